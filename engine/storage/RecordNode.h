@@ -1,0 +1,29 @@
+// One record of a record store: its values, its change state and its place
+// in the image size bookkeeping. Nodes live in the store's node pool; a node
+// reference stays valid until the store is cleared or destroyed, which is
+// what lets datasets use it as a bookmark.
+#pragma once
+
+#include <cstdint>
+
+namespace ridov {
+
+enum RecordStatus : uint8_t {
+    rsUnchanged = 0,
+    rsModified = 1,
+    rsInserted = 2,  // added since the last commit
+    rsDeleted = 3,   // deleted but revertible; values kept
+    rsRemoved = 4,   // gone for good; values freed
+};
+
+struct RecordNode {
+    uint8_t* values = nullptr;       // current value buffer; null once removed
+    uint8_t* beforeImage = nullptr;  // values before the first change since commit
+    void* userData = nullptr;        // the application's; the engine only clears it
+    uint32_t storedSize = 0;         // bytes of this record in a table image
+    RecordStatus status = rsUnchanged;
+
+    bool IsLive() const { return status != rsDeleted && status != rsRemoved; }
+};
+
+}  // namespace ridov

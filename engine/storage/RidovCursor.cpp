@@ -1,0 +1,657 @@
+#include "engine/storage/RidovCursor.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "engine/storage/RidovSession.h"
+#include "engine/storage/ValueSlot.h"
+#include "engine/text/Win1251.h"
+#include "platform/Platform.h"
+
+namespace ridov {
+
+namespace {
+
+constexpr size_t kNodesPerChunk = 4096;
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
+    while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
+    return s;
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (text::UpperChar(a[i]) != text::UpperChar(b[i])) return false;
+    }
+    return true;
+}
+
+// Length of a SmallStr value: up to the first zero or the declared size.
+size_t SmallStrLength(const uint8_t* slot, const TRidovField& f) {
+    const void* z = std::memchr(slot, 0, size_t(f.declaredSize) + 1);
+    return z ? static_cast<size_t>(static_cast<const uint8_t*>(z) - slot) : size_t(f.declaredSize);
+}
+
+bool AllZero(const uint8_t* p, size_t n) {
+    for (size_t i = 0; i < n; ++i)
+        if (p[i]) return false;
+    return true;
+}
+
+template <typename T>
+int Order(T a, T b) {
+    return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+// Text rule: an empty text sorts first; otherwise the common prefix decides
+// (by character code, or alphabetically without case), then the length.
+int CompareText(std::string_view a, std::string_view b, bool caseInsensitive) {
+    if (a.empty() || b.empty()) return Order(a.size(), b.size());
+    size_t n = std::min(a.size(), b.size());
+    int r = caseInsensitive ? text::CompareNoCaseN(a.data(), b.data(), n)
+                            : std::memcmp(a.data(), b.data(), n);
+    if (r != 0) return r;
+    return Order(a.size(), b.size());
+}
+
+int CompareDoubles(double a, double b) {
+    if (a < b) return -1;
+    if (b < a) return 1;
+    if (a == b) return 0;
+    // A NaN takes part: order NaNs first and equal to each other, so that a
+    // sort always sees a consistent order.
+    bool an = std::isnan(a), bn = std::isnan(b);
+    return an && bn ? 0 : (an ? -1 : 1);
+}
+
+}  // namespace
+
+TRidovCursor::TRidovCursor(TRidovSession& session, const text::FormatSettings& fs)
+    : session_(&session), fs_(&fs) {}
+
+TRidovCursor::~TRidovCursor() { Clear(true); }
+
+size_t TRidovCursor::MemoryReserved() const {
+    return arena_.BytesReserved() + nodeChunks_.size() * kNodesPerChunk * sizeof(RecordNode) +
+           nodes_.capacity() * sizeof(RecordNode*);
+}
+
+RecordNode* TRidovCursor::NewNode() {
+    if (nodeChunks_.empty() || nodesInLastChunk_ == kNodesPerChunk) {
+        nodeChunks_.push_back(std::make_unique<RecordNode[]>(kNodesPerChunk));
+        nodesInLastChunk_ = 0;
+    }
+    RecordNode* node = &nodeChunks_.back()[nodesInLastChunk_++];
+    *node = RecordNode{};
+    return node;
+}
+
+bool TRidovCursor::Owns(const RecordNode* node) const {
+    if (node == nullptr) return false;
+    for (size_t i = 0; i < nodeChunks_.size(); ++i) {
+        const RecordNode* base = nodeChunks_[i].get();
+        size_t used = i + 1 == nodeChunks_.size() ? nodesInLastChunk_ : kNodesPerChunk;
+        if (node >= base && node < base + used) return true;
+    }
+    return false;
+}
+
+void TRidovCursor::DropNodeValues(RecordNode* node) {
+    if (node->values) FreeValues(node->values);
+    if (node->beforeImage) FreeValues(node->beforeImage);
+    node->values = nullptr;
+    node->beforeImage = nullptr;
+    if (onDestroyRecordData) onDestroyRecordData(&node->userData);
+    node->userData = nullptr;
+}
+
+// ---- fields ----
+
+void TRidovCursor::RecomputeLayout() {
+    uint32_t offset = 0;
+    for (auto& f : fields_) {
+        f->offset = offset;
+        offset += f->slotSize;
+    }
+    recordSize_ = offset;
+}
+
+TRidovField& TRidovCursor::AddField(std::string name, FieldType type, int declaredSize) {
+    auto f = std::make_unique<TRidovField>();
+    f->name = std::move(name);
+    f->qualifier = "XXX";
+    if (type == ftString && declaredSize <= kMaxSmallStrSize) type = ftSmallStr;
+    f->type = type;
+    f->declaredSize = IsTextType(type) ? static_cast<int16_t>(declaredSize) : 0;
+    f->slotSize = SlotSize(type, declaredSize);
+    f->rightAligned = (type == ftSmallInt || type == ftInteger || type == ftInt64 ||
+                       type == ftDouble || type == ftCurrency || type == ftAutoInc);
+    fields_.push_back(std::move(f));
+    RecomputeLayout();
+    if (type == ftAutoInc && autoIncField_ == nullptr) {
+        autoIncField_ = fields_.back().get();
+        autoIncName_ = autoIncField_->name;
+    }
+    return *fields_.back();
+}
+
+TRidovField* TRidovCursor::FindField(std::string_view name) {
+    for (auto& f : fields_)
+        if (EqualNoCase(f->name, name)) return f.get();
+    return nullptr;
+}
+
+const TRidovField* TRidovCursor::FindField(std::string_view name) const {
+    return const_cast<TRidovCursor*>(this)->FindField(name);
+}
+
+TRidovField* TRidovCursor::FieldAt(int index) {
+    if (index < 0 || index >= FieldCount()) return nullptr;
+    return fields_[size_t(index)].get();
+}
+
+void TRidovCursor::FieldList(std::string_view names, std::vector<TRidovField*>& out) {
+    while (!names.empty()) {
+        size_t semi = names.find(';');
+        std::string_view name = Trim(names.substr(0, semi));
+        names = semi == std::string_view::npos ? std::string_view() : names.substr(semi + 1);
+        if (name.empty()) continue;
+        TRidovField* f = FindField(name);
+        if (f && !IsBlobType(f->type)) out.push_back(f);
+    }
+}
+
+// ---- value buffers ----
+
+std::unique_ptr<uint8_t[]> TRidovCursor::NewBuffer() const {
+    return std::make_unique<uint8_t[]>(recordSize_ ? recordSize_ : 1);
+}
+
+void TRidovCursor::FreeValues(uint8_t* buffer) const {
+    for (const auto& f : fields_) {
+        if (f->type == ftString) {
+            slot::FreeText(buffer + f->offset);
+        } else if (IsBlobType(f->type)) {
+            slot::FreeBlock(buffer + f->offset);
+        }
+    }
+}
+
+void TRidovCursor::CopyValues(const uint8_t* source, uint8_t* target) const {
+    if (source == target) return;
+    for (const auto& f : fields_) {
+        const uint8_t* from = source + f->offset;
+        uint8_t* to = target + f->offset;
+        if (f->type == ftString) {
+            slot::FreeText(to);
+            std::string_view s = slot::Text(from);
+            if (!s.empty()) slot::SetHeapText(to, s);
+        } else if (IsBlobType(f->type)) {
+            slot::FreeBlock(to);
+            slot::SetHeapBlock(to, slot::Block(from));
+        } else {
+            std::memcpy(to, from, f->slotSize);
+        }
+    }
+}
+
+uint32_t TRidovCursor::StoredSize(const uint8_t* values) const {
+    uint32_t size = static_cast<uint32_t>(fields_.size());
+    for (const auto& f : fields_) {
+        const uint8_t* s = values + f->offset;
+        switch (f->type) {
+            case ftSmallInt:
+            case ftBoolean:
+            case ftInteger:
+            case ftDate:
+            case ftTime:
+            case ftAutoInc:
+            case ftInt64:
+                if (!AllZero(s, f->slotSize)) size += f->slotSize;
+                break;
+            case ftDouble:
+            case ftCurrency:
+            case ftDateTime:
+                if (slot::Load<double>(s) != 0.0) size += 8;
+                break;
+            case ftSmallStr:
+                size += static_cast<uint32_t>(SmallStrLength(s, *f));
+                break;
+            case ftString: {
+                std::string_view t = slot::Text(s);
+                if (!t.empty()) size += static_cast<uint32_t>(t.size()) + 4;
+                break;
+            }
+            case ftBlob:
+            case ftMemo:
+            case ftFmtMemo:
+            case ftGraphic:
+                if (slot::HasBlock(s)) size += static_cast<uint32_t>(slot::BlockCount(s)) + 4;
+                break;
+            case ftUnknown:
+                break;
+        }
+    }
+    return size;
+}
+
+// ---- record operations ----
+
+bool TRidovCursor::PostRecord(const uint8_t* values, RecordNode* node, std::string& message,
+                              RecordNode** created) {
+    if (node != nullptr) {
+        if (!Owns(node)) {
+            message = "Record is not found";
+            return false;
+        }
+        if (!node->IsLive()) {
+            message = "Record has been deleted";
+            return false;
+        }
+        if (node->status == rsUnchanged) node->status = rsModified;
+        CopyValues(values, node->values);
+        UpdateStoredSize(node);
+        return true;
+    }
+    RecordNode* fresh = NewNode();
+    fresh->values = arena_.Allocate(recordSize_);
+    std::memset(fresh->values, 0, recordSize_);
+    fresh->status = rsInserted;
+    CopyValues(values, fresh->values);
+    if (autoIncField_) {
+        ++autoIncValue_;
+        slot::Store<int32_t>(fresh->values + autoIncField_->offset, autoIncValue_);
+    }
+    UpdateStoredSize(fresh);
+    nodes_.push_back(fresh);
+    if (created) *created = fresh;
+    return true;
+}
+
+bool TRidovCursor::DeleteRecord(RecordNode* node, std::string& message) {
+    if (!Owns(node)) {
+        message = "Record is not found";
+        return false;
+    }
+    if (!node->IsLive()) {
+        message = "Record has been deleted";
+        return false;
+    }
+    if (node->status == rsInserted) {
+        node->status = rsRemoved;
+        DropNodeValues(node);
+    } else {
+        node->status = rsDeleted;
+    }
+    return true;
+}
+
+bool TRidovCursor::BeginEdit(RecordNode* node) {
+    if (node == nullptr || !node->IsLive()) return false;
+    if (node->beforeImage == nullptr) {
+        node->beforeImage = arena_.Allocate(recordSize_);
+        std::memset(node->beforeImage, 0, recordSize_);
+        CopyValues(node->values, node->beforeImage);
+    }
+    return true;
+}
+
+void TRidovCursor::RevertRecord(RecordNode* node) {
+    if (node == nullptr || node->values == nullptr) return;
+    if (node->beforeImage) {
+        CopyValues(node->beforeImage, node->values);
+        FreeValues(node->beforeImage);
+        node->beforeImage = nullptr;
+    }
+    node->status = rsUnchanged;
+    UpdateStoredSize(node);
+}
+
+void TRidovCursor::RevertAll() {
+    for (RecordNode* node : nodes_) {
+        switch (node->status) {
+            case rsModified:
+            case rsDeleted:
+                RevertRecord(node);
+                break;
+            case rsInserted:
+                node->status = rsRemoved;
+                DropNodeValues(node);
+                break;
+            default:
+                break;
+        }
+    }
+}
+
+void TRidovCursor::CommitAll() {
+    for (RecordNode* node : nodes_) {
+        if (node->status == rsDeleted) {
+            node->status = rsRemoved;
+            DropNodeValues(node);
+        } else if (node->status != rsRemoved) {
+            node->status = rsUnchanged;
+            if (node->beforeImage) {
+                FreeValues(node->beforeImage);
+                node->beforeImage = nullptr;
+            }
+        }
+    }
+}
+
+void TRidovCursor::Clear(bool all) {
+    for (size_t i = nodes_.size(); i-- > 0;) {
+        RecordNode* node = nodes_[i];
+        if (node->values || node->beforeImage || node->userData) DropNodeValues(node);
+    }
+    nodes_.clear();
+    nodes_.shrink_to_fit();
+    nodeChunks_.clear();
+    nodesInLastChunk_ = 0;
+    arena_.Clear();
+    autoIncValue_ = 0;
+    if (all) {
+        enciphered_ = false;
+        autoIncName_.clear();
+        autoIncField_ = nullptr;
+        comment_.clear();
+        fields_.clear();
+        recordSize_ = 0;
+        imageFieldCount_ = 0;
+        descriptionLength_ = 0;
+        std::memset(passwordBlock_, 0, sizeof passwordBlock_);
+    }
+}
+
+bool TRidovCursor::HasDuplicate(const uint8_t* values, const RecordNode* exceptNode,
+                                std::string_view names) {
+    std::vector<TRidovField*> list;
+    if (names.empty()) {
+        for (auto& f : fields_) list.push_back(f.get());
+    } else {
+        FieldList(names, list);
+    }
+    for (const RecordNode* node : nodes_) {
+        if (node == exceptNode || !node->IsLive()) continue;
+        if (CompareRecords(values, node->values, list) == 0) return true;
+    }
+    return false;
+}
+
+// ---- ordering ----
+
+int TRidovCursor::CompareValues(const uint8_t* a, const uint8_t* b, const TRidovField& f,
+                                bool caseInsensitive) {
+    const uint8_t* sa = a + f.offset;
+    const uint8_t* sb = b + f.offset;
+    switch (f.type) {
+        case ftSmallInt:
+            return Order(slot::Load<int16_t>(sa), slot::Load<int16_t>(sb));
+        case ftInteger:
+        case ftDate:
+        case ftTime:
+        case ftAutoInc:
+            return Order(slot::Load<int32_t>(sa), slot::Load<int32_t>(sb));
+        case ftInt64:
+            return Order(slot::Load<int64_t>(sa), slot::Load<int64_t>(sb));
+        case ftBoolean: {
+            bool ta = slot::Load<int16_t>(sa) != 0, tb = slot::Load<int16_t>(sb) != 0;
+            return ta == tb ? 0 : (ta ? -1 : 1);
+        }
+        case ftDouble:
+        case ftCurrency:
+        case ftDateTime:
+            return CompareDoubles(slot::Load<double>(sa), slot::Load<double>(sb));
+        case ftSmallStr: {
+            size_t la = SmallStrLength(sa, f), lb = SmallStrLength(sb, f);
+            if (f.rightAligned && la != lb) return la < lb ? -1 : 1;
+            return CompareText({reinterpret_cast<const char*>(sa), la},
+                               {reinterpret_cast<const char*>(sb), lb}, caseInsensitive);
+        }
+        case ftString: {
+            const char* pa = slot::TextPtr(sa);
+            const char* pb = slot::TextPtr(sb);
+            if (pa && pb) {
+                return CompareText({pa, slot::TextLength(pa)}, {pb, slot::TextLength(pb)},
+                                   caseInsensitive);
+            }
+            return pa ? 1 : (pb ? -1 : 0);
+        }
+        case ftMemo:
+        case ftFmtMemo: {
+            const uint8_t* pa = slot::BlockPtr(sa);
+            const uint8_t* pb = slot::BlockPtr(sb);
+            if (pa && pb) {
+                int32_t na = slot::BlockCount(sa), nb = slot::BlockCount(sb);
+                if (na == 0 || nb == 0) return Order(na, nb);
+                return CompareText(slot::Block(sa), slot::Block(sb), caseInsensitive);
+            }
+            return pa ? 1 : (pb ? -1 : 0);
+        }
+        case ftUnknown:
+        case ftBlob:
+        case ftGraphic:
+            break;
+    }
+    return 0;
+}
+
+int TRidovCursor::CompareRecords(const uint8_t* a, const uint8_t* b,
+                                 const std::vector<TRidovField*>& list, int count) {
+    size_t n = count < 0 ? list.size() : std::min(list.size(), size_t(count));
+    for (size_t i = 0; i < n; ++i) {
+        int r = CompareValues(a, b, *list[i], false);
+        if (r != 0) return r;
+    }
+    return 0;
+}
+
+void TRidovCursor::Sort(std::string_view names, bool caseInsensitive) {
+    std::vector<TRidovField*> list;
+    FieldList(names, list);
+    if (list.empty()) return;
+    // Deleted and removed records have no order of their own. Keeping them
+    // together after the live ones (in their old relative order) gives the
+    // sort a consistent order to work with; they are never written or shown.
+    auto dead = std::stable_partition(nodes_.begin(), nodes_.end(),
+                                      [](const RecordNode* n) { return n->IsLive(); });
+    std::sort(nodes_.begin(), dead, [&](const RecordNode* x, const RecordNode* y) {
+        for (const TRidovField* f : list) {
+            int r = CompareValues(x->values, y->values, *f, caseInsensitive);
+            if (r != 0) return r < 0;
+        }
+        return false;
+    });
+}
+
+void TRidovCursor::SetUpAutoInc() {
+    autoIncValue_ = 0;
+    if (!autoIncField_) return;
+    Sort(autoIncField_->name, false);
+    // After the sort the live records come first, the largest value last.
+    for (size_t i = nodes_.size(); i-- > 0;) {
+        if (nodes_[i]->IsLive()) {
+            autoIncValue_ =
+                std::max<int32_t>(0, slot::Load<int32_t>(nodes_[i]->values + autoIncField_->offset));
+            break;
+        }
+    }
+}
+
+// ---- conversions ----
+
+void TRidovCursor::TextToValue(uint8_t* s, std::string_view text,
+                               const TRidovField& f) const {
+    if (f.type == ftString) slot::FreeText(s);
+    if (IsBlobType(f.type)) slot::FreeBlock(s);
+    std::memset(s, 0, f.slotSize);
+    if (text.empty()) return;
+    const text::FormatSettings& fs = *fs_;
+    switch (f.type) {
+        case ftSmallInt: {
+            int32_t v;
+            if (text::TryStrToInt(text, v)) slot::Store<int16_t>(s, static_cast<int16_t>(v));
+            break;
+        }
+        case ftInteger:
+        case ftAutoInc: {
+            int32_t v;
+            if (text::TryStrToInt(text, v)) slot::Store<int32_t>(s, v);
+            break;
+        }
+        case ftInt64: {
+            int64_t v;
+            if (text::TryStrToInt64(text, v)) slot::Store<int64_t>(s, v);
+            break;
+        }
+        case ftBoolean: {
+            std::string up = text::Upper(text);
+            bool yes = up == "TRUE" || up == "\xC4\xC0" /* ДА */ || up == "YES" || up == "T" ||
+                       up == "1";
+            slot::Store<int16_t>(s, yes ? -1 : 0);
+            break;
+        }
+        case ftDouble:
+        case ftCurrency: {
+            double v;
+            if (text::TryStrToFloat(text, v, fs)) slot::Store<double>(s, v);
+            break;
+        }
+        case ftDate: {
+            int32_t v;
+            if (text::TryStrToDate(text, v, fs)) slot::Store<int32_t>(s, v);
+            break;
+        }
+        case ftTime: {
+            int32_t v;
+            if (text::TryStrToTime(text, v, fs)) slot::Store<int32_t>(s, v);
+            break;
+        }
+        case ftDateTime: {
+            double v;
+            if (text::TryStrToDateTime(text, v, fs)) slot::Store<double>(s, v);
+            break;
+        }
+        case ftSmallStr:
+            std::memcpy(s, text.data(), std::min<size_t>(size_t(f.declaredSize), text.size()));
+            break;
+        case ftString:
+            slot::SetHeapText(s, text.substr(0, size_t(std::max<int>(f.declaredSize, 0))));
+            break;
+        case ftMemo:
+        case ftFmtMemo:
+            slot::SetHeapBlock(s, text.substr(0, size_t(std::max<int>(f.declaredSize, 0))));
+            break;
+        case ftUnknown:
+        case ftBlob:
+        case ftGraphic:
+            break;
+    }
+}
+
+void TRidovCursor::FieldAsText(const TRidovField& f, const RecordNode* node, std::string& out,
+                               bool isoFormat, bool useBeforeImage) const {
+    const uint8_t* values = useBeforeImage && node->beforeImage ? node->beforeImage : node->values;
+    if (values == nullptr) {
+        out.clear();
+        return;
+    }
+    ValueAsText(f, values, out, isoFormat);
+}
+
+void TRidovCursor::ValueAsText(const TRidovField& f, const uint8_t* values, std::string& out,
+                               bool isoFormat) const {
+    const uint8_t* s = values + f.offset;
+    const text::FormatSettings& fs = *fs_;
+    out.clear();
+    switch (f.type) {
+        case ftSmallInt:
+            out = std::to_string(slot::Load<int16_t>(s));
+            break;
+        case ftInteger:
+        case ftAutoInc:
+            out = std::to_string(slot::Load<int32_t>(s));
+            break;
+        case ftInt64:
+            out = std::to_string(slot::Load<int64_t>(s));
+            break;
+        case ftBoolean:
+            out = slot::Load<int16_t>(s) != 0 ? "Yes" : "No";
+            break;
+        case ftDouble:
+        case ftCurrency:
+            out = text::FormatFloat("0.######", slot::Load<double>(s), fs);
+            break;
+        case ftDate: {
+            int32_t day = slot::Load<int32_t>(s);
+            if (day <= 0) break;
+            out = isoFormat ? text::FormatDateTime("yyyy\"/\"mm\"/\"dd", double(day) * text::kMsPerDay, fs)
+                            : text::DateToStr(day, fs);
+            break;
+        }
+        case ftTime: {
+            int32_t ms = slot::Load<int32_t>(s);
+            if (ms <= 0) break;
+            out = text::TimeToStr(ms, fs);
+            break;
+        }
+        case ftDateTime: {
+            double v = slot::Load<double>(s);
+            // Values outside the calendar cannot be converted and read empty.
+            if (v == 0 || !std::isfinite(v) || v < text::kMsPerDay ||
+                v >= 3652060.0 * text::kMsPerDay)
+                break;
+            out = isoFormat ? text::FormatDateTime(
+                                  "yyyy\"/\"mm\"/\"dd hh\":\"nn\":\"ss", v, fs)
+                            : text::DateTimeToStr(v, fs);
+            break;
+        }
+        case ftSmallStr:
+            out.assign(reinterpret_cast<const char*>(s), SmallStrLength(s, f));
+            break;
+        case ftString:
+            out = slot::Text(s);
+            break;
+        case ftMemo:
+        case ftFmtMemo:
+            out = slot::Block(s);
+            break;
+        case ftUnknown:
+        case ftBlob:
+        case ftGraphic:
+            out = "Not Found";
+            break;
+    }
+}
+
+// ---- files ----
+
+bool TRidovCursor::WriteFile(const std::string& fileName, TRidovSaveOptions options,
+                             bool caseInsensitive, std::string_view indexFieldNames,
+                             std::string& message) {
+    platform::Platform& os = platform::CurrentPlatform();
+    if (options & savAutoBackup) {
+        // The backup has the file's name with its extension replaced.
+        size_t dot = fileName.find_last_of('.');
+        size_t sep = fileName.find_last_of("/\\");
+        std::string base = (dot != std::string::npos && (sep == std::string::npos || dot > sep))
+                               ? fileName.substr(0, dot)
+                               : fileName;
+        os.CopyFileReplacing(fileName, base + ".~d");
+    }
+    if (options & savSortOnIndex) Sort(indexFieldNames, caseInsensitive);
+    std::vector<uint8_t> image;
+    image.reserve(ImageSizeEstimate());
+    WriteImage(image);
+    std::string error;
+    if (!os.WriteFileAtomically(fileName, image, error)) {
+        message = "Cannot create file \"" + fileName + "\". " + error;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace ridov

@@ -1,0 +1,204 @@
+// TRidovCursor: the in-memory record store. It holds one whole table: field
+// descriptors, records with their change state, the comment, the password
+// and the auto-increment counter; reads and writes table images; keeps every
+// change in memory until the table is written back; and provides the value
+// conversions and comparisons the dataset, filters, views and queries share.
+//
+// Memory: value buffers, before-images and the texts and blocks of records
+// read from an image come from one arena and are released together by
+// Clear. Texts and blocks written by edits are heap-allocated and owned by
+// their buffer (see ValueSlot.h). Nodes come from a pool in chunks, so a
+// node reference stays valid until Clear.
+//
+// Errors: operations answer with a result and a message; nothing throws
+// except std::bad_alloc.
+//
+// Thread safety: single-threaded; a store is used only from the thread that
+// owns its dataset.
+#pragma once
+
+#include <bit>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/storage/Arena.h"
+#include "engine/storage/RecordNode.h"
+#include "engine/storage/RidovField.h"
+#include "engine/text/FormatSettings.h"
+
+static_assert(std::endian::native == std::endian::little,
+              "value slots hold the image's little-endian bytes as they are");
+
+namespace ridov {
+
+class TRidovSession;
+
+enum TRidovSaveOption : uint8_t {
+    savAutoBackup = 1,
+    savSlowMode = 2,  // accepted, no effect
+    savSortOnIndex = 4,
+};
+using TRidovSaveOptions = uint8_t;
+
+class TRidovCursor {
+public:
+    // The session checks the passwords of enciphered images; the format
+    // settings drive TextToValue and FieldAsText. Both must outlive the
+    // store.
+    explicit TRidovCursor(TRidovSession& session,
+                          const text::FormatSettings& fs = text::FormatSettings::Russian());
+    ~TRidovCursor();
+    TRidovCursor(const TRidovCursor&) = delete;
+    TRidovCursor& operator=(const TRidovCursor&) = delete;
+
+    // ---- images (byte layout in TableImage.cpp) ----
+
+    // Reads a whole image into an empty store (call Clear(true) first). The
+    // buffer is deciphered in place. On failure the store is emptied
+    // completely unless the partial-open flag is set, in which case the
+    // call returns true and leaves the message for the caller to show.
+    [[nodiscard]] bool ReadImage(std::span<uint8_t> image, std::string& message);
+    // Reads only the header and the field list; on failure empties the
+    // store completely.
+    [[nodiscard]] bool ReadImageHeader(std::span<const uint8_t> image, std::string& message);
+    // Appends the image of the live records in store order to `out` and
+    // returns its size; enciphered when the password is not empty.
+    size_t WriteImage(std::vector<uint8_t>& out);
+    // The expected image size, for sizing the output buffer.
+    size_t ImageSizeEstimate() const;
+    // Writes the table to a file: optional ".~d" backup, optional sort on
+    // the index fields, then the image, replacing the file atomically.
+    [[nodiscard]] bool WriteFile(const std::string& fileName, TRidovSaveOptions options,
+                                 bool caseInsensitive, std::string_view indexFieldNames,
+                                 std::string& message);
+
+    // ---- record operations ----
+
+    // Node null: appends a new rsInserted record (auto-increment assigned)
+    // and returns it in *created (if given). Otherwise updates the node.
+    [[nodiscard]] bool PostRecord(const uint8_t* values, RecordNode* node, std::string& message,
+                                  RecordNode** created = nullptr);
+    [[nodiscard]] bool DeleteRecord(RecordNode* node, std::string& message);
+    bool BeginEdit(RecordNode* node);
+    void RevertRecord(RecordNode* node);
+    void RevertAll();
+    void CommitAll();
+    // Frees every record; with all also the fields, comment, enciphered
+    // flag, auto-increment field and password block. The password stays.
+    void Clear(bool all);
+
+    // Deep copy field by field; Target's own texts and blocks are freed
+    // first. Copies are heap-allocated and owned by Target.
+    void CopyValues(const uint8_t* source, uint8_t* target) const;
+    // Frees the texts and blocks a value buffer owns and clears their slots.
+    void FreeValues(uint8_t* buffer) const;
+    // A zeroed value buffer of RecordSize() bytes, owned by the caller
+    // (release it with FreeValues, then delete[]).
+    std::unique_ptr<uint8_t[]> NewBuffer() const;
+
+    // ---- lookup ----
+
+    TRidovField* FindField(std::string_view name);
+    const TRidovField* FindField(std::string_view name) const;
+    TRidovField* FieldAt(int index);
+    int FieldCount() const { return static_cast<int>(fields_.size()); }
+    RecordNode* RecordAt(size_t index) { return nodes_[index]; }
+    // Number of nodes, removed ones included.
+    size_t RecordCount() const { return nodes_.size(); }
+    const std::vector<RecordNode*>& Nodes() const { return nodes_; }
+    size_t RecordSize() const { return recordSize_; }
+    // True when the node belongs to this store (any status).
+    bool Owns(const RecordNode* node) const;
+
+    // Splits a ";"-separated name list; unknown names and BLOB-like fields
+    // are skipped silently.
+    void FieldList(std::string_view names, std::vector<TRidovField*>& out);
+    bool HasDuplicate(const uint8_t* values, const RecordNode* exceptNode,
+                      std::string_view names);
+
+    void Sort(std::string_view names, bool caseInsensitive);
+    static int CompareValues(const uint8_t* a, const uint8_t* b, const TRidovField& field,
+                             bool caseInsensitive);
+    // Over the first `count` fields of `list` (all when negative),
+    // case-sensitively.
+    static int CompareRecords(const uint8_t* a, const uint8_t* b,
+                              const std::vector<TRidovField*>& list, int count = -1);
+
+    void TextToValue(uint8_t* slot, std::string_view text, const TRidovField& field) const;
+    // The value of `field` in the node (or its before-image) as text.
+    void FieldAsText(const TRidovField& field, const RecordNode* node, std::string& out,
+                     bool isoFormat, bool useBeforeImage) const;
+    // The same from a value buffer.
+    void ValueAsText(const TRidovField& field, const uint8_t* values, std::string& out,
+                     bool isoFormat) const;
+    uint32_t StoredSize(const uint8_t* values) const;
+
+    // ---- building a table ----
+
+    // Appends a field at the end of the record layout; for tables built in
+    // code (tools, tests) before any record exists.
+    TRidovField& AddField(std::string name, FieldType type, int declaredSize = 0);
+
+    // ---- store-wide state ----
+
+    const std::string& Password() const { return password_; }
+    void SetPassword(std::string password) { password_ = std::move(password); }
+    bool Enciphered() const { return enciphered_; }
+    const std::string& Comment() const { return comment_; }
+    void SetComment(std::string comment) { comment_ = std::move(comment); }
+    bool PartialOpen() const { return partialOpen_; }
+    void SetPartialOpen(bool on) { partialOpen_ = on; }
+    int32_t AutoIncValue() const { return autoIncValue_; }
+    const TRidovField* AutoIncField() const { return autoIncField_; }
+    const text::FormatSettings& Format() const { return *fs_; }
+    void SetFormat(const text::FormatSettings& fs) { fs_ = &fs; }
+    TRidovSession& Session() const { return *session_; }
+
+    // Offered every record read while it is installed; false drops it.
+    // While installed, a record count other than the header's is no error.
+    using LoadFilterFn = std::function<bool(TRidovCursor&, RecordNode&)>;
+    void SetLoadFilter(LoadFilterFn filter) { loadFilter_ = std::move(filter); }
+    // Called with the address of a record's user data when its values are
+    // discarded for good.
+    std::function<void(void**)> onDestroyRecordData;
+    // Progress while reading or writing an image, 0..100.
+    std::function<void(int)> onProgress;
+
+    // Bytes held by the store's arena and node pool (for statistics).
+    size_t MemoryReserved() const;
+
+private:
+    RecordNode* NewNode();
+    void DropNodeValues(RecordNode* node);  // values and before-image gone for good
+    void RecomputeLayout();
+    void SetUpAutoInc();
+    void UpdateStoredSize(RecordNode* node) { node->storedSize = StoredSize(node->values); }
+
+    TRidovSession* session_;
+    const text::FormatSettings* fs_;
+    std::vector<std::unique_ptr<TRidovField>> fields_;
+    size_t recordSize_ = 0;
+    std::vector<RecordNode*> nodes_;
+    std::vector<std::unique_ptr<RecordNode[]>> nodeChunks_;
+    size_t nodesInLastChunk_ = 0;
+    Arena arena_;
+
+    int32_t imageFieldCount_ = 0;
+    int32_t descriptionLength_ = 0;
+    std::string password_;
+    uint8_t passwordBlock_[40] = {};
+    bool enciphered_ = false;
+    bool partialOpen_ = false;
+    LoadFilterFn loadFilter_;
+    int32_t autoIncValue_ = 0;
+    TRidovField* autoIncField_ = nullptr;
+    std::string autoIncName_;
+    std::string comment_;
+};
+
+}  // namespace ridov

@@ -1,0 +1,519 @@
+// The table image: the byte layout of one table file, and its reader and
+// writer (members of the record store).
+//
+// All integers little-endian; all text single-byte Windows-1251.
+//
+//   image        := ImageSize:u32  Signature:u8  [PasswordBlock:40]
+//                   RecordCount:i32  FieldCount:i32  DescriptionLength:i32
+//                   description  [comment]  record*
+//   Signature    := 'S' plain | 'P' enciphered (PasswordBlock present)
+//                 | 'E' error image: the bytes after it up to the first 0
+//                   are an error text, and nothing else follows
+//   PasswordBlock:= GUID text (38 chars "{8-4-4-4-12}") enciphered with the
+//                   table password, then CRC-16/MODBUS of the 38 plain
+//                   characters (u16, low byte first, plain)
+//   description  := (entry 0x12)* 0x14             -- DescriptionLength bytes
+//   entry        := [qualifier '.'] name ' ' letter [size] ['~' default '~' extra]
+//                   letter: l i e b f c d v t a o m r g (fixed types),
+//                   '0'-'9' 'A'-'Z' (SmallStr of size 0-35), 's' [digits]
+//                   (String; no digits = size 100)
+//   comment      := '*' length:i16 bytes[length]
+//   record       := lengths:u8[FieldCount]  value*  -- one value per non-zero length
+//   value        := bytes[length]                   -- codes 1-11
+//                 | count:i32 bytes[count]          -- codes 12-16, length byte 4
+//
+// With 'P' everything after the description (comment and records) is
+// enciphered as one stream with Sapphire II keyed by the 38 GUID characters.
+// An empty value (0, 0.0, false, empty text, no block) is written as length
+// 0, so the file does not tell a null from a zero.
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+#include "engine/storage/Crc16.h"
+#include "engine/storage/RidovCursor.h"
+#include "engine/storage/RidovSession.h"
+#include "engine/storage/ValueSlot.h"
+#include "engine/util/ByteReader.h"
+
+namespace ridov {
+
+namespace {
+
+constexpr char kCorruption[] = "Buffer structure corruption!";
+constexpr char kBadDescription[] = "Error in buffer structure (field description section)";
+constexpr char kUnexpectedEnd[] = "Unexpected end of buffer";
+constexpr uint8_t kEntryEnd = 0x12;
+constexpr uint8_t kSectionEnd = 0x14;
+constexpr int32_t kMaxDescriptionLength = 99999;
+constexpr int32_t kMaxStringLength = 8191;
+constexpr int32_t kMaxBlobLength = 0x3FFFFFFF;
+constexpr size_t kGuidLength = 38;
+constexpr size_t kPasswordBlockSize = 40;
+
+std::string FormatMessage(const char* pattern, std::string_view name, int32_t a, int32_t b) {
+    // Patterns hold '%s' then two '%d'.
+    std::string out;
+    const char* p = pattern;
+    int arg = 0;
+    while (*p) {
+        if (p[0] == '%' && (p[1] == 's' || p[1] == 'd')) {
+            if (p[1] == 's') {
+                out += name;
+            } else {
+                out += std::to_string(arg++ == 0 ? a : b);
+            }
+            p += 2;
+        } else {
+            out += *p++;
+        }
+    }
+    return out;
+}
+
+// Parses one description entry into a field. False: the entry cannot be
+// read; `message` says which message applies.
+bool ParseEntry(std::string_view entry, TRidovField& f, const char*& message) {
+    message = kBadDescription;
+    size_t space = entry.find(' ');
+    if (space == std::string_view::npos || space + 1 >= entry.size()) return false;
+    std::string_view head = entry.substr(0, space);
+    size_t dot = head.find('.');
+    if (dot == std::string_view::npos) {
+        f.qualifier = "XXX";
+        f.name = std::string(head);
+    } else {
+        f.qualifier = std::string(head.substr(0, dot));
+        f.name = std::string(head.substr(dot + 1));
+    }
+    std::string_view rest = entry.substr(space + 1);
+    char letter = rest[0];
+    size_t tilde = rest.find('~');
+    if (letter == 's') {
+        std::string_view after = rest.substr(1);
+        int size = kDefaultStringSize;
+        if (!after.empty()) {
+            std::string_view digits = after.substr(0, after.find('~'));
+            auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), size);
+            if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size() ||
+                size < 0 || size > 32767) {
+                message = kCorruption;
+                return false;
+            }
+        }
+        f.type = ftString;
+        f.declaredSize = static_cast<int16_t>(size);
+    } else {
+        FieldType type;
+        int size;
+        if (!FieldTypeFromLetter(letter, type, size)) return false;
+        f.type = type;
+        f.declaredSize = static_cast<int16_t>(size);
+    }
+    f.slotSize = SlotSize(f.type, f.declaredSize);
+    f.rightAligned = (f.type == ftSmallInt || f.type == ftInteger || f.type == ftInt64 ||
+                      f.type == ftDouble || f.type == ftCurrency || f.type == ftAutoInc);
+    if (tilde != std::string_view::npos) {
+        std::string_view suffix = rest.substr(tilde + 1);
+        size_t second = suffix.find('~');
+        if (second == std::string_view::npos) {
+            f.extra = std::string(suffix);
+        } else {
+            f.defaultExpr = std::string(suffix.substr(0, second));
+            f.extra = std::string(suffix.substr(second + 1));
+        }
+    }
+    return true;
+}
+
+std::string BuildDescription(const std::vector<std::unique_ptr<TRidovField>>& fields) {
+    std::string out;
+    for (const auto& f : fields) {
+        out += f->qualifier;
+        out += '.';
+        for (char c : f->name) out += c == ' ' ? '_' : c;
+        out += ' ';
+        if (f->type == ftSmallStr) {
+            int n = f->declaredSize;
+            out += static_cast<char>(n < 10 ? '0' + n : 'A' + (n - 10));
+        } else if (f->type == ftString) {
+            out += 's';
+            out += std::to_string(f->declaredSize);
+        } else if (f->type == ftUnknown) {
+            out += 's';
+        } else {
+            out += FieldTypeLetter(f->type);
+        }
+        if (!f->defaultExpr.empty() || !f->extra.empty()) {
+            out += '~';
+            out += f->defaultExpr;
+            out += '~';
+            out += f->extra;
+        }
+        out += static_cast<char>(kEntryEnd);
+    }
+    out += static_cast<char>(kSectionEnd);
+    return out;
+}
+
+}  // namespace
+
+// ---- reading ----
+
+// Header, password check and field list; leaves `r` after the description.
+static bool ReadHeader(TRidovCursor& store, util::ByteReader& r, uint8_t passwordBlock[40],
+                       bool& enciphered, int32_t& recordCount, int32_t& fieldCount,
+                       int32_t& descriptionLength, std::vector<TRidovField>& fields,
+                       std::string& password, std::string& message,
+                       std::span<const uint8_t> image) {
+    uint32_t imageSize;
+    uint8_t signature;
+    if (!r.GetU32(imageSize) || !r.GetU8(signature)) {
+        message = kCorruption;
+        return false;
+    }
+    if (signature == 'E') {
+        std::span<const uint8_t> rest = image.subspan(r.Position());
+        auto zero = std::find(rest.begin(), rest.end(), uint8_t(0));
+        message.assign(rest.begin(), zero);
+        return false;
+    }
+    if (signature != 'S' && signature != 'P') {
+        message = kCorruption;
+        return false;
+    }
+    enciphered = signature == 'P';
+    if (enciphered) {
+        const uint8_t* block;
+        if (!r.GetBytes(kPasswordBlockSize, block)) {
+            message = kCorruption;
+            return false;
+        }
+        std::memcpy(passwordBlock, block, kPasswordBlockSize);
+        if (!store.Session().CheckPassword(passwordBlock, password)) {
+            message = "Invalid password. Table cannot be open";
+            return false;
+        }
+    }
+    const uint8_t* section;
+    if (!r.GetI32(recordCount) || !r.GetI32(fieldCount) || !r.GetI32(descriptionLength) ||
+        descriptionLength < 0 || descriptionLength > kMaxDescriptionLength || fieldCount < 0 ||
+        !r.GetBytes(size_t(descriptionLength), section)) {
+        message = kCorruption;
+        return false;
+    }
+    std::string_view text(reinterpret_cast<const char*>(section), size_t(descriptionLength));
+    size_t pos = 0;
+    fields.clear();
+    for (int32_t i = 0; i < fieldCount; ++i) {
+        // A section that ends before every declared field was described
+        // leaves records that cannot be read: it is an error like a missing
+        // terminator.
+        size_t end = text.find(static_cast<char>(kEntryEnd), pos);
+        if (end == std::string_view::npos || end == pos) {
+            message = kBadDescription;
+            return false;
+        }
+        TRidovField f;
+        const char* why;
+        if (!ParseEntry(text.substr(pos, end - pos), f, why)) {
+            message = why;
+            return false;
+        }
+        fields.push_back(std::move(f));
+        pos = end + 1;
+    }
+    return true;
+}
+
+bool TRidovCursor::ReadImageHeader(std::span<const uint8_t> image, std::string& message) {
+    util::ByteReader r(image);
+    int32_t recordCount, fieldCount, descriptionLength;
+    std::vector<TRidovField> fields;
+    uint8_t block[kPasswordBlockSize];
+    bool enciphered = false;
+    if (!ReadHeader(*this, r, block, enciphered, recordCount, fieldCount, descriptionLength,
+                    fields, password_, message, image)) {
+        Clear(true);
+        return false;
+    }
+    enciphered_ = enciphered;
+    imageFieldCount_ = fieldCount;
+    descriptionLength_ = descriptionLength;
+    for (TRidovField& f : fields) {
+        fields_.push_back(std::make_unique<TRidovField>(std::move(f)));
+    }
+    RecomputeLayout();
+    for (auto& f : fields_) {
+        if (f->type == ftAutoInc) {
+            autoIncField_ = f.get();
+            autoIncName_ = f->name;
+            break;
+        }
+    }
+    return true;
+}
+
+bool TRidovCursor::ReadImage(std::span<uint8_t> image, std::string& message) {
+    LoadFilterFn filter = loadFilter_;  // taken when the read starts
+    auto fail = [&](std::string text) {
+        message = std::move(text);
+        if (partialOpen_) {
+            SetUpAutoInc();
+            return true;
+        }
+        Clear(true);
+        return false;
+    };
+
+    util::ByteReader r(image);
+    int32_t recordCount, fieldCount, descriptionLength;
+    std::vector<TRidovField> parsed;
+    bool enciphered = false;
+    std::string why;
+    if (!ReadHeader(*this, r, passwordBlock_, enciphered, recordCount, fieldCount,
+                    descriptionLength, parsed, password_, why, image)) {
+        return fail(why);
+    }
+    enciphered_ = enciphered;
+    imageFieldCount_ = fieldCount;
+    descriptionLength_ = descriptionLength;
+    for (TRidovField& f : parsed) fields_.push_back(std::make_unique<TRidovField>(std::move(f)));
+    RecomputeLayout();
+    for (auto& f : fields_) {
+        if (f->type == ftAutoInc) {
+            autoIncField_ = f.get();
+            autoIncName_ = f->name;
+            break;
+        }
+    }
+
+    if (enciphered_) {
+        TSapphire& cipher = session_->Cipher();
+        cipher.SetKey(std::string_view(reinterpret_cast<const char*>(passwordBlock_), kGuidLength));
+        cipher.Decrypt(image.data() + r.Position(), r.Remaining());
+    }
+
+    size_t probe = recordCount != 0 ? size_t(fieldCount) : 3;
+    if (r.Remaining() >= probe && r.Remaining() > 0) {
+        uint8_t star;
+        size_t at = r.Position();
+        if (r.GetU8(star) && star == '*') {
+            int16_t length;
+            const uint8_t* bytes;
+            if (!r.GetI16(length) || length < 0 || !r.GetBytes(size_t(length), bytes)) {
+                return fail(kCorruption);
+            }
+            comment_.assign(reinterpret_cast<const char*>(bytes), size_t(length));
+        } else {
+            r.Seek(at);
+        }
+    }
+
+    const size_t fields = fields_.size();
+    int32_t accepted = 0;
+    if (recordCount > 0 && fields > 0) {
+        // Never trust the header for the reservation: each record needs at
+        // least one byte per field.
+        nodes_.reserve(std::min<size_t>(size_t(recordCount), r.Remaining() / fields));
+    }
+    int lastProgress = -1;
+    // A table without fields holds no records: reading them would loop
+    // without consuming input.
+    while (fields > 0 && accepted < recordCount && r.Remaining() >= fields) {
+        const uint8_t* lengths;
+        (void)r.GetBytes(fields, lengths);
+        Arena::Mark mark = arena_.GetMark();
+        uint8_t* values = arena_.Allocate(recordSize_);
+        std::memset(values, 0, recordSize_);
+        for (size_t i = 0; i < fields; ++i) {
+            const TRidovField& f = *fields_[i];
+            uint8_t length = lengths[i];
+            if (length == 0) continue;
+            bool reference = IsReferenceType(f.type);
+            if (reference ? length != 4 : length > f.slotSize) {
+                return fail(FormatMessage("Field '%s' has wrong length %d in record %d", f.name, length,
+                                   accepted + 1));
+            }
+            uint8_t* s = values + f.offset;
+            const uint8_t* bytes;
+            if (!reference) {
+                if (!r.GetBytes(length, bytes)) return fail(kUnexpectedEnd);
+                std::memcpy(s, bytes, length);
+                continue;
+            }
+            int32_t count;
+            if (!r.GetI32(count)) return fail(kUnexpectedEnd);
+            if (f.type == ftString) {
+                if (count < 0 || count > kMaxStringLength) {
+                    return fail(FormatMessage("String field '%s' has wrong length %d in record %d",
+                                       f.name, count, accepted + 1));
+                }
+                if (!r.GetBytes(size_t(count), bytes)) return fail(kUnexpectedEnd);
+                slot::SetArenaText(s, arena_, bytes, uint32_t(count));
+            } else {
+                if (count < 0 || count > kMaxBlobLength) {
+                    return fail(FormatMessage("BLOB field '%s' has wrong length %d in record %d", f.name,
+                                       count, accepted + 1));
+                }
+                if (!r.GetBytes(size_t(count), bytes)) return fail(kUnexpectedEnd);
+                if (count > 0) slot::SetArenaBlock(s, arena_, bytes, count);
+            }
+        }
+        RecordNode* node = NewNode();
+        node->values = values;
+        node->storedSize = StoredSize(values);
+        if (filter && !filter(*this, *node)) {
+            // Give the node and its memory back.
+            --nodesInLastChunk_;
+            arena_.Rewind(mark);
+        } else {
+            nodes_.push_back(node);
+            ++accepted;
+        }
+        if (onProgress && recordCount > 0) {
+            int percent = static_cast<int>(std::lround(100.0 * accepted / recordCount));
+            if (percent != lastProgress) {
+                lastProgress = percent;
+                onProgress(percent);
+            }
+        }
+    }
+    if (accepted != recordCount && !filter) {
+        return fail(FormatMessage("Number of records read (%d) does not match declared record count (%d)",
+                           "", accepted, recordCount));
+    }
+    SetUpAutoInc();
+    return true;
+}
+
+// ---- writing ----
+
+size_t TRidovCursor::ImageSizeEstimate() const {
+    size_t size = 4 + 1 + (password_.empty() ? 0 : kPasswordBlockSize) + 12 +
+                  BuildDescription(fields_).size();
+    if (!comment_.empty()) size += std::min<size_t>(comment_.size(), 32767) + 3;
+    for (const RecordNode* node : nodes_) {
+        if (node->IsLive()) size += node->storedSize;
+    }
+    return size;
+}
+
+size_t TRidovCursor::WriteImage(std::vector<uint8_t>& out) {
+    const size_t start = out.size();
+    const bool encipher = !password_.empty();
+    util::PutLittle<std::vector<uint8_t>, uint32_t>(out, 0);
+    util::PutU8(out, encipher ? 'P' : 'S');
+    std::string guid;
+    if (encipher) {
+        guid = session_->NewGuidText();
+        uint8_t block[kPasswordBlockSize];
+        std::memcpy(block, guid.data(), kGuidLength);
+        uint16_t crc = Crc16(block, kGuidLength);
+        TSapphire& cipher = session_->Cipher();
+        cipher.SetKey(password_);
+        cipher.Encrypt(block, kGuidLength);
+        block[38] = static_cast<uint8_t>(crc & 0xFF);
+        block[39] = static_cast<uint8_t>(crc >> 8);
+        out.insert(out.end(), block, block + kPasswordBlockSize);
+    }
+    const size_t countAt = out.size();
+    util::PutLittle<std::vector<uint8_t>, int32_t>(out, 0);
+    util::PutLittle<std::vector<uint8_t>, int32_t>(out, static_cast<int32_t>(fields_.size()));
+    std::string description = BuildDescription(fields_);
+    util::PutLittle<std::vector<uint8_t>, int32_t>(out, static_cast<int32_t>(description.size()));
+    out.insert(out.end(), description.begin(), description.end());
+    imageFieldCount_ = static_cast<int32_t>(fields_.size());
+    descriptionLength_ = static_cast<int32_t>(description.size());
+    const size_t bodyAt = out.size();
+
+    if (!comment_.empty()) {
+        size_t n = std::min<size_t>(comment_.size(), 32767);
+        util::PutU8(out, '*');
+        util::PutLittle<std::vector<uint8_t>, int16_t>(out, static_cast<int16_t>(n));
+        out.insert(out.end(), comment_.begin(), comment_.begin() + std::ptrdiff_t(n));
+    }
+
+    const size_t fields = fields_.size();
+    int32_t written = 0;
+    int lastProgress = -1;
+    for (size_t index = 0; index < nodes_.size(); ++index) {
+        const RecordNode* node = nodes_[index];
+        if (node->IsLive()) {
+            ++written;
+            const size_t lengthsAt = out.size();
+            out.resize(out.size() + fields);
+            for (size_t i = 0; i < fields; ++i) {
+                const TRidovField& f = *fields_[i];
+                const uint8_t* s = node->values + f.offset;
+                uint8_t length = 0;
+                switch (f.type) {
+                    case ftDouble:
+                    case ftCurrency:
+                    case ftDateTime:
+                        if (slot::Load<double>(s) != 0.0) length = 8;
+                        break;
+                    case ftSmallStr: {
+                        const void* z = std::memchr(s, 0, size_t(f.declaredSize) + 1);
+                        length = static_cast<uint8_t>(
+                            z ? static_cast<const uint8_t*>(z) - s : f.declaredSize);
+                        break;
+                    }
+                    case ftString: {
+                        std::string_view t = slot::Text(s);
+                        if (!t.empty()) {
+                            length = 4;
+                            util::PutLittle(out, static_cast<int32_t>(t.size()));
+                            out.insert(out.end(), t.begin(), t.end());
+                        }
+                        break;
+                    }
+                    case ftBlob:
+                    case ftMemo:
+                    case ftFmtMemo:
+                    case ftGraphic: {
+                        std::string_view b = slot::Block(s);
+                        if (!b.empty()) {
+                            length = 4;
+                            util::PutLittle(out, static_cast<int32_t>(b.size()));
+                            out.insert(out.end(), b.begin(), b.end());
+                        }
+                        break;
+                    }
+                    case ftUnknown:
+                        break;
+                    default:
+                        for (size_t k = 0; k < f.slotSize; ++k) {
+                            if (s[k]) {
+                                length = static_cast<uint8_t>(f.slotSize);
+                                break;
+                            }
+                        }
+                        break;
+                }
+                if (length && !IsReferenceType(f.type)) out.insert(out.end(), s, s + length);
+                out[lengthsAt + i] = length;
+            }
+        }
+        if (onProgress) {
+            int percent = static_cast<int>(std::lround(100.0 * double(index + 1) / nodes_.size()));
+            if (percent != lastProgress) {
+                lastProgress = percent;
+                onProgress(percent);
+            }
+        }
+    }
+
+    util::PokeLittle<int32_t>(out.data() + countAt, written);
+    util::PokeLittle<uint32_t>(out.data() + start, static_cast<uint32_t>(out.size() - start));
+    if (encipher) {
+        TSapphire& cipher = session_->Cipher();
+        cipher.SetKey(guid);
+        cipher.Encrypt(out.data() + bodyAt, out.size() - bodyAt);
+    }
+    return out.size() - start;
+}
+
+}  // namespace ridov

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# The whole test suite: installs what it needs, checks the formatting,
+# builds everything and runs all tests, then runs the engine and platform
+# tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh
+jobs=$(nproc)
+
+echo "== format check"
+bash scripts/format.sh --check
+
+echo "== build and test"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$jobs"
+ctest --test-dir build --output-on-failure -j "$jobs"
+
+echo "== engine tests under AddressSanitizer + UndefinedBehaviorSanitizer"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZV_SANITIZE=ON -DZV_BENCH=OFF \
+    -DZV_ENGINE_ONLY=ON >/dev/null
+cmake --build build-asan -j "$jobs" --target engine_tests platform_tests
+export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+build-asan/tests/engine_tests
+build-asan/tests/platform_tests

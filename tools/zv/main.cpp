@@ -1,0 +1,76 @@
+// zv: command-line access to table files. Terminal text is UTF-8, file text
+// Windows-1251. Success exits 0; a failure prints the message alone on
+// standard error and exits 1.
+#include <algorithm>
+#include <iostream>
+#include <map>
+
+#include "engine/storage/DatabaseError.h"
+#include "tools/zv/Command.h"
+#include "tools/zv/TableFile.h"
+
+namespace zv {
+
+std::string ParsedArgs::Get(const std::string& name) const {
+    std::string value;
+    for (const auto& [n, v] : options)
+        if (n == name) value = v;
+    return value;
+}
+
+bool ParsedArgs::Has(const std::string& name) const {
+    return std::any_of(options.begin(), options.end(),
+                       [&](const auto& o) { return o.first == name; });
+}
+
+ParsedArgs ParseArgs(const Args& args, const std::vector<std::string>& withValue,
+                     const std::vector<std::string>& flags) {
+    ParsedArgs out;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a.size() > 1 && a[0] == '-') {
+            if (std::find(withValue.begin(), withValue.end(), a) != withValue.end()) {
+                if (i + 1 >= args.size()) throw ToolError("option " + a + " needs a value");
+                out.options.emplace_back(a, args[++i]);
+                continue;
+            }
+            if (std::find(flags.begin(), flags.end(), a) != flags.end()) {
+                out.options.emplace_back(a, "");
+                continue;
+            }
+            throw ToolError("unknown option " + a);
+        }
+        out.positional.push_back(a);
+    }
+    return out;
+}
+
+}  // namespace zv
+
+int main(int argc, char** argv) {
+    using Verb = int (*)(const zv::Args&, zv::CommandIo&);
+    const std::map<std::string, Verb> verbs = {
+        {"info", zv::RunInfo},
+        {"dump", zv::RunDump},
+        {"make", zv::RunMake},
+    };
+    std::ios::sync_with_stdio(false);
+    if (argc < 2 || !verbs.count(argv[1])) {
+        std::cerr << "usage: zv info|dump|make ...\n";
+        return 1;
+    }
+    zv::Args args(argv + 2, argv + argc);
+    zv::CommandIo io{std::cin, std::cout};
+    try {
+        int rc = verbs.at(argv[1])(args, io);
+        std::cout.flush();
+        return rc;
+    } catch (const ridov::DatabaseError& e) {
+        std::cerr << zv::ToTerminal(e.what()) << "\n";
+    } catch (const zv::ToolError& e) {
+        std::cerr << e.what() << "\n";
+    } catch (const std::exception& e) {
+        std::cerr << e.what() << "\n";
+    }
+    return 1;
+}
