@@ -15,7 +15,7 @@
 namespace ridov {
 
 class Arena {
-public:
+  public:
     Arena() = default;
     Arena(const Arena&) = delete;
     Arena& operator=(const Arena&) = delete;
@@ -43,7 +43,7 @@ public:
     void Clear();
     size_t BytesReserved() const { return reserved_; }
 
-private:
+  private:
     uint8_t* AllocateSlow(size_t n);
 
     std::vector<std::unique_ptr<uint8_t[]>> chunks_;  // the last one is current

@@ -11,14 +11,14 @@ namespace ridov {
 class TRidovDataset;
 
 class DatabaseError : public std::runtime_error {
-public:
+  public:
     explicit DatabaseError(const std::string& message, const TRidovDataset* component = nullptr)
         : std::runtime_error(message), component_(component) {}
 
     // The dataset the error belongs to, or null (parser, record store).
     const TRidovDataset* Component() const noexcept { return component_; }
 
-private:
+  private:
     const TRidovDataset* component_;
 };
 

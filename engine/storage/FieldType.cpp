@@ -5,8 +5,8 @@ namespace ridov {
 namespace {
 
 constexpr std::string_view kTypeNames[kFieldTypeCount] = {
-    "Unknown", "SmallInt", "Integer", "Int64",    "Boolean", "Double", "Currency", "Date", "Time",
-    "DateTime", "AutoInc", "SmallStr", "String", "BLOB",    "Memo",   "FmtMemo",  "Graphic"};
+    "Unknown",  "SmallInt", "Integer",  "Int64",  "Boolean", "Double", "Currency", "Date",   "Time",
+    "DateTime", "AutoInc",  "SmallStr", "String", "BLOB",    "Memo",   "FmtMemo",  "Graphic"};
 
 // Letters of the fixed types, indexed by code; 0 where the letter is not
 // fixed (Unknown and String are written "s", SmallStr by its size).
@@ -49,7 +49,9 @@ uint16_t SlotSize(FieldType type, int declaredSize) {
     return 0;
 }
 
-char FieldTypeLetter(FieldType type) { return type < kFieldTypeCount ? kLetters[type] : 0; }
+char FieldTypeLetter(FieldType type) {
+    return type < kFieldTypeCount ? kLetters[type] : 0;
+}
 
 bool FieldTypeFromLetter(char letter, FieldType& type, int& declaredSize) {
     declaredSize = 0;

@@ -42,10 +42,16 @@ constexpr uint16_t kBlockSlotSize = 12;
 
 std::string_view FieldTypeName(FieldType type);
 
-inline bool IsBlobType(FieldType t) { return t >= ftBlob && t <= ftGraphic; }
-inline bool IsTextType(FieldType t) { return t == ftSmallStr || t == ftString; }
+inline bool IsBlobType(FieldType t) {
+    return t >= ftBlob && t <= ftGraphic;
+}
+inline bool IsTextType(FieldType t) {
+    return t == ftSmallStr || t == ftString;
+}
 // Types whose value lives outside the slot (text or byte block).
-inline bool IsReferenceType(FieldType t) { return t >= ftString && t <= ftGraphic; }
+inline bool IsReferenceType(FieldType t) {
+    return t >= ftString && t <= ftGraphic;
+}
 
 // Slot size in a value buffer for a field of the given type and declared
 // size (the declared size matters for SmallStr only).

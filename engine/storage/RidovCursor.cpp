@@ -72,7 +72,9 @@ int CompareDoubles(double a, double b) {
 TRidovCursor::TRidovCursor(TRidovSession& session, const text::FormatSettings& fs)
     : session_(&session), fs_(&fs) {}
 
-TRidovCursor::~TRidovCursor() { Clear(true); }
+TRidovCursor::~TRidovCursor() {
+    Clear(true);
+}
 
 size_t TRidovCursor::MemoryReserved() const {
     return arena_.BytesReserved() + nodeChunks_.size() * kNodesPerChunk * sizeof(RecordNode) +
@@ -474,8 +476,8 @@ void TRidovCursor::SetUpAutoInc() {
     // After the sort the live records come first, the largest value last.
     for (size_t i = nodes_.size(); i-- > 0;) {
         if (nodes_[i]->IsLive()) {
-            autoIncValue_ =
-                std::max<int32_t>(0, slot::Load<int32_t>(nodes_[i]->values + autoIncField_->offset));
+            autoIncValue_ = std::max<int32_t>(
+                0, slot::Load<int32_t>(nodes_[i]->values + autoIncField_->offset));
             break;
         }
     }
@@ -483,8 +485,7 @@ void TRidovCursor::SetUpAutoInc() {
 
 // ---- conversions ----
 
-void TRidovCursor::TextToValue(uint8_t* s, std::string_view text,
-                               const TRidovField& f) const {
+void TRidovCursor::TextToValue(uint8_t* s, std::string_view text, const TRidovField& f) const {
     if (f.type == ftString) slot::FreeText(s);
     if (IsBlobType(f.type)) slot::FreeBlock(s);
     std::memset(s, 0, f.slotSize);
@@ -509,8 +510,8 @@ void TRidovCursor::TextToValue(uint8_t* s, std::string_view text,
         }
         case ftBoolean: {
             std::string up = text::Upper(text);
-            bool yes = up == "TRUE" || up == "\xC4\xC0" /* ДА */ || up == "YES" || up == "T" ||
-                       up == "1";
+            bool yes =
+                up == "TRUE" || up == "\xC4\xC0" /* ДА */ || up == "YES" || up == "T" || up == "1";
             slot::Store<int16_t>(s, yes ? -1 : 0);
             break;
         }
@@ -588,7 +589,8 @@ void TRidovCursor::ValueAsText(const TRidovField& f, const uint8_t* values, std:
         case ftDate: {
             int32_t day = slot::Load<int32_t>(s);
             if (day <= 0) break;
-            out = isoFormat ? text::FormatDateTime("yyyy\"/\"mm\"/\"dd", double(day) * text::kMsPerDay, fs)
+            out = isoFormat ? text::FormatDateTime("yyyy\"/\"mm\"/\"dd",
+                                                   double(day) * text::kMsPerDay, fs)
                             : text::DateToStr(day, fs);
             break;
         }
@@ -604,8 +606,7 @@ void TRidovCursor::ValueAsText(const TRidovField& f, const uint8_t* values, std:
             if (v == 0 || !std::isfinite(v) || v < text::kMsPerDay ||
                 v >= 3652060.0 * text::kMsPerDay)
                 break;
-            out = isoFormat ? text::FormatDateTime(
-                                  "yyyy\"/\"mm\"/\"dd hh\":\"nn\":\"ss", v, fs)
+            out = isoFormat ? text::FormatDateTime("yyyy\"/\"mm\"/\"dd hh\":\"nn\":\"ss", v, fs)
                             : text::DateTimeToStr(v, fs);
             break;
         }

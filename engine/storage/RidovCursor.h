@@ -46,7 +46,7 @@ enum TRidovSaveOption : uint8_t {
 using TRidovSaveOptions = uint8_t;
 
 class TRidovCursor {
-public:
+  public:
     // The session checks the passwords of enciphered images; the format
     // settings drive TextToValue and FieldAsText. Both must outlive the
     // store.
@@ -118,8 +118,7 @@ public:
     // Splits a ";"-separated name list; unknown names and BLOB-like fields
     // are skipped silently.
     void FieldList(std::string_view names, std::vector<TRidovField*>& out);
-    bool HasDuplicate(const uint8_t* values, const RecordNode* exceptNode,
-                      std::string_view names);
+    bool HasDuplicate(const uint8_t* values, const RecordNode* exceptNode, std::string_view names);
 
     void Sort(std::string_view names, bool caseInsensitive);
     static int CompareValues(const uint8_t* a, const uint8_t* b, const TRidovField& field,
@@ -172,7 +171,7 @@ public:
     // Bytes held by the store's arena and node pool (for statistics).
     size_t MemoryReserved() const;
 
-private:
+  private:
     RecordNode* NewNode();
     void DropNodeValues(RecordNode* node);  // values and before-image gone for good
     void RecomputeLayout();

@@ -58,10 +58,14 @@ void TRidovDatabase::SetDatabasePath(const std::string& path) {
 void TRidovDatabase::AddOpenDataset(DatabaseUser* ds) {
     if (std::find(open_.begin(), open_.end(), ds) == open_.end()) open_.push_back(ds);
 }
-void TRidovDatabase::RemoveOpenDataset(DatabaseUser* ds) { Erase(open_, ds); }
+void TRidovDatabase::RemoveOpenDataset(DatabaseUser* ds) {
+    Erase(open_, ds);
+}
 void TRidovDatabase::AddUser(DatabaseUser* ds) {
     if (std::find(users_.begin(), users_.end(), ds) == users_.end()) users_.push_back(ds);
 }
-void TRidovDatabase::RemoveUser(DatabaseUser* ds) { Erase(users_, ds); }
+void TRidovDatabase::RemoveUser(DatabaseUser* ds) {
+    Erase(users_, ds);
+}
 
 }  // namespace ridov

@@ -16,18 +16,18 @@ namespace ridov {
 class TRidovSession;
 
 class DatabaseUser {
-public:
+  public:
     // The database is going away: close if open.
     virtual void CloseForDatabase() = 0;
     // The database is gone: drop every reference to it.
     virtual void ForgetDatabase() = 0;
 
-protected:
+  protected:
     ~DatabaseUser() = default;
 };
 
 class TRidovDatabase {
-public:
+  public:
     TRidovDatabase();  // registers with the process's session
     explicit TRidovDatabase(TRidovSession& session);
     ~TRidovDatabase();
@@ -54,7 +54,7 @@ public:
     // datasets and forgets the session.
     void DetachFromSession();
 
-private:
+  private:
     void CloseAll();
 
     TRidovSession* session_;

@@ -9,9 +9,9 @@
 namespace ridov {
 
 struct TRidovField {
-    std::string name;       // looked up without regard to case
-    std::string qualifier;  // table qualifier from the image ("XXX" when absent)
-    uint16_t slotSize = 0;  // bytes of the slot in a value buffer
+    std::string name;          // looked up without regard to case
+    std::string qualifier;     // table qualifier from the image ("XXX" when absent)
+    uint16_t slotSize = 0;     // bytes of the slot in a value buffer
     int16_t declaredSize = 0;  // string fields (codes 11, 12); 0 for the rest
     uint32_t offset = 0;       // slot position in the value buffer
     FieldType type = ftUnknown;

@@ -83,9 +83,13 @@ bool TRidovSession::CheckPassword(uint8_t block[40], std::string& tablePassword)
     return false;
 }
 
-std::string TRidovSession::NewGuidText() { return platform::CurrentPlatform().NewGuidText(); }
+std::string TRidovSession::NewGuidText() {
+    return platform::CurrentPlatform().NewGuidText();
+}
 
-void TRidovSession::RegisterDatabase(TRidovDatabase* db) { databases_.push_back(db); }
+void TRidovSession::RegisterDatabase(TRidovDatabase* db) {
+    databases_.push_back(db);
+}
 
 void TRidovSession::UnregisterDatabase(TRidovDatabase* db) {
     auto it = std::find(databases_.begin(), databases_.end(), db);

@@ -20,7 +20,7 @@ namespace ridov {
 class TRidovDatabase;
 
 class TRidovSession {
-public:
+  public:
     TRidovSession();
     ~TRidovSession();
     TRidovSession(const TRidovSession&) = delete;
@@ -65,7 +65,7 @@ public:
     void UnregisterDatabase(TRidovDatabase* db);
     const std::vector<TRidovDatabase*>& Databases() const { return databases_; }
 
-private:
+  private:
     bool TryPassword(const uint8_t block[40], std::string_view password, uint8_t out[40]);
 
     std::vector<std::string> passwords_;

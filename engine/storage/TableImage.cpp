@@ -234,8 +234,8 @@ bool TRidovCursor::ReadImageHeader(std::span<const uint8_t> image, std::string& 
     std::vector<TRidovField> fields;
     uint8_t block[kPasswordBlockSize];
     bool enciphered = false;
-    if (!ReadHeader(*this, r, block, enciphered, recordCount, fieldCount, descriptionLength,
-                    fields, password_, message, image)) {
+    if (!ReadHeader(*this, r, block, enciphered, recordCount, fieldCount, descriptionLength, fields,
+                    password_, message, image)) {
         Clear(true);
         return false;
     }
@@ -334,8 +334,8 @@ bool TRidovCursor::ReadImage(std::span<uint8_t> image, std::string& message) {
             if (length == 0) continue;
             bool reference = IsReferenceType(f.type);
             if (reference ? length != 4 : length > f.slotSize) {
-                return fail(FormatMessage("Field '%s' has wrong length %d in record %d", f.name, length,
-                                   accepted + 1));
+                return fail(FormatMessage("Field '%s' has wrong length %d in record %d", f.name,
+                                          length, accepted + 1));
             }
             uint8_t* s = values + f.offset;
             const uint8_t* bytes;
@@ -349,14 +349,14 @@ bool TRidovCursor::ReadImage(std::span<uint8_t> image, std::string& message) {
             if (f.type == ftString) {
                 if (count < 0 || count > kMaxStringLength) {
                     return fail(FormatMessage("String field '%s' has wrong length %d in record %d",
-                                       f.name, count, accepted + 1));
+                                              f.name, count, accepted + 1));
                 }
                 if (!r.GetBytes(size_t(count), bytes)) return fail(kUnexpectedEnd);
                 slot::SetArenaText(s, arena_, bytes, uint32_t(count));
             } else {
                 if (count < 0 || count > kMaxBlobLength) {
-                    return fail(FormatMessage("BLOB field '%s' has wrong length %d in record %d", f.name,
-                                       count, accepted + 1));
+                    return fail(FormatMessage("BLOB field '%s' has wrong length %d in record %d",
+                                              f.name, count, accepted + 1));
                 }
                 if (!r.GetBytes(size_t(count), bytes)) return fail(kUnexpectedEnd);
                 if (count > 0) slot::SetArenaBlock(s, arena_, bytes, count);
@@ -382,8 +382,9 @@ bool TRidovCursor::ReadImage(std::span<uint8_t> image, std::string& message) {
         }
     }
     if (accepted != recordCount && !filter) {
-        return fail(FormatMessage("Number of records read (%d) does not match declared record count (%d)",
-                           "", accepted, recordCount));
+        return fail(
+            FormatMessage("Number of records read (%d) does not match declared record count (%d)",
+                          "", accepted, recordCount));
     }
     SetUpAutoInc();
     return true;
@@ -457,8 +458,8 @@ size_t TRidovCursor::WriteImage(std::vector<uint8_t>& out) {
                         break;
                     case ftSmallStr: {
                         const void* z = std::memchr(s, 0, size_t(f.declaredSize) + 1);
-                        length = static_cast<uint8_t>(
-                            z ? static_cast<const uint8_t*>(z) - s : f.declaredSize);
+                        length = static_cast<uint8_t>(z ? static_cast<const uint8_t*>(z) - s
+                                                        : f.declaredSize);
                         break;
                     }
                     case ftString: {

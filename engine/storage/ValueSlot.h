@@ -30,13 +30,21 @@ inline uintptr_t LoadTagged(const uint8_t* slot) {
     std::memcpy(&v, slot, sizeof v);
     return v;
 }
-inline void StoreTagged(uint8_t* slot, uintptr_t v) { std::memcpy(slot, &v, sizeof v); }
-inline bool IsHeap(uintptr_t v) { return (v & 1) != 0; }
-inline const char* Untag(uintptr_t v) { return reinterpret_cast<const char*>(v & ~uintptr_t(1)); }
+inline void StoreTagged(uint8_t* slot, uintptr_t v) {
+    std::memcpy(slot, &v, sizeof v);
+}
+inline bool IsHeap(uintptr_t v) {
+    return (v & 1) != 0;
+}
+inline const char* Untag(uintptr_t v) {
+    return reinterpret_cast<const char*>(v & ~uintptr_t(1));
+}
 
 // ---- String (code 12) ----
 
-inline const char* TextPtr(const uint8_t* slot) { return Untag(LoadTagged(slot)); }
+inline const char* TextPtr(const uint8_t* slot) {
+    return Untag(LoadTagged(slot));
+}
 inline uint32_t TextLength(const char* chars) {
     uint32_t n;
     std::memcpy(&n, chars - 4, sizeof n);

@@ -56,6 +56,8 @@ int DayOfWeek(int32_t dayNumber);  // 0 = Sunday
 
 // Formats per the token grammar above. `dateTime` is a day number * 86400000
 // + ms value (a plain date is dayNumber * 86400000, a time is the ms alone).
+// A value before day 0 or after 9999-12-31, or not a number, gives an empty
+// text. Any other character of the pattern is copied as it is.
 std::string FormatDateTime(std::string_view pattern, double dateTime, const FormatSettings& fs);
 
 std::string DateToStr(int32_t dayNumber, const FormatSettings& fs);  // shortDateFormat
@@ -63,8 +65,12 @@ std::string TimeToStr(int32_t ms, const FormatSettings& fs);         // longTime
 // shortDateFormat, then a space and longTimeFormat unless the time is 0.
 std::string DateTimeToStr(double dateTime, const FormatSettings& fs);
 
-// Parsing. Day, month and year order come from shortDateFormat; two-digit
-// years map to 1950..2049; the time part accepts h[:m[:s[.zzz]]].
+// Parsing. Day, month and year order come from shortDateFormat; the parts
+// are separated by fs.dateSeparator or '/'; all three are required; years of
+// one or two digits map to 1950..2049. The time part accepts h[:m[:s[.zzz]]]
+// with fs.timeSeparator or ':', where .zzz is a fraction of a second of one
+// to three digits (".5" is 500 ms). A date-time is a date, optionally
+// followed by blanks and a time. Surrounding blanks are ignored.
 // Return false (and leave the output unspecified) on bad text.
 bool TryStrToDate(std::string_view s, int32_t& dayNumber, const FormatSettings& fs);
 bool TryStrToTime(std::string_view s, int32_t& ms, const FormatSettings& fs);
@@ -78,12 +84,17 @@ bool TryStrToInt(std::string_view s, int32_t& value);
 bool TryStrToInt64(std::string_view s, int64_t& value);
 
 // General float format: up to 15 significant digits, no trailing zeros,
-// exponent form only for very large or small magnitudes.
+// exponent form only for very large or small magnitudes (decimal exponent
+// below -5 or above 14: "1E20", "1,23E-10"). Negative zero prints "0";
+// infinities and NaN print "INF", "-INF" and "NAN".
 std::string FloatToStr(double value, const FormatSettings& fs);
 // Pattern format with '0' (digit), '#' (optional digit), '.' (decimal
 // point, printed as fs.decimalSeparator), ',' (thousands grouping, printed
 // as fs.thousandSeparator), and literal text; e.g. "0.######", "#,##0.00".
-// Rounds half away from zero.
+// Text in quotes is literal. Up to three ';'-separated sections: positive,
+// negative (printed without a sign) and zero. Rounds half away from zero on
+// the 15 significant digits of the value; a result of zero carries no minus.
+// An empty pattern, infinity and NaN fall back to FloatToStr.
 std::string FormatFloat(std::string_view pattern, double value, const FormatSettings& fs);
 
 }  // namespace text

@@ -12,7 +12,7 @@
 namespace util {
 
 class ByteReader {
-public:
+  public:
     explicit ByteReader(std::span<const uint8_t> data) : data_(data) {}
 
     size_t Position() const { return pos_; }
@@ -39,7 +39,7 @@ public:
         return true;
     }
 
-private:
+  private:
     template <typename T>
     bool GetLittle(T& v) {
         if (Remaining() < sizeof(T)) return false;

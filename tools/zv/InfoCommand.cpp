@@ -23,8 +23,7 @@ int RunInfo(const Args& args, CommandIo& io) {
         const ridov::TRidovField& f = *store.FieldAt(i);
         io.out << "field\t" << ToTerminal(Escape(f.qualifier)) << '\t' << ToTerminal(Escape(f.name))
                << '\t' << ridov::FieldTypeName(f.type) << '\t' << f.declaredSize << '\t'
-               << ToTerminal(Escape(f.defaultExpr)) << '\t' << ToTerminal(Escape(f.extra))
-               << "\n";
+               << ToTerminal(Escape(f.defaultExpr)) << '\t' << ToTerminal(Escape(f.extra)) << "\n";
     }
     return 0;
 }

@@ -8,8 +8,12 @@
 
 namespace zv {
 
-std::string FromTerminal(const std::string& utf8) { return text::Utf8ToCp1251(utf8); }
-std::string ToTerminal(const std::string& cp1251) { return text::Cp1251ToUtf8(cp1251); }
+std::string FromTerminal(const std::string& utf8) {
+    return text::Utf8ToCp1251(utf8);
+}
+std::string ToTerminal(const std::string& cp1251) {
+    return text::Cp1251ToUtf8(cp1251);
+}
 
 void ReadTableFile(const std::string& path, const std::string& password,
                    ridov::TRidovCursor& store) {

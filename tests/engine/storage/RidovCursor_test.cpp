@@ -1,0 +1,265 @@
+#include <gtest/gtest.h>
+
+#include "engine/storage/RidovCursor.h"
+#include "engine/storage/RidovSession.h"
+#include "engine/storage/ValueSlot.h"
+#include "tests/engine/storage/ImageBuilder.h"
+
+using namespace ridov;
+using testing_support::ImageBuilder;
+using testing_support::Section;
+
+namespace {
+
+// A store over a given field section, with helpers to add and read records
+// by text.
+class StoreTest : public ::testing::Test {
+  protected:
+    TRidovSession session;
+    TRidovCursor store{session, text::FormatSettings::Machine()};
+
+    void Open(std::initializer_list<std::string_view> entries, ImageBuilder records = {},
+              int32_t count = 0) {
+        auto section = Section(entries);
+        ImageBuilder b;
+        b.Header(count, static_cast<int32_t>(entries.size()), section);
+        b.bytes.insert(b.bytes.end(), records.bytes.begin(), records.bytes.end());
+        std::string message;
+        ASSERT_TRUE(store.ReadImage(b.bytes, message)) << message;
+    }
+    // Values by field order as text.
+    RecordNode* Add(std::initializer_list<std::string_view> values) {
+        auto buf = Buffer(values);
+        std::string message;
+        RecordNode* node = nullptr;
+        EXPECT_TRUE(store.PostRecord(buf.get(), nullptr, message, &node)) << message;
+        store.FreeValues(buf.get());
+        return node;
+    }
+    std::unique_ptr<uint8_t[]> Buffer(std::initializer_list<std::string_view> values) {
+        auto buf = store.NewBuffer();
+        int i = 0;
+        for (auto v : values) {
+            const TRidovField& f = *store.FieldAt(i++);
+            store.TextToValue(buf.get() + f.offset, v, f);
+        }
+        return buf;
+    }
+    void Update(RecordNode* node, std::initializer_list<std::string_view> values) {
+        ASSERT_TRUE(store.BeginEdit(node));
+        auto buf = Buffer(values);
+        std::string message;
+        EXPECT_TRUE(store.PostRecord(buf.get(), node, message)) << message;
+        store.FreeValues(buf.get());
+    }
+    std::string Get(const RecordNode* node, int field) {
+        std::string out;
+        store.FieldAsText(*store.FieldAt(field), node, out, true, false);
+        return out;
+    }
+    // Live values of one field in store order.
+    std::vector<std::string> Column(int field) {
+        std::vector<std::string> out;
+        for (const RecordNode* n : store.Nodes())
+            if (n->IsLive()) out.push_back(Get(n, field));
+        return out;
+    }
+    int LiveCount() {
+        int n = 0;
+        for (const RecordNode* node : store.Nodes()) n += node->IsLive();
+        return n;
+    }
+};
+
+TEST_F(StoreTest, StatusTransitions) {
+    Open({"XXX.ID K", "XXX.NAME s40"});
+    RecordNode* a = Add({"1", "one"});
+    RecordNode* b = Add({"2", "two"});
+    store.CommitAll();
+    EXPECT_EQ(a->status, rsUnchanged);
+
+    Update(a, {"1", "uno"});
+    EXPECT_EQ(a->status, rsModified);
+    std::string message;
+    ASSERT_TRUE(store.DeleteRecord(a, message));
+    EXPECT_EQ(a->status, rsDeleted);
+    EXPECT_FALSE(store.DeleteRecord(a, message));
+    EXPECT_EQ(message, "Record has been deleted");
+    EXPECT_FALSE(store.PostRecord(a->values, a, message));
+    EXPECT_EQ(message, "Record has been deleted");
+    EXPECT_FALSE(store.BeginEdit(a));
+
+    RecordNode* c = Add({"3", "three"});
+    EXPECT_EQ(c->status, rsInserted);
+    Update(c, {"3", "drei"});
+    EXPECT_EQ(c->status, rsInserted) << "a new record stays new when changed";
+    ASSERT_TRUE(store.DeleteRecord(c, message));
+    EXPECT_EQ(c->status, rsRemoved) << "a new record is removed for good at once";
+    EXPECT_EQ(c->values, nullptr);
+
+    store.RevertAll();
+    EXPECT_EQ(a->status, rsUnchanged);
+    EXPECT_EQ(Get(a, 1), "one") << "edit, delete, revert restores the values before the edit";
+    EXPECT_EQ(c->status, rsRemoved);
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"1", "2"}));
+
+    ASSERT_TRUE(store.DeleteRecord(b, message));
+    store.CommitAll();
+    EXPECT_EQ(b->status, rsRemoved);
+    std::vector<uint8_t> image;
+    store.WriteImage(image);
+    TRidovCursor back(session);
+    ASSERT_TRUE(back.ReadImage(image, message)) << message;
+    EXPECT_EQ(back.RecordCount(), 1u);
+
+    RecordNode stranger;
+    EXPECT_FALSE(store.PostRecord(a->values, &stranger, message));
+    EXPECT_EQ(message, "Record is not found");
+    EXPECT_FALSE(store.DeleteRecord(&stranger, message));
+    EXPECT_EQ(message, "Record is not found");
+}
+
+TEST_F(StoreTest, RevertAndCommitOfInsertedRecords) {
+    Open({"XXX.ID K"});
+    Add({"1"});
+    store.RevertAll();
+    EXPECT_EQ(LiveCount(), 0);
+    Add({"2"});
+    store.CommitAll();
+    store.RevertAll();
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"2"}));
+}
+
+TEST_F(StoreTest, RecordDeathHookSeesUserData) {
+    Open({"XXX.ID K"});
+    std::vector<void*> dead;
+    store.onDestroyRecordData = [&](void** data) { dead.push_back(*data); };
+    RecordNode* a = Add({"1"});
+    a->userData = &dead;
+    std::string message;
+    ASSERT_TRUE(store.DeleteRecord(a, message));
+    ASSERT_EQ(dead.size(), 1u);
+    EXPECT_EQ(dead[0], &dead);
+    EXPECT_EQ(a->userData, nullptr);
+}
+
+TEST_F(StoreTest, AutoIncrementFollowsTheLargestValue) {
+    ImageBuilder records;
+    for (int32_t v : {5, 9, 7}) records.U8(4).U8(1).I32(v).Raw("x");
+    Open({"XXX.N a", "XXX.X 1"}, records, 3);
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"5", "7", "9"}));
+    RecordNode* fresh = Add({"100", "y"});
+    EXPECT_EQ(Get(fresh, 0), "10") << "the counter replaces whatever the values held";
+    std::string message;
+    ASSERT_TRUE(store.DeleteRecord(fresh, message));
+    EXPECT_EQ(Get(Add({"", "z"}), 0), "11") << "deleting never lowers the counter";
+    store.Clear(false);
+    EXPECT_EQ(Get(Add({"", "z"}), 0), "1");
+}
+
+TEST_F(StoreTest, ComparisonRules) {
+    Open({"XXX.CODE 4", "XXX.FLAG b", "XXX.PRICE f", "XXX.NAME s20"});
+    TRidovField& code = *store.FindField("CODE");
+    auto a = Buffer({"9", "True", "1.5", "apple"});
+    auto b = Buffer({"10", "False", "-2", "Banana"});
+    code.rightAligned = 1;
+    EXPECT_LT(TRidovCursor::CompareValues(a.get(), b.get(), code, false), 0)
+        << "right-aligned: the shorter code first";
+    code.rightAligned = 0;
+    EXPECT_GT(TRidovCursor::CompareValues(a.get(), b.get(), code, false), 0)
+        << "left-aligned: by characters";
+    const TRidovField& flag = *store.FindField("FLAG");
+    EXPECT_LT(TRidovCursor::CompareValues(a.get(), b.get(), flag, false), 0) << "true first";
+    const TRidovField& name = *store.FindField("NAME");
+    EXPECT_GT(TRidovCursor::CompareValues(a.get(), b.get(), name, false), 0)
+        << "case-sensitive: upper case before lower case";
+    EXPECT_LT(TRidovCursor::CompareValues(a.get(), b.get(), name, true), 0);
+    auto empty = Buffer({"", "", "", ""});
+    EXPECT_LT(TRidovCursor::CompareValues(empty.get(), a.get(), name, false), 0)
+        << "no text sorts first";
+    EXPECT_EQ(TRidovCursor::CompareValues(empty.get(), empty.get(), name, false), 0);
+    // NaN never breaks the order: it sorts first and equals itself.
+    const TRidovField& price = *store.FindField("PRICE");
+    auto nan = Buffer({"", "", "", ""});
+    slot::Store<double>(nan.get() + price.offset, std::numeric_limits<double>::quiet_NaN());
+    EXPECT_LT(TRidovCursor::CompareValues(nan.get(), b.get(), price, false), 0);
+    EXPECT_GT(TRidovCursor::CompareValues(b.get(), nan.get(), price, false), 0);
+    EXPECT_EQ(TRidovCursor::CompareValues(nan.get(), nan.get(), price, false), 0);
+    for (auto* buf : {a.get(), b.get(), empty.get(), nan.get()}) store.FreeValues(buf);
+}
+
+TEST_F(StoreTest, SortOrdersLiveRecordsAndKeepsDeletedOnesRevertible) {
+    Open({"XXX.NAME s20", "XXX.N i"});
+    Add({"cherry", "1"});
+    RecordNode* gone = Add({"apple", "2"});
+    Add({"Banana", "3"});
+    store.CommitAll();
+    std::string message;
+    ASSERT_TRUE(store.DeleteRecord(gone, message));
+    store.Sort("NAME", true);
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"Banana", "cherry"}));
+    store.Sort("NAME", false);
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"Banana", "cherry"}));
+    store.RevertAll();
+    EXPECT_EQ(LiveCount(), 3);
+    store.Sort(" nosuch ; NAME ", true);
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"apple", "Banana", "cherry"}));
+}
+
+TEST_F(StoreTest, HasDuplicate) {
+    Open({"XXX.ID K", "XXX.KOL i"});
+    RecordNode* a = Add({"A1", "1"});
+    RecordNode* b = Add({"B2", "2"});
+    auto probe = Buffer({"A1", "5"});
+    EXPECT_TRUE(store.HasDuplicate(probe.get(), nullptr, "ID"));
+    EXPECT_FALSE(store.HasDuplicate(probe.get(), a, "ID")) << "the record being changed";
+    EXPECT_FALSE(store.HasDuplicate(probe.get(), nullptr, "")) << "all fields compared";
+    auto lower = Buffer({"a1", "5"});
+    EXPECT_FALSE(store.HasDuplicate(lower.get(), nullptr, "ID")) << "case matters";
+    std::string message;
+    ASSERT_TRUE(store.DeleteRecord(a, message));
+    EXPECT_FALSE(store.HasDuplicate(probe.get(), b, "ID")) << "deleted records do not count";
+    store.FreeValues(probe.get());
+    store.FreeValues(lower.get());
+}
+
+TEST_F(StoreTest, TextConversions) {
+    Open({"XXX.B b", "XXX.I i", "XXX.L l", "XXX.D d", "XXX.S 3", "XXX.T s5", "XXX.O o", "XXX.F f"});
+    struct Case {
+        int field;
+        const char* in;
+        const char* out;
+    };
+    const Case cases[] = {
+        {0, "\xE4\xe0", "Yes"},  // да
+        {0, "yes", "Yes"},         {0, "T", "Yes"},
+        {0, "1", "Yes"},           {0, "maybe", "No"},
+        {1, "12x", "0"},           {1, "-42", "-42"},
+        {2, "70000", "4464"},  // kept in 16 bits
+        {3, "not a date", ""},     {3, "2001/09/11", "2001/09/11"},
+        {4, "abcdef", "abc"},      {5, "truncated", "trunc"},
+        {6, "bytes", "Not Found"}, {7, "2.5", "2.5"},
+        {7, "1e3", "1000"},
+    };
+    auto buf = store.NewBuffer();
+    for (const Case& c : cases) {
+        const TRidovField& f = *store.FieldAt(c.field);
+        store.TextToValue(buf.get() + f.offset, c.in, f);
+        std::string out;
+        store.ValueAsText(f, buf.get(), out, true);
+        EXPECT_EQ(out, c.out) << f.name << " <- " << c.in;
+    }
+    store.FreeValues(buf.get());
+}
+
+TEST_F(StoreTest, StoredSizeTracksChanges) {
+    Open({"XXX.ID K", "XXX.NAME s80", "XXX.N i"});
+    RecordNode* a = Add({"12", "hello", "0"});
+    EXPECT_EQ(a->storedSize, 3u + 2 + (5 + 4));
+    Update(a, {"12", "", "7"});
+    EXPECT_EQ(a->storedSize, 3u + 2 + 4);
+    store.RevertRecord(a);
+    EXPECT_EQ(a->storedSize, 3u + 2 + 9);
+}
+
+}  // namespace

@@ -1,0 +1,355 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "engine/storage/RidovCursor.h"
+#include "engine/storage/RidovSession.h"
+#include "engine/storage/ValueSlot.h"
+#include "tests/engine/storage/ImageBuilder.h"
+
+using namespace ridov;
+using testing_support::ImageBuilder;
+using testing_support::Section;
+
+namespace {
+
+class TableImageTest : public ::testing::Test {
+  protected:
+    TRidovSession session;
+
+    // Reads `image` into a fresh store; returns the message ("" on success).
+    std::string Read(std::vector<uint8_t> image, TRidovCursor& store) {
+        std::string message;
+        if (!store.ReadImage(image, message)) return message.empty() ? "?" : message;
+        return "";
+    }
+    std::string ReadError(std::vector<uint8_t> image) {
+        TRidovCursor store(session);
+        std::string m = Read(std::move(image), store);
+        EXPECT_EQ(store.FieldCount(), m.empty() ? store.FieldCount() : 0)
+            << "a failed read must leave the store empty";
+        return m;
+    }
+};
+
+std::string Text(TRidovCursor& store, const RecordNode* node, const char* field) {
+    std::string out;
+    store.FieldAsText(*store.FindField(field), node, out, true, false);
+    return out;
+}
+
+TEST_F(TableImageTest, OrderTableHasPinnedBytes) {
+    TRidovCursor store(session, text::FormatSettings::Machine());
+    ASSERT_EQ(Read(ImageBuilder().Header(0, 2, Section({"XXX.ID K", "XXX.KOL i"})).bytes, store),
+              "");
+    auto buf = store.NewBuffer();
+    store.TextToValue(buf.get() + store.FindField("ID")->offset, "12345", *store.FindField("ID"));
+    store.TextToValue(buf.get() + store.FindField("KOL")->offset, "3", *store.FindField("KOL"));
+    std::string message;
+    ASSERT_TRUE(store.PostRecord(buf.get(), nullptr, message));
+    store.FreeValues(buf.get());
+
+    std::vector<uint8_t> image;
+    ASSERT_EQ(store.WriteImage(image), 48u);
+    std::vector<uint8_t> expected = ImageBuilder()
+                                        .I32(48)
+                                        .U8('S')
+                                        .I32(1)
+                                        .I32(2)
+                                        .I32(20)
+                                        .Raw("XXX.ID K\x12XXX.KOL i\x12\x14")
+                                        .U8(5)
+                                        .U8(4)
+                                        .Raw("12345")
+                                        .I32(3)
+                                        .bytes;
+    EXPECT_EQ(image, expected);
+    EXPECT_EQ(store.ImageSizeEstimate(), 48u);
+}
+
+TEST_F(TableImageTest, EmptyTableSizes) {
+    for (bool enciphered : {false, true}) {
+        TRidovCursor store(session);
+        std::string section = Section({"XXX.ID 8", "XXX.NAME s80"});
+        ASSERT_EQ(Read(ImageBuilder().Header(0, 2, section).bytes, store), "");
+        if (enciphered) store.SetPassword("pw");
+        std::vector<uint8_t> image;
+        size_t expected = (enciphered ? 57 : 17) + section.size();
+        EXPECT_EQ(store.WriteImage(image), expected);
+        EXPECT_EQ(store.ImageSizeEstimate(), expected);
+    }
+}
+
+TEST_F(TableImageTest, FieldDescriptionsReadAsDeclared) {
+    struct Case {
+        const char* entry;
+        FieldType type;
+        int size;
+        uint16_t slot;
+        const char* defaultExpr;
+        const char* extra;
+        const char* qualifier;
+        const char* name;
+    };
+    const Case cases[] = {
+        {"XXX.ID 8", ftSmallStr, 8, 9, "", "", "XXX", "ID"},
+        {"XXX.ARTIKUL K", ftSmallStr, 20, 21, "", "", "XXX", "ARTIKUL"},
+        {"XXX.NAME s80", ftString, 80, kTextSlotSize, "", "", "XXX", "NAME"},
+        {"XXX.NOTE s", ftString, 100, kTextSlotSize, "", "", "XXX", "NOTE"},
+        {"p.D d~TODAY~", ftDate, 0, 4, "TODAY", "", "p", "D"},
+        {"D d~TODAY", ftDate, 0, 4, "", "TODAY", "XXX", "D"},
+        {"XXX.A a~~x~y", ftAutoInc, 0, 4, "", "x~y", "XXX", "A"},
+        {"XXX.MY_NAME e", ftInt64, 0, 8, "", "", "XXX", "MY_NAME"},
+        {"XXX.P g", ftGraphic, 0, kBlockSlotSize, "", "", "XXX", "P"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.entry);
+        TRidovCursor store(session);
+        ASSERT_EQ(Read(ImageBuilder().Header(0, 1, Section({c.entry})).bytes, store), "");
+        const TRidovField& f = *store.FieldAt(0);
+        EXPECT_EQ(f.type, c.type);
+        EXPECT_EQ(f.declaredSize, c.size);
+        EXPECT_EQ(f.slotSize, c.slot);
+        EXPECT_EQ(f.defaultExpr, c.defaultExpr);
+        EXPECT_EQ(f.extra, c.extra);
+        EXPECT_EQ(f.qualifier, c.qualifier);
+        EXPECT_EQ(f.name, c.name);
+    }
+}
+
+TEST_F(TableImageTest, RoundTripKeepsEveryTypeAndEmptyValues) {
+    TRidovCursor store(session, text::FormatSettings::Machine());
+    ASSERT_EQ(Read(ImageBuilder()
+                       .Header(0, 12,
+                               Section({"XXX.S l", "XXX.I i", "XXX.E e", "XXX.B b", "XXX.F f",
+                                        "XXX.D d", "XXX.T t", "XXX.V v", "XXX.K K",
+                                        "XXX.N s40~NOW~x", "XXX.M m", "XXX.O o"}))
+                       .bytes,
+                   store),
+              "");
+    store.FieldAt(9)->name = "my name";  // written with an underscore
+    const char* values[] = {
+        "-5",       "123456", "9000000000", "Yes", "1.25", "2024/02/29", "2024/02/29 13:45:07",
+        "08:30:00", "abc",    "text",       "",    ""};
+    auto buf = store.NewBuffer();
+    for (int i = 0; i < 12; ++i) {
+        store.TextToValue(buf.get() + store.FieldAt(i)->offset, values[i], *store.FieldAt(i));
+    }
+    slot::SetHeapBlock(buf.get() + store.FieldAt(11)->offset, std::string("\x00\x01\xff", 3));
+    std::string message;
+    ASSERT_TRUE(store.PostRecord(buf.get(), nullptr, message));
+    store.FreeValues(buf.get());
+    std::memset(buf.get(), 0, store.RecordSize());  // the all-empty record
+    ASSERT_TRUE(store.PostRecord(buf.get(), nullptr, message));
+
+    std::vector<uint8_t> image;
+    store.WriteImage(image);
+    TRidovCursor back(session, text::FormatSettings::Machine());
+    ASSERT_EQ(Read(image, back), "");
+    ASSERT_EQ(back.RecordCount(), 2u);
+    EXPECT_EQ(back.FieldAt(9)->name, "my_name");
+    EXPECT_EQ(back.FieldAt(9)->defaultExpr, "NOW");
+    const char* expected[] = {
+        "-5",       "123456", "9000000000", "Yes", "1.25",     "2024/02/29", "2024/02/29 13:45:07",
+        "08:30:00", "abc",    "text",       "",    "Not Found"};
+    for (int i = 0; i < 12; ++i) {
+        std::string out;
+        back.FieldAsText(*back.FieldAt(i), back.RecordAt(0), out, true, false);
+        EXPECT_EQ(out, expected[i]) << back.FieldAt(i)->name;
+    }
+    EXPECT_EQ(slot::Block(back.RecordAt(0)->values + back.FieldAt(11)->offset),
+              std::string_view("\x00\x01\xff", 3));
+    // The empty record is stored as one zero byte per field and reads back
+    // all zero.
+    EXPECT_EQ(back.RecordAt(1)->storedSize, 12u);
+    EXPECT_TRUE(std::all_of(back.RecordAt(1)->values, back.RecordAt(1)->values + back.RecordSize(),
+                            [](uint8_t b) { return b == 0; }));
+    EXPECT_EQ(Text(back, back.RecordAt(1), "I"), "0");
+    EXPECT_EQ(Text(back, back.RecordAt(1), "D"), "");
+}
+
+TEST_F(TableImageTest, DamagedImagesGiveTheirMessages) {
+    const std::string idSection = Section({"XXX.ID K", "XXX.KOL i"});
+    const std::string nameSection = Section({"XXX.NAME s80", "XXX.BLOB o"});
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> image;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"empty", {}, "Buffer structure corruption!"},
+        {"bad signature", ImageBuilder().I32(0).U8('X').I32(0).I32(0).I32(0).bytes,
+         "Buffer structure corruption!"},
+        {"error image", ImageBuilder().I32(0).U8('E').Raw("Out of disk").U8(0).Raw("junk").bytes,
+         "Out of disk"},
+        {"cut header", ImageBuilder().I32(0).U8('S').I32(0).bytes, "Buffer structure corruption!"},
+        {"description too long", ImageBuilder().I32(0).U8('S').I32(0).I32(1).I32(100000).bytes,
+         "Buffer structure corruption!"},
+        {"negative description", ImageBuilder().I32(0).U8('S').I32(0).I32(1).I32(-1).bytes,
+         "Buffer structure corruption!"},
+        {"cut description", ImageBuilder().I32(0).U8('S').I32(0).I32(1).I32(50).Raw("XXX").bytes,
+         "Buffer structure corruption!"},
+        {"size not a number", ImageBuilder().Header(0, 1, Section({"XXX.N s8x"})).bytes,
+         "Buffer structure corruption!"},
+        {"tilde after s", ImageBuilder().Header(0, 1, Section({"XXX.N s~a~b"})).bytes,
+         "Buffer structure corruption!"},
+        {"missing entry end", ImageBuilder().Header(0, 1, "XXX.ID K\x14").bytes,
+         "Error in buffer structure (field description section)"},
+        {"empty entry", ImageBuilder().Header(0, 1, "\x12\x14").bytes,
+         "Error in buffer structure (field description section)"},
+        {"fewer entries than fields", ImageBuilder().Header(0, 3, idSection).bytes,
+         "Error in buffer structure (field description section)"},
+        {"unknown letter", ImageBuilder().Header(0, 1, Section({"XXX.ID #"})).bytes,
+         "Error in buffer structure (field description section)"},
+        {"fixed field too long",
+         ImageBuilder().Header(1, 2, idSection).U8(0).U8(5).Raw("12345").bytes,
+         "Field 'KOL' has wrong length 5 in record 1"},
+        {"string length byte",
+         ImageBuilder().Header(1, 2, nameSection).U8(3).U8(0).Raw("abc").bytes,
+         "Field 'NAME' has wrong length 3 in record 1"},
+        {"string too long", ImageBuilder().Header(1, 2, nameSection).U8(4).U8(0).I32(8192).bytes,
+         "String field 'NAME' has wrong length 8192 in record 1"},
+        {"negative string", ImageBuilder().Header(1, 2, nameSection).U8(4).U8(0).I32(-1).bytes,
+         "String field 'NAME' has wrong length -1 in record 1"},
+        {"blob too long",
+         ImageBuilder().Header(1, 2, nameSection).U8(0).U8(4).I32(0x40000000).bytes,
+         "BLOB field 'BLOB' has wrong length 1073741824 in record 1"},
+        {"cut record", ImageBuilder().Header(1, 2, idSection).U8(5).U8(4).Raw("123").bytes,
+         "Unexpected end of buffer"},
+        {"cut string",
+         ImageBuilder().Header(1, 2, nameSection).U8(4).U8(0).I32(10).Raw("abc").bytes,
+         "Unexpected end of buffer"},
+        {"second record missing",
+         ImageBuilder().Header(2, 2, idSection).U8(1).U8(0).Raw("1").U8(0).bytes,
+         "Number of records read (1) does not match declared record count (2)"},
+        {"records without fields", ImageBuilder().Header(1000000000, 0, "\x14").bytes,
+         "Number of records read (0) does not match declared record count (1000000000)"},
+        {"negative record count", ImageBuilder().Header(-1, 2, idSection).bytes,
+         "Number of records read (0) does not match declared record count (-1)"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ReadError(c.image), c.message) << c.what;
+    }
+}
+
+TEST_F(TableImageTest, TrailingBytesAndCommentAreHandled) {
+    TRidovCursor store(session);
+    auto image = ImageBuilder()
+                     .Header(1, 2, Section({"XXX.ID K", "XXX.KOL i"}))
+                     .U8('*')
+                     .I16(5)
+                     .Raw("hello")
+                     .U8(1)
+                     .U8(0)
+                     .Raw("7")
+                     .Raw("ignored trailing bytes")
+                     .bytes;
+    ASSERT_EQ(Read(image, store), "");
+    EXPECT_EQ(store.Comment(), "hello");
+    EXPECT_EQ(store.RecordCount(), 1u);
+    EXPECT_EQ(Text(store, store.RecordAt(0), "ID"), "7");
+}
+
+TEST_F(TableImageTest, PartialOpenKeepsWhatWasRead) {
+    TRidovCursor store(session);
+    store.SetPartialOpen(true);
+    auto image = ImageBuilder()
+                     .Header(3, 2, Section({"XXX.ID K", "XXX.KOL i"}))
+                     .U8(1)
+                     .U8(0)
+                     .Raw("1")
+                     .U8(1)
+                     .U8(9)
+                     .Raw("2")
+                     .bytes;
+    std::string message;
+    EXPECT_TRUE(store.ReadImage(image, message));
+    EXPECT_EQ(message, "Field 'KOL' has wrong length 9 in record 2");
+    EXPECT_EQ(store.RecordCount(), 1u);
+    EXPECT_EQ(store.FieldCount(), 2);
+}
+
+TEST_F(TableImageTest, LoadFilterDropsRecordsWithoutCountError) {
+    TRidovCursor store(session);
+    store.SetLoadFilter([](TRidovCursor& s, RecordNode& node) {
+        std::string id;
+        s.FieldAsText(*s.FindField("ID"), &node, id, false, false);
+        return id == "2";
+    });
+    ImageBuilder b;
+    b.Header(3, 2, Section({"XXX.ID K", "XXX.KOL i"}));
+    for (const char* id : {"1", "2", "3"}) b.U8(1).U8(0).Raw(id);
+    ASSERT_EQ(Read(b.bytes, store), "");
+    ASSERT_EQ(store.RecordCount(), 1u);
+    EXPECT_EQ(Text(store, store.RecordAt(0), "ID"), "2");
+}
+
+TEST_F(TableImageTest, EncipheredRoundTripUsesFreshKeys) {
+    TRidovCursor store(session, text::FormatSettings::Machine());
+    ASSERT_EQ(Read(ImageBuilder().Header(0, 1, Section({"XXX.NAME s80"})).bytes, store), "");
+    auto buf = store.NewBuffer();
+    store.TextToValue(buf.get(), "secret text", *store.FieldAt(0));
+    std::string message;
+    ASSERT_TRUE(store.PostRecord(buf.get(), nullptr, message));
+    store.FreeValues(buf.get());
+    store.SetComment("note");
+    store.SetPassword("pw");
+    std::vector<uint8_t> first, second;
+    store.WriteImage(first);
+    store.WriteImage(second);
+    ASSERT_EQ(first.size(), second.size());
+    EXPECT_NE(first, second) << "every write makes a new data key";
+    size_t plainEnd = 57 + Section({"XXX.NAME s80"}).size();
+    EXPECT_TRUE(std::equal(first.begin() + 45, first.begin() + long(plainEnd), second.begin() + 45))
+        << "counts and the field section stay plain";
+    EXPECT_EQ(std::string(first.begin(), first.end()).find("secret"), std::string::npos);
+
+    TRidovCursor back(session, text::FormatSettings::Machine());
+    back.SetPassword("pw");
+    ASSERT_EQ(Read(first, back), "");
+    EXPECT_TRUE(back.Enciphered());
+    EXPECT_EQ(back.Comment(), "note");
+    EXPECT_EQ(Text(back, back.RecordAt(0), "NAME"), "secret text");
+
+    TRidovCursor wrong(session);
+    wrong.SetPassword("nope");
+    EXPECT_EQ(Read(first, wrong), "Invalid password. Table cannot be open");
+}
+
+TEST_F(TableImageTest, ReadsTheIndependentlyBuiltOrderImage) {
+    std::ifstream in(std::string(ZV_VECTORS_DIR) + "/order-enciphered.zv", std::ios::binary);
+    ASSERT_TRUE(in) << "vector file missing";
+    std::vector<uint8_t> image((std::istreambuf_iterator<char>(in)), {});
+    TRidovCursor store(session, text::FormatSettings::Machine());
+    store.SetPassword("\xCF\xE0\xF0\xEE\xEB\xFC");  // Пароль
+    ASSERT_EQ(Read(image, store), "");
+    EXPECT_EQ(store.Comment(), "Klient=\xD2\xE5\xF1\xF2\r\ncatalog=price.zv\r\n");
+    ASSERT_EQ(store.RecordCount(), 2u);
+    EXPECT_EQ(Text(store, store.RecordAt(0), "ID"), "12345");
+    EXPECT_EQ(Text(store, store.RecordAt(0), "KOL"), "3");
+    EXPECT_EQ(Text(store, store.RecordAt(1), "ID"), "\xA8\xE6-7");  // Ёж-7
+    EXPECT_EQ(Text(store, store.RecordAt(1), "KOL"), "10");
+}
+
+TEST_F(TableImageTest, HeaderOnlyReadFillsFields) {
+    auto image = ImageBuilder().Header(5, 2, Section({"XXX.ID K", "XXX.KOL i"})).bytes;
+    TRidovCursor store(session);
+    std::string message;
+    ASSERT_TRUE(store.ReadImageHeader(image, message));
+    EXPECT_EQ(store.FieldCount(), 2);
+    EXPECT_EQ(store.RecordCount(), 0u);
+}
+
+TEST_F(TableImageTest, ProgressIsReportedOncePerValue) {
+    TRidovCursor store(session);
+    ImageBuilder b;
+    b.Header(4, 1, Section({"XXX.ID K"}));
+    for (const char* id : {"1", "2", "3", "4"}) b.U8(1).Raw(id);
+    std::vector<int> seen;
+    store.onProgress = [&](int p) { seen.push_back(p); };
+    ASSERT_EQ(Read(b.bytes, store), "");
+    EXPECT_EQ(seen, (std::vector<int>{25, 50, 75, 100}));
+}
+
+}  // namespace
