@@ -1,0 +1,115 @@
+// Runs the zv binary as a user would, on real files in a temporary folder.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+class ZvToolTest : public ::testing::Test {
+  protected:
+    fs::path dir;
+
+    void SetUp() override {
+        char tmpl[] = "/tmp/zvtool.XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        dir = tmpl;
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    std::string Path(const std::string& name) { return (dir / name).string(); }
+
+    void WriteFile(const std::string& name, const std::string& bytes) {
+        std::ofstream(Path(name), std::ios::binary) << bytes;
+    }
+    std::string ReadFile(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+    // Runs zv with the arguments (already shell-quoted) and optional input.
+    Result Zv(const std::string& args, const std::string& input = "") {
+        WriteFile("stdin", input);
+        std::string cmd = std::string(ZV_TOOL_PATH) + " " + args + " <" + Path("stdin") + " >" +
+                          Path("stdout") + " 2>" + Path("stderr");
+        int raw = std::system(cmd.c_str());
+        return {WEXITSTATUS(raw), ReadFile(Path("stdout")), ReadFile(Path("stderr"))};
+    }
+};
+
+TEST_F(ZvToolTest, MakeInfoDumpRoundTrip) {
+    WriteFile("comment", "Klient=\xD2\xE5\xF1\xF2\r\n");  // Windows-1251 "Тест"
+    const std::string fields = "'ID:8;NAME:s80;CENA:f;KOL:i;D:d~TODAY~x;FLAG:b;BIN:o;ЦЕНА_2:c'";
+    const std::string records =
+        "10234\tФильтр масляный\\tс табом\t12.5\t3\t2024/01/31\tДа\t00ff10\t1\n"
+        "7\t\t0\t0\t\tNo\t\t\r\n";
+    Result made = Zv("make -c " + Path("comment") + " " + Path("t.zv") + " " + fields, records);
+    ASSERT_EQ(made.status, 0) << made.err;
+
+    Result info = Zv("info " + Path("t.zv"));
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_EQ(info.out,
+              "records\t2\n"
+              "encrypted\tno\n"
+              "comment\tKlient=Тест\\r\\n\n"
+              "field\tXXX\tID\tSmallStr\t8\t\t\n"
+              "field\tXXX\tNAME\tString\t80\t\t\n"
+              "field\tXXX\tCENA\tDouble\t0\t\t\n"
+              "field\tXXX\tKOL\tInteger\t0\t\t\n"
+              "field\tXXX\tD\tDate\t0\tTODAY\tx\n"
+              "field\tXXX\tFLAG\tBoolean\t0\t\t\n"
+              "field\tXXX\tBIN\tBLOB\t0\t\t\n"
+              "field\tXXX\tЦЕНА_2\tCurrency\t0\t\t\n");
+
+    Result dump = Zv("dump " + Path("t.zv"));
+    ASSERT_EQ(dump.status, 0) << dump.err;
+    EXPECT_EQ(dump.out,
+              "ID\tNAME\tCENA\tKOL\tD\tFLAG\tBIN\tЦЕНА_2\n"
+              "10234\tФильтр масляный\\tс табом\t12.5\t3\t2024/01/31\tYes\t00ff10\t1\n"
+              "7\t\t0\t0\t\tNo\t\t0\n");
+}
+
+TEST_F(ZvToolTest, ReadsTheIndependentlyBuiltEncipheredOrder) {
+    const std::string file = std::string(ZV_VECTORS_DIR) + "/order-enciphered.zv";
+    Result info = Zv("info -p 'Пароль' '" + file + "'");
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_EQ(info.out,
+              "records\t2\nencrypted\tyes\ncomment\tKlient=Тест\\r\\ncatalog=price.zv\\r\\n\n"
+              "field\tXXX\tID\tSmallStr\t20\t\t\nfield\tXXX\tKOL\tInteger\t0\t\t\n");
+    Result dump = Zv("dump -p 'Пароль' '" + file + "'");
+    EXPECT_EQ(dump.out, "ID\tKOL\n12345\t3\nЁж-7\t10\n");
+
+    Result wrong = Zv("dump -p nope '" + file + "'");
+    EXPECT_EQ(wrong.status, 1);
+    EXPECT_EQ(wrong.out, "");
+    EXPECT_EQ(wrong.err, "Invalid password. Table cannot be open\n");
+}
+
+TEST_F(ZvToolTest, EncipheredMakeNeedsThePassword) {
+    ASSERT_EQ(Zv("make -p секрет " + Path("e.zv") + " 'ID:K;KOL:i'", "A\t1\n").status, 0);
+    EXPECT_EQ(Zv("dump -p секрет " + Path("e.zv")).out, "ID\tKOL\nA\t1\n");
+    EXPECT_EQ(Zv("dump " + Path("e.zv")).err, "Invalid password. Table cannot be open\n");
+}
+
+TEST_F(ZvToolTest, FailuresPrintTheMessageAndExitOne) {
+    WriteFile("bad.zv", std::string("\0\0\0\0X", 5));
+    Result bad = Zv("info " + Path("bad.zv"));
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_EQ(bad.err, "Buffer structure corruption!\n");
+    EXPECT_EQ(Zv("dump " + Path("missing.zv")).status, 1);
+    EXPECT_EQ(Zv("frobnicate").status, 1);
+}
+
+}  // namespace
