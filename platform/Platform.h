@@ -17,7 +17,7 @@
 namespace platform {
 
 class Platform {
-public:
+  public:
     virtual ~Platform() = default;
 
     // A new unique identifier in its 38-character text form

@@ -1,0 +1,205 @@
+#include "platform/AtomicFileWriter.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <set>
+#include <span>
+#include <string>
+
+#include "platform/LinuxPlatform.h"
+#include "tests/platform/TempFolder.h"
+
+namespace platform {
+namespace {
+
+enum class Step { None, Create, Sync, Close, Rename };
+
+// Real file operations that can be told to write in short pieces (nothing at
+// all with a piece of 0), to run out of space after a number of bytes, or to
+// fail at one step. It keeps track of the descriptors it opened so that a
+// leak shows.
+class FaultyFileOps : public PosixFileOps {
+  public:
+    size_t maxPiece = SIZE_MAX;
+    std::optional<size_t> spaceLeft;
+    Step failAt = Step::None;
+    std::set<int> openFds;
+
+    int CreateNew(const std::string& path, int& fd) override {
+        if (failAt == Step::Create) return EACCES;
+        int err = PosixFileOps::CreateNew(path, fd);
+        if (err == 0) openFds.insert(fd);
+        return err;
+    }
+    int Write(int fd, const uint8_t* data, size_t n, size_t& written) override {
+        size_t allowed = std::min(n, maxPiece);
+        if (spaceLeft) {
+            if (*spaceLeft == 0) return ENOSPC;
+            allowed = std::min(allowed, *spaceLeft);
+        }
+        int err = PosixFileOps::Write(fd, data, allowed, written);
+        if (spaceLeft) *spaceLeft -= written;
+        return err;
+    }
+    int Sync(int fd) override { return failAt == Step::Sync ? EIO : PosixFileOps::Sync(fd); }
+    int Close(int fd) override {
+        openFds.erase(fd);
+        int err = PosixFileOps::Close(fd);
+        return failAt == Step::Close ? EIO : err;
+    }
+    int Rename(const std::string& from, const std::string& to) override {
+        return failAt == Step::Rename ? EXDEV : PosixFileOps::Rename(from, to);
+    }
+};
+
+std::string Pattern(size_t n, char seed) {
+    std::string text(n, '\0');
+    for (size_t i = 0; i < n; ++i) text[i] = static_cast<char>(seed + i % 23);
+    return text;
+}
+
+std::span<const uint8_t> AsBytes(const std::string& text) {
+    return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
+}
+
+struct FaultCase {
+    const char* name;
+    size_t maxPiece;
+    std::optional<size_t> spaceLeft;
+    Step failAt;
+    bool succeeds;
+};
+
+const std::string kOld = Pattern(10000, 'a');
+const std::string kNew = Pattern(25000, 'A');
+
+const FaultCase kFaultCases[] = {
+    {"all at once", SIZE_MAX, std::nullopt, Step::None, true},
+    {"short writes", 3, std::nullopt, Step::None, true},
+    {"writes move nothing", 0, std::nullopt, Step::None, false},
+    {"exactly enough space", 4096, kNew.size(), Step::None, true},
+    {"no space at all", SIZE_MAX, 0, Step::None, false},
+    {"space runs out half-way", SIZE_MAX, kNew.size() / 2, Step::None, false},
+    {"space runs out half-way, short writes", 1000, kNew.size() / 2, Step::None, false},
+    {"cannot create", SIZE_MAX, std::nullopt, Step::Create, false},
+    {"flush fails", SIZE_MAX, std::nullopt, Step::Sync, false},
+    {"close fails", SIZE_MAX, std::nullopt, Step::Close, false},
+    {"rename fails", SIZE_MAX, std::nullopt, Step::Rename, false},
+};
+
+// Whatever step fails, the target keeps its old bytes (or stays absent), no
+// temporary file is left behind and no descriptor stays open.
+TEST(AtomicFileWriterTest, FailureAtAnyStepLeavesTargetIntact) {
+    for (const FaultCase& c : kFaultCases) {
+        for (bool hadOldFile : {true, false}) {
+            SCOPED_TRACE(std::string(c.name) + (hadOldFile ? ", old file" : ", no old file"));
+            TempFolder folder;
+            const std::string target = folder.File("Zakaz1.zv");
+            if (hadOldFile) WriteText(target, kOld);
+
+            FaultyFileOps ops;
+            ops.maxPiece = c.maxPiece;
+            ops.spaceLeft = c.spaceLeft;
+            ops.failAt = c.failAt;
+            std::string error;
+            const bool ok = WriteFileAtomically(ops, target, AsBytes(kNew), error);
+
+            EXPECT_EQ(ok, c.succeeds) << error;
+            EXPECT_TRUE(ops.openFds.empty());
+            if (c.succeeds) {
+                EXPECT_EQ(ReadText(target), kNew);
+                EXPECT_EQ(folder.Names(), std::set<std::string>{"Zakaz1.zv"});
+                continue;
+            }
+            EXPECT_NE(error.find(target), std::string::npos) << error;
+            if (hadOldFile) {
+                EXPECT_EQ(ReadText(target), kOld);
+                EXPECT_EQ(folder.Names(), std::set<std::string>{"Zakaz1.zv"});
+            } else {
+                EXPECT_TRUE(folder.Names().empty());
+            }
+        }
+    }
+}
+
+TEST(AtomicFileWriterTest, KeepsPermissionsOfExistingTarget) {
+    TempFolder folder;
+    const std::string target = folder.File("price.zv");
+    WriteText(target, kOld);
+    ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
+
+    std::string error;
+    ASSERT_TRUE(WriteFileAtomically(PosixFileOps::Instance(), target, AsBytes(kNew), error))
+        << error;
+    struct stat st;
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(ReadText(target), kNew);
+
+    // Empty content is a file of 0 bytes, not a failure.
+    ASSERT_TRUE(WriteFileAtomically(PosixFileOps::Instance(), target, {}, error)) << error;
+    EXPECT_EQ(ReadText(target), "");
+}
+
+// A read-only file is not replaced behind the user's back; a link keeps
+// pointing at the file that now holds the new bytes.
+TEST(AtomicFileWriterTest, RespectsReadOnlyTargetsAndLinks) {
+    TempFolder folder;
+    const std::string readOnly = folder.File("locked.zv");
+    WriteText(readOnly, kOld);
+    ASSERT_EQ(::chmod(readOnly.c_str(), 0444), 0);
+    std::string error;
+    EXPECT_FALSE(WriteFileAtomically(PosixFileOps::Instance(), readOnly, AsBytes(kNew), error));
+    EXPECT_NE(error.find("read-only"), std::string::npos) << error;
+    EXPECT_EQ(ReadText(readOnly), kOld);
+
+    const std::string real = folder.File("real.zv");
+    const std::string link = folder.File("link.zv");
+    WriteText(real, kOld);
+    ASSERT_EQ(::symlink(real.c_str(), link.c_str()), 0);
+    ASSERT_TRUE(WriteFileAtomically(PosixFileOps::Instance(), link, AsBytes(kNew), error)) << error;
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(ReadText(real), kNew);
+    EXPECT_EQ(folder.Names(), (std::set<std::string>{"locked.zv", "real.zv", "link.zv"}));
+}
+
+TEST(AtomicFileWriterTest, ImpossibleTargetsFailCleanly) {
+    TempFolder folder;
+    ASSERT_TRUE(std::filesystem::create_directory(folder.File("sub")));
+    for (const std::string& target : {folder.File("sub"), folder.File("missing/order.zv")}) {
+        SCOPED_TRACE(target);
+        std::string error;
+        EXPECT_FALSE(WriteFileAtomically(PosixFileOps::Instance(), target, AsBytes(kNew), error));
+        EXPECT_FALSE(error.empty());
+        EXPECT_EQ(folder.Names(), std::set<std::string>{"sub"});
+    }
+}
+
+// The platform object routes its writes and copies through the FileOps it
+// was given.
+TEST(AtomicFileWriterTest, LinuxPlatformUsesGivenFileOps) {
+    TempFolder folder;
+    const std::string source = folder.File("source.zv");
+    const std::string target = folder.File("target.zv");
+    WriteText(source, kNew);
+    WriteText(target, kOld);
+
+    FaultyFileOps ops;
+    ops.spaceLeft = 100;
+    LinuxPlatform faulty(ops);
+    std::string error;
+    EXPECT_FALSE(faulty.WriteFileAtomically(target, AsBytes(kNew), error));
+    EXPECT_FALSE(faulty.CopyFileReplacing(source, target));
+    EXPECT_EQ(ReadText(target), kOld);
+    EXPECT_EQ(folder.Names(), (std::set<std::string>{"source.zv", "target.zv"}));
+}
+
+}  // namespace
+}  // namespace platform
