@@ -387,8 +387,11 @@ bool TRidovCursor::HasDuplicate(const uint8_t* values, const RecordNode* exceptN
 
 int TRidovCursor::CompareValues(const uint8_t* a, const uint8_t* b, const TRidovField& f,
                                 bool caseInsensitive) {
-    const uint8_t* sa = a + f.offset;
-    const uint8_t* sb = b + f.offset;
+    return CompareSlots(a + f.offset, f, b + f.offset, f, caseInsensitive);
+}
+
+int TRidovCursor::CompareSlots(const uint8_t* sa, const TRidovField& f, const uint8_t* sb,
+                               const TRidovField& fb, bool caseInsensitive) {
     switch (f.type) {
         case ftSmallInt:
             return Order(slot::Load<int16_t>(sa), slot::Load<int16_t>(sb));
@@ -408,7 +411,7 @@ int TRidovCursor::CompareValues(const uint8_t* a, const uint8_t* b, const TRidov
         case ftDateTime:
             return CompareDoubles(slot::Load<double>(sa), slot::Load<double>(sb));
         case ftSmallStr: {
-            size_t la = SmallStrLength(sa, f), lb = SmallStrLength(sb, f);
+            size_t la = SmallStrLength(sa, f), lb = SmallStrLength(sb, fb);
             if (f.rightAligned && la != lb) return la < lb ? -1 : 1;
             return CompareText({reinterpret_cast<const char*>(sa), la},
                                {reinterpret_cast<const char*>(sb), lb}, caseInsensitive);

@@ -123,6 +123,12 @@ class TRidovCursor {
     void Sort(std::string_view names, bool caseInsensitive);
     static int CompareValues(const uint8_t* a, const uint8_t* b, const TRidovField& field,
                              bool caseInsensitive);
+    // Compares two slots by the rule of `a`'s field type; `b` is read as a
+    // slot of field `fb`, which must have a compatible layout (the same type,
+    // or the same slot width for numbers). Lets two different fields of one
+    // record be compared.
+    static int CompareSlots(const uint8_t* a, const TRidovField& fa, const uint8_t* b,
+                            const TRidovField& fb, bool caseInsensitive);
     // Over the first `count` fields of `list` (all when negative),
     // case-sensitively.
     static int CompareRecords(const uint8_t* a, const uint8_t* b,

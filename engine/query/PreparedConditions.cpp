@@ -1,0 +1,164 @@
+#include "engine/query/PreparedConditions.h"
+
+#include "engine/storage/DatabaseError.h"
+#include "engine/storage/ValueSlot.h"
+#include "engine/text/Win1251.h"
+
+namespace ridov {
+
+namespace {
+
+bool IntegerGroup(FieldType t) {
+    return t == ftInteger || t == ftDate || t == ftTime || t == ftAutoInc;
+}
+bool FloatGroup(FieldType t) {
+    return t == ftDouble || t == ftCurrency || t == ftDateTime;
+}
+
+bool ResultHolds(uint8_t op, int r) {
+    switch (op) {
+        case opEqual:
+            return r == 0;
+        case opGreater:
+            return r > 0;
+        case opLess:
+            return r < 0;
+        case opGreaterEqual:
+            return r >= 0;
+        case opLessEqual:
+            return r <= 0;
+        case opNotEqual:
+            return r != 0;
+        default:
+            return true;  // *= restricts nothing in a filter
+    }
+}
+
+// The text of a value as LIKE sees it. Text fields are read in place.
+std::string_view DisplayText(const TRidovCursor& store, const TRidovField& f, const uint8_t* values,
+                             std::string& scratch) {
+    const uint8_t* s = values + f.offset;
+    if (f.type == ftSmallStr) {
+        const void* z = std::memchr(s, 0, size_t(f.declaredSize) + 1);
+        size_t n = z ? size_t(static_cast<const uint8_t*>(z) - s) : size_t(f.declaredSize);
+        return {reinterpret_cast<const char*>(s), n};
+    }
+    if (f.type == ftString) return slot::Text(s);
+    store.ValueAsText(f, values, scratch, false);
+    return scratch;
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (text::UpperChar(a[i]) != text::UpperChar(b[i])) return false;
+    return true;
+}
+
+}  // namespace
+
+bool FieldTypesCompatible(FieldType a, FieldType b) {
+    return a == b || (IntegerGroup(a) && IntegerGroup(b)) || (FloatGroup(a) && FloatGroup(b));
+}
+
+PreparedConditions::~PreparedConditions() {
+    Clear();
+}
+
+void PreparedConditions::Clear() {
+    for (Item& item : items_) {
+        if (item.constant && item.left) {
+            uint8_t* s = item.constant.get();
+            if (item.left->type == ftString) slot::FreeText(s);
+            if (IsBlobType(item.left->type)) slot::FreeBlock(s);
+        }
+    }
+    items_.clear();
+}
+
+void PreparedConditions::Prepare(std::vector<TRidovCField>& conditions, TRidovCursor& store,
+                                 bool caseInsensitive) {
+    Clear();
+    store_ = &store;
+    caseInsensitive_ = caseInsensitive;
+    for (TRidovCField& c : conditions) {
+        Item item;
+        item.op = c.Operator;
+        item.left = store.FindField(c.LeftField);
+        if (!item.left) throw DatabaseError("Field " + c.LeftField + " is not found");
+        c.ConstValue.clear();
+        c.Mask.reset();
+        bool constant = true;
+        switch (c.RightKind) {
+            case tkIdentifier:
+            case tkString:
+                item.right = store.FindField(c.RightValue);
+                if (item.right) {
+                    constant = false;
+                } else if (c.RightKind == tkIdentifier) {
+                    throw DatabaseError("Field " + c.RightValue + " is not found");
+                } else {
+                    c.ConstValue = c.RightValue;
+                    if (c.Operator == opLike) c.Mask.emplace(c.RightValue);
+                }
+                break;
+            case tkNumber:
+            case tkTrue:
+            case tkFalse:
+                c.ConstValue = c.RightValue;
+                break;
+            default:  // NULL: the empty value
+                break;
+        }
+        if (!constant) {
+            item.incompatible = !FieldTypesCompatible(item.left->type, item.right->type);
+        } else if (c.Operator == opLike) {
+            // A pattern comes only from a string; any other constant must
+            // equal the text exactly (ignoring case).
+            if (c.Mask) {
+                item.mask = c.Mask;
+            } else {
+                item.likeText = c.ConstValue;
+            }
+        } else {
+            item.constant = std::make_unique<uint8_t[]>(std::max<size_t>(item.left->slotSize, 1) +
+                                                        item.left->offset);
+            // The slot sits at the field's own offset so that CompareValues
+            // can read both buffers alike.
+            store.TextToValue(item.constant.get() + item.left->offset, c.ConstValue, *item.left);
+        }
+        items_.push_back(std::move(item));
+    }
+}
+
+bool PreparedConditions::Holds(const Item& item, const uint8_t* values) const {
+    const TRidovField& left = *item.left;
+    if (item.op == opLike) {
+        std::string_view text = DisplayText(*store_, left, values, scratch_);
+        if (item.mask) return item.mask->Matches(text);
+        if (item.right) {
+            std::string other;
+            std::string_view rightText = DisplayText(*store_, *item.right, values, other);
+            return EqualNoCase(text, rightText);
+        }
+        return EqualNoCase(text, item.likeText);
+    }
+    int r;
+    if (item.right) {
+        if (item.incompatible) throw DatabaseError("Types of compared fields are not equal");
+        r = TRidovCursor::CompareSlots(values + left.offset, left, values + item.right->offset,
+                                       *item.right, caseInsensitive_);
+    } else {
+        r = TRidovCursor::CompareValues(values, item.constant.get(), left, caseInsensitive_);
+    }
+    return ResultHolds(item.op, r);
+}
+
+bool PreparedConditions::Passes(const uint8_t* values) const {
+    for (const Item& item : items_) {
+        if (!Holds(item, values)) return false;
+    }
+    return true;
+}
+
+}  // namespace ridov
