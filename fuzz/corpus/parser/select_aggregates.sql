@@ -1,0 +1,1 @@
+select SUM(CENA), count(t.ID) as N, ID, MAX(p.A), min(B), Avg(C) from t group by ID

@@ -1,0 +1,1 @@
+select 'text' as C, 5, NAME from 'd:\x y.zv' p where NAME like '*a?c%' group by NAME

@@ -1,0 +1,1 @@
+select distinct a, T.b as B, x.* from t, u X where t.k = X.k

@@ -1,0 +1,1 @@
+select a from t p join u q on p.a = q.a

@@ -1,0 +1,1 @@
+select a from t where a = 1 group by a, t.b
