@@ -68,7 +68,7 @@ PreparedConditions::~PreparedConditions() {
 void PreparedConditions::Clear() {
     for (Item& item : items_) {
         if (item.constant && item.left) {
-            uint8_t* s = item.constant.get();
+            uint8_t* s = item.constant.get() + item.left->offset;
             if (item.left->type == ftString) slot::FreeText(s);
             if (IsBlobType(item.left->type)) slot::FreeBlock(s);
         }
