@@ -1,0 +1,302 @@
+// DataSet: the dataset framework the engine's datasets build on. It keeps
+// the state machine, the view and the current record, the field objects,
+// calculated fields, bookmarks, the before/after events and the attached
+// data sources. What a record is and where records come from belongs to
+// the subclass (TRidovDataset), which fills the view from a record store
+// and implements the Internal* operations.
+//
+// Records and buffers. The view is a vector of record-node references in
+// display order; the current record is an index into it. While browsing,
+// fields read the current node's value buffer directly, so moving costs no
+// copy. Edit copies the node's values into the dataset's edit buffer, and
+// Insert/Append start the edit buffer zeroed; fields then read and write
+// that buffer until Post hands it to the subclass or Cancel drops it.
+//
+// Positions and bookmarks: RecNo is the 1-based position in the view. A
+// bookmark is the record node; it stays usable while the node is in the
+// view and is invalidated by closing, refreshing or emptying the dataset.
+// Any rebuild of the view invalidates positions but not bookmarks.
+//
+// Events are std::function members; an empty one is not called. An event
+// may throw DatabaseError to refuse the operation (before-events abort it).
+//
+// Errors: every failure is DatabaseError with this dataset as component.
+//
+// Thread safety: single-threaded (the GUI thread).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/dataset/DataSetState.h"
+#include "engine/dataset/Field.h"
+#include "engine/dataset/FieldDef.h"
+#include "engine/storage/RecordNode.h"
+#include "engine/text/FormatSettings.h"
+
+namespace ridov {
+
+class DataSource;
+class TRidovCursor;
+class TRidovDataset;
+
+using Bookmark = const RecordNode*;
+
+class DataSet {
+  public:
+    using NotifyEvent = std::function<void(DataSet&)>;
+    using FilterRecordEvent = std::function<void(DataSet&, bool& accept)>;
+
+    DataSet();
+    virtual ~DataSet();
+    DataSet(const DataSet&) = delete;
+    DataSet& operator=(const DataSet&) = delete;
+
+    // ---- opening and state ----
+    void Open();
+    // Ends nothing pending: an edit in progress is cancelled.
+    void Close();
+    bool Active() const { return state_ != DataSetState::Inactive; }
+    void SetActive(bool on) { on ? Open() : Close(); }
+    DataSetState State() const { return state_; }
+    // The engine dataset behind this one (every dataset here is one).
+    virtual TRidovDataset* AsRidovDataset() const { return nullptr; }
+    // The data source of the master when this dataset is a detail.
+    virtual DataSource* MasterDataSource() const { return nullptr; }
+
+    // ---- navigation (browse state; each first ends a pending edit) ----
+    void First();
+    void Last();
+    void Next();
+    void Prior();
+    // Moves up to `distance` records (negative: backward); returns how far
+    // it moved.
+    int MoveBy(int distance);
+    bool Eof() const { return eof_; }
+    bool Bof() const { return bof_; }
+    bool IsEmpty() const { return view_.empty(); }
+    int RecordCount() const;
+    // 1-based position of the current record; 0 for an empty view, -1 for a
+    // new record not yet posted and in the internal-calculation state.
+    int RecNo() const;
+    // Ends a pending edit; values below 1 go to the first record, values
+    // above RecordCount to the last.
+    void SetRecNo(int value);
+
+    // ---- bookmarks ----
+    // The current record (null when there is none).
+    Bookmark GetBookmark() const;
+    // Moves to the bookmarked record; a record not in the view leaves the
+    // position unchanged.
+    void GotoBookmark(Bookmark bookmark);
+    bool BookmarkValid(Bookmark bookmark) const;
+    // 0 for the same record, otherwise a fixed order; null sorts first.
+    static int CompareBookmarks(Bookmark a, Bookmark b);
+
+    // ---- editing ----
+    void Edit();
+    void Insert();
+    void Append();
+    void Post();
+    void Cancel();
+    void Delete();
+    void Refresh();
+    // Ends a pending edit: posts it when fields were written, else cancels.
+    void CheckBrowseMode();
+    virtual bool CanModify() const { return Active(); }
+    // True once a field of the edit buffer was written since Edit/Insert.
+    bool RecordModified() const { return recordModified_; }
+    UpdateStatus GetUpdateStatus() const;
+
+    // ---- fields ----
+    const std::vector<Field*>& Fields() const { return fields_; }
+    int FieldCount() const { return static_cast<int>(fields_.size()); }
+    // Case-insensitive; null when absent.
+    Field* FindField(std::string_view name) const;
+    // Throws "Field '%s' not found" when absent.
+    Field& FieldByName(std::string_view name) const;
+    // Resolves a ";"-separated list; an unknown name throws as FieldByName.
+    void GetFieldList(std::string_view names, std::vector<Field*>& out) const;
+    // Adds an application-owned field (calculated, lookup or a data field
+    // whose settings should survive reopening). Only while closed.
+    Field& AddField(std::unique_ptr<Field> field);
+    Field& AddCalculatedField(std::string name, DataType type, int size = 0);
+    Field& AddLookupField(std::string name, DataType type, int size, DataSet& lookupDataSet,
+                          std::string keyFields, std::string lookupKeyFields,
+                          std::string lookupResultField);
+    FieldDefs& GetFieldDefs() { return fieldDefs_; }
+    const FieldDefs& GetFieldDefs() const { return fieldDefs_; }
+    bool autoCalcFields = true;
+
+    // Runs `fn` with the fields reading the record at view position `index`
+    // (0-based) without moving the current record or firing events;
+    // calculated fields are computed for it. For grids that draw rows.
+    // REQUIRES: Active(), 0 <= index < RecordCount().
+    template <typename Fn>
+    void ForRecordAt(int index, Fn&& fn) {
+        PeekScope scope(*this, index);
+        fn();
+    }
+
+    // Simple generic lookup: the first record whose key fields' texts equal
+    // the key values' texts; the result field's value, or null.
+    virtual Variant Lookup(std::string_view keyFields, const std::vector<Variant>& keyValues,
+                           std::string_view resultField);
+
+    // ---- data sources ----
+    void DisableControls() { ++controlsDisabled_; }
+    void EnableControls();
+    bool ControlsDisabled() const { return controlsDisabled_ > 0; }
+
+    // ---- formats ----
+    const text::FormatSettings& Format() const { return *format_; }
+    void SetFormat(const text::FormatSettings& fs) { format_ = &fs; }
+
+    // ---- events ----
+    NotifyEvent beforeOpen, afterOpen, beforeClose, afterClose;
+    NotifyEvent beforeScroll, afterScroll;
+    NotifyEvent beforeEdit, afterEdit, beforeInsert, afterInsert;
+    NotifyEvent beforePost, afterPost, beforeCancel, afterCancel;
+    NotifyEvent beforeDelete, afterDelete, beforeRefresh, afterRefresh;
+    NotifyEvent onNewRecord;
+    // Called with the calculated fields writable (CalcFields state).
+    NotifyEvent onCalcFields;
+    FilterRecordEvent onFilterRecord;
+    // Receives errors that cannot propagate (a BLOB stream written back in
+    // its destructor). Without it they are dropped.
+    std::function<void(const std::exception&)> onError;
+
+  protected:
+    // ---- for subclasses ----
+    // The subclass's side of each operation. Open: fill the store, build
+    // the view (the framework binds fields around it: InternalOpen must
+    // leave store_ set and call BindFields before building the view).
+    virtual void InternalOpen() = 0;
+    virtual void InternalClose() = 0;
+    // Before-checks run before the before-events (ReadOnly and the like).
+    // CheckCanClose runs before anything of a close happens.
+    virtual void CheckCanClose() {}
+    virtual void CheckCanEdit() {}
+    virtual void CheckCanInsert() {}
+    virtual void CheckCanDelete() {}
+    // False abandons the edit silently.
+    virtual bool InternalEdit(RecordNode* node) = 0;
+    // After the before-insert event, the edit buffer zeroed; applies
+    // defaults.
+    virtual void InternalInsert() {}
+    // Posts the edit buffer; throws to refuse (state stays).
+    virtual void InternalPost() = 0;
+    virtual void InternalCancel() = 0;
+    virtual void InternalDelete() = 0;
+    virtual void InternalRefresh() = 0;
+
+    // Creates or re-binds field objects for the store's fields and lays out
+    // the calculation area. Throws when a persistent data field has no
+    // column.
+    void BindFields();
+    // Destroys the automatically created fields and unbinds the rest.
+    void UnbindFields();
+    // Rebuilds fieldDefs_ from the store.
+    void BuildFieldDefsFromStore();
+    // Allocates the edit buffer for the store's record size.
+    void AllocateBuffers();
+    void FreeBuffers();
+
+    // Points the fields at the current record (after the view or position
+    // changed) and computes calculated fields.
+    void ActivateCurrent();
+    void SetCurrentIndex(int index) {
+        current_ = index;
+        ActivateCurrent();
+    }
+    int CurrentIndex() const { return current_; }
+    RecordNode* CurrentNode() const {
+        return current_ >= 0 && size_t(current_) < view_.size() ? view_[size_t(current_)] : nullptr;
+    }
+    void CalculateFields(uint8_t* values, uint8_t* calc);
+    bool HasCalcFields() const { return calcSize_ > 0; }
+
+    void NotifyLinks(DataEvent event, Field* field = nullptr);
+    void DoScrollEvent(const NotifyEvent& e) {
+        if (e) e(*this);
+    }
+    void Fire(const NotifyEvent& e) {
+        if (e) e(*this);
+    }
+    void SetState(DataSetState s);
+    [[noreturn]] void Fail(const std::string& message) const;
+    void CheckActive() const;
+
+    // Temporarily switches the state and the record the fields use;
+    // restores both on destruction.
+    class StateScope {
+      public:
+        StateScope(DataSet& ds, DataSetState state, uint8_t* values, uint8_t* calc);
+        ~StateScope();
+        StateScope(const StateScope&) = delete;
+        StateScope& operator=(const StateScope&) = delete;
+
+      private:
+        DataSet& ds_;
+        DataSetState state_;
+        uint8_t* values_;
+        uint8_t* calc_;
+    };
+
+    TRidovCursor* store_ = nullptr;
+    std::vector<RecordNode*> view_;
+    DataSetState state_ = DataSetState::Inactive;
+    bool opening_ = false;  // inside Open, before the dataset is browsable
+    bool eof_ = true;
+    bool bof_ = true;
+    // The record the fields read and write, and its calculation area.
+    uint8_t* activeValues_ = nullptr;
+    uint8_t* activeCalc_ = nullptr;
+    // Edit buffer (record size) and its calculation area.
+    std::unique_ptr<uint8_t[]> editBuffer_;
+    std::vector<uint8_t> calcBuffer_;
+    std::vector<uint8_t> peekCalcBuffer_;
+    bool recordModified_ = false;
+    // Set while new-record defaults are applied: read-only fields take them.
+    bool assigningDefaults_ = false;
+    FieldDefs fieldDefs_;
+
+  private:
+    friend class Field;
+    friend class DataSource;
+
+    class PeekScope {
+      public:
+        PeekScope(DataSet& ds, int index);
+        ~PeekScope();
+        PeekScope(const PeekScope&) = delete;
+        PeekScope& operator=(const PeekScope&) = delete;
+
+      private:
+        DataSet& ds_;
+        DataSetState state_;
+        uint8_t* values_;
+        uint8_t* calc_;
+    };
+
+    void FieldChanged(Field& field);
+    void FreeCalc(uint8_t* calc);
+    void ComputeLookupFields();
+    void MoveTo(int index);  // before-scroll, move, notify, after-scroll
+
+    int current_ = -1;
+    std::vector<std::unique_ptr<Field>> ownedFields_;
+    std::vector<Field*> fields_;
+    std::vector<Field*> calcFields_;
+    size_t calcSize_ = 0;
+    std::vector<DataSource*> sources_;
+    int controlsDisabled_ = 0;
+    bool changePending_ = false;
+    const text::FormatSettings* format_;
+};
+
+}  // namespace ridov

@@ -1,0 +1,88 @@
+// Data sources and data links: how a dataset tells the things that show or
+// follow it (a grid model, a master/detail link) that its records, fields or
+// state changed. A DataSource sits between one dataset and any number of
+// links; a link subclass overrides the notifications it needs.
+//
+// Lifetime: a dataset, a data source and a link may be destroyed in any
+// order; each side detaches itself from the others in its destructor.
+//
+// Thread safety: single-threaded.
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include "engine/dataset/DataSetState.h"
+
+namespace ridov {
+
+class DataSet;
+class DataSource;
+class Field;
+
+class DataLink {
+  public:
+    DataLink() = default;
+    virtual ~DataLink();
+    DataLink(const DataLink&) = delete;
+    DataLink& operator=(const DataLink&) = delete;
+
+    DataSource* GetDataSource() const { return source_; }
+    void SetDataSource(DataSource* source);
+    DataSet* GetDataSet() const;
+    // Attached to an enabled source whose dataset is open.
+    bool Active() const;
+
+    // The dataset this link drives (a detail dataset), for circularity
+    // checks; null for links that drive nothing.
+    virtual DataSet* GetDetailDataSet() { return nullptr; }
+
+  protected:
+    friend class DataSource;
+    virtual void ActiveChanged() {}
+    virtual void RecordChanged(Field* /*field*/) {}
+    virtual void DataSetChanged() { RecordChanged(nullptr); }
+    virtual void DataSetScrolled() { RecordChanged(nullptr); }
+    virtual void LayoutChanged() { DataSetChanged(); }
+    virtual void EditingChanged() {}
+    virtual void CheckBrowseMode() {}
+    virtual void UpdateData() {}
+
+  private:
+    void Notify(DataEvent event, Field* field);
+    DataSource* source_ = nullptr;
+    bool wasActive_ = false;
+};
+
+class DataSource {
+  public:
+    DataSource() = default;
+    explicit DataSource(DataSet* dataSet) { SetDataSet(dataSet); }
+    ~DataSource();
+    DataSource(const DataSource&) = delete;
+    DataSource& operator=(const DataSource&) = delete;
+
+    DataSet* GetDataSet() const { return dataSet_; }
+    void SetDataSet(DataSet* dataSet);
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool on);
+    DataSetState State() const;
+    const std::vector<DataLink*>& Links() const { return links_; }
+    // True when `dataSet` is this source's dataset, or drives it through a
+    // chain of master/detail links.
+    bool IsLinkedTo(const DataSet* dataSet) const;
+
+    std::function<void(DataSource&)> onStateChange;
+    std::function<void(DataSource&, Field*)> onDataChange;
+
+  private:
+    friend class DataSet;
+    friend class DataLink;
+    void Notify(DataEvent event, Field* field);
+
+    DataSet* dataSet_ = nullptr;
+    std::vector<DataLink*> links_;
+    bool enabled_ = true;
+};
+
+}  // namespace ridov
