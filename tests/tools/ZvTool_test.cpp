@@ -113,3 +113,26 @@ TEST_F(ZvToolTest, FailuresPrintTheMessageAndExitOne) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ZvToolTest, ExportWritesDelimitedText) {
+    ASSERT_EQ(Zv("make " + Path("t.zv") + " 'ID:K;NAME:s80;CENA:f;BIN:o'",
+                 "1\tФильтр \"А\"\t1.5\t00\n2\t\t0\t\n")
+                  .status,
+              0);
+    ASSERT_EQ(Zv("export " + Path("t.zv") + " " + Path("t.txt")).status, 0);
+    EXPECT_EQ(ReadFile(Path("t.txt")),
+              "ID\tNAME\tCENA\r\n1\t\xD4\xE8\xEB\xFC\xF2\xF0 \"\xC0\"\t1.5\r\n2\t\t0\r\n");
+    Result semi = Zv("export -d ';' " + Path("t.zv") + " " + Path("s.txt"));
+    ASSERT_EQ(semi.status, 0) << semi.err;
+    EXPECT_EQ(
+        ReadFile(Path("s.txt")),
+        "\"ID\";\"NAME\";\"CENA\"\r\n\"1\";\"\xD4\xE8\xEB\xFC\xF2\xF0 \"\"\xC0\"\"\";\"1.5\"\r\n"
+        "\"2\";\"\";\"0\"\r\n");
+    Result missing = Zv("export " + Path("none.zv") + " " + Path("x.txt"));
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, "Error opening file " + Path("none.zv") + "\n");
+}
+
+}  // namespace

@@ -38,5 +38,6 @@ ParsedArgs ParseArgs(const Args& args, const std::vector<std::string>& withValue
 int RunInfo(const Args& args, CommandIo& io);
 int RunDump(const Args& args, CommandIo& io);
 int RunMake(const Args& args, CommandIo& io);
+int RunExport(const Args& args, CommandIo& io);
 
 }  // namespace zv

@@ -53,10 +53,11 @@ int main(int argc, char** argv) {
         {"info", zv::RunInfo},
         {"dump", zv::RunDump},
         {"make", zv::RunMake},
+        {"export", zv::RunExport},
     };
     std::ios::sync_with_stdio(false);
     if (argc < 2 || !verbs.count(argv[1])) {
-        std::cerr << "usage: zv info|dump|make ...\n";
+        std::cerr << "usage: zv info|dump|make|export ...\n";
         return 1;
     }
     zv::Args args(argv + 2, argv + argc);
