@@ -10,11 +10,11 @@ uint8_t* Arena::AllocateSlow(size_t n) {
     // Large requests get a block of their own so that the current chunk's
     // free tail stays usable for the small ones that follow.
     if (n >= kChunkSize / 4) {
-        large_.push_back(std::make_unique<uint8_t[]>(n));
+        large_.push_back(std::make_unique_for_overwrite<uint8_t[]>(n));
         reserved_ += n;
         return large_.back().get();
     }
-    chunks_.push_back(std::make_unique<uint8_t[]>(kChunkSize));
+    chunks_.push_back(std::make_unique_for_overwrite<uint8_t[]>(kChunkSize));
     reserved_ += kChunkSize;
     uint8_t* p = chunks_.back().get();
     next_ = p + n;

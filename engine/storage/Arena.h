@@ -20,13 +20,17 @@ class Arena {
     Arena(const Arena&) = delete;
     Arena& operator=(const Arena&) = delete;
 
-    // Returns n bytes aligned to 8. Never null; throws std::bad_alloc when
-    // memory runs out.
-    uint8_t* Allocate(size_t n) {
-        n = (n + 7) & ~size_t(7);
-        if (n > static_cast<size_t>(end_ - next_)) return AllocateSlow(n);
-        uint8_t* p = next_;
-        next_ += n;
+    // Returns n uninitialised bytes aligned to 8 (or `align`). Never null;
+    // throws std::bad_alloc when memory runs out.
+    uint8_t* Allocate(size_t n) { return Allocate(n, 8); }
+    // REQUIRES: align is a power of two not above 8.
+    uint8_t* Allocate(size_t n, size_t align) {
+        uint8_t* p = reinterpret_cast<uint8_t*>((reinterpret_cast<uintptr_t>(next_) + (align - 1)) &
+                                                ~uintptr_t(align - 1));
+        if (next_ == nullptr || static_cast<size_t>(end_ - next_) < n + size_t(p - next_)) {
+            return AllocateSlow(n);
+        }
+        next_ = p + n;
         return p;
     }
 

@@ -106,17 +106,23 @@ void TRidovCursor::DropNodeValues(RecordNode* node) {
     if (node->beforeImage) FreeValues(node->beforeImage);
     node->values = nullptr;
     node->beforeImage = nullptr;
-    if (onDestroyRecordData) onDestroyRecordData(&node->userData);
-    node->userData = nullptr;
+    auto data = userData_.find(node);
+    if (onDestroyRecordData) {
+        void* none = nullptr;
+        onDestroyRecordData(data != userData_.end() ? &data->second : &none);
+    }
+    if (data != userData_.end()) userData_.erase(data);
 }
 
 // ---- fields ----
 
 void TRidovCursor::RecomputeLayout() {
     uint32_t offset = 0;
+    referenceFields_.clear();
     for (auto& f : fields_) {
         f->offset = offset;
         offset += f->slotSize;
+        if (f->type == ftString || IsBlobType(f->type)) referenceFields_.push_back(f.get());
     }
     recordSize_ = offset;
 }
@@ -173,10 +179,10 @@ std::unique_ptr<uint8_t[]> TRidovCursor::NewBuffer() const {
 }
 
 void TRidovCursor::FreeValues(uint8_t* buffer) const {
-    for (const auto& f : fields_) {
+    for (const TRidovField* f : referenceFields_) {
         if (f->type == ftString) {
             slot::FreeText(buffer + f->offset);
-        } else if (IsBlobType(f->type)) {
+        } else {
             slot::FreeBlock(buffer + f->offset);
         }
     }
@@ -347,10 +353,11 @@ void TRidovCursor::CommitAll() {
 void TRidovCursor::Clear(bool all) {
     for (size_t i = nodes_.size(); i-- > 0;) {
         RecordNode* node = nodes_[i];
-        if (node->values || node->beforeImage || node->userData) DropNodeValues(node);
+        if (node->values || node->beforeImage) DropNodeValues(node);
     }
     nodes_.clear();
     nodes_.shrink_to_fit();
+    userData_.clear();
     nodeChunks_.clear();
     nodesInLastChunk_ = 0;
     arena_.Clear();
@@ -361,6 +368,7 @@ void TRidovCursor::Clear(bool all) {
         autoIncField_ = nullptr;
         comment_.clear();
         fields_.clear();
+        referenceFields_.clear();
         recordSize_ = 0;
         imageFieldCount_ = 0;
         descriptionLength_ = 0;

@@ -24,6 +24,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/storage/Arena.h"
@@ -174,6 +175,11 @@ class TRidovCursor {
     // Progress while reading or writing an image, 0..100.
     std::function<void(int)> onProgress;
 
+    // The application's pointer-sized user data of a record; the engine
+    // never sets it, hands its address to onDestroyRecordData and clears it
+    // when the record dies. The address stays valid while the record lives.
+    void*& UserData(const RecordNode* node) { return userData_[node]; }
+
     // Bytes held by the store's arena and node pool (for statistics).
     size_t MemoryReserved() const;
 
@@ -204,6 +210,10 @@ class TRidovCursor {
     TRidovField* autoIncField_ = nullptr;
     std::string autoIncName_;
     std::string comment_;
+    std::unordered_map<const RecordNode*, void*> userData_;
+    // Fields whose slots refer to texts or byte blocks (String, BLOB-like):
+    // the only ones FreeValues has to visit.
+    std::vector<const TRidovField*> referenceFields_;
 };
 
 }  // namespace ridov

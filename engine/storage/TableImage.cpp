@@ -319,6 +319,28 @@ bool TRidovCursor::ReadImage(std::span<uint8_t> image, std::string& message) {
         // least one byte per field.
         nodes_.reserve(std::min<size_t>(size_t(recordCount), r.Remaining() / fields));
     }
+    // What decoding needs of each field, flat, so that the per-record loop
+    // does not chase descriptor pointers.
+    enum Kind : uint8_t { kNumber, kFloat, kShortText, kText, kBlock };
+    struct Decode {
+        uint32_t offset;
+        uint16_t maxLength;  // slot size; 4 for reference types
+        uint16_t textLimit;  // SmallStr: characters before the terminator slot
+        Kind kind;
+    };
+    std::vector<Decode> plan;
+    plan.reserve(fields);
+    for (const auto& f : fields_) {
+        Kind kind = f->type == ftString     ? kText
+                    : IsBlobType(f->type)   ? kBlock
+                    : f->type == ftSmallStr ? kShortText
+                    : (f->type == ftDouble || f->type == ftCurrency || f->type == ftDateTime)
+                        ? kFloat
+                        : kNumber;
+        plan.push_back({f->offset,
+                        static_cast<uint16_t>(IsReferenceType(f->type) ? 4 : f->slotSize),
+                        static_cast<uint16_t>(f->declaredSize), kind});
+    }
     int lastProgress = -1;
     // A table without fields holds no records: reading them would loop
     // without consuming input.
@@ -328,43 +350,61 @@ bool TRidovCursor::ReadImage(std::span<uint8_t> image, std::string& message) {
         Arena::Mark mark = arena_.GetMark();
         uint8_t* values = arena_.Allocate(recordSize_);
         std::memset(values, 0, recordSize_);
+        // The record's size in an image, as StoredSize would compute it from
+        // the decoded values.
+        uint32_t storedSize = static_cast<uint32_t>(fields);
         for (size_t i = 0; i < fields; ++i) {
-            const TRidovField& f = *fields_[i];
-            uint8_t length = lengths[i];
+            const uint8_t length = lengths[i];
             if (length == 0) continue;
-            bool reference = IsReferenceType(f.type);
-            if (reference ? length != 4 : length > f.slotSize) {
-                return fail(FormatMessage("Field '%s' has wrong length %d in record %d", f.name,
-                                          length, accepted + 1));
+            const Decode& d = plan[i];
+            const bool reference = d.kind == kText || d.kind == kBlock;
+            if (reference ? length != 4 : length > d.maxLength) {
+                return fail(FormatMessage("Field '%s' has wrong length %d in record %d",
+                                          fields_[i]->name, length, accepted + 1));
             }
-            uint8_t* s = values + f.offset;
+            uint8_t* s = values + d.offset;
             const uint8_t* bytes;
             if (!reference) {
                 if (!r.GetBytes(length, bytes)) return fail(kUnexpectedEnd);
                 std::memcpy(s, bytes, length);
+                if (d.kind == kShortText) {
+                    const void* z = std::memchr(bytes, 0, length);
+                    size_t n = z ? size_t(static_cast<const uint8_t*>(z) - bytes) : length;
+                    storedSize += static_cast<uint32_t>(std::min<size_t>(n, d.textLimit));
+                } else if (d.kind == kFloat) {
+                    if (slot::Load<double>(s) != 0.0) storedSize += 8;
+                } else {
+                    for (size_t k = 0; k < length; ++k) {
+                        if (bytes[k]) {
+                            storedSize += d.maxLength;
+                            break;
+                        }
+                    }
+                }
                 continue;
             }
             int32_t count;
             if (!r.GetI32(count)) return fail(kUnexpectedEnd);
-            if (f.type == ftString) {
+            if (d.kind == kText) {
                 if (count < 0 || count > kMaxStringLength) {
                     return fail(FormatMessage("String field '%s' has wrong length %d in record %d",
-                                              f.name, count, accepted + 1));
+                                              fields_[i]->name, count, accepted + 1));
                 }
                 if (!r.GetBytes(size_t(count), bytes)) return fail(kUnexpectedEnd);
                 slot::SetArenaText(s, arena_, bytes, uint32_t(count));
             } else {
                 if (count < 0 || count > kMaxBlobLength) {
                     return fail(FormatMessage("BLOB field '%s' has wrong length %d in record %d",
-                                              f.name, count, accepted + 1));
+                                              fields_[i]->name, count, accepted + 1));
                 }
                 if (!r.GetBytes(size_t(count), bytes)) return fail(kUnexpectedEnd);
                 if (count > 0) slot::SetArenaBlock(s, arena_, bytes, count);
             }
+            if (count > 0) storedSize += uint32_t(count) + 4;
         }
         RecordNode* node = NewNode();
         node->values = values;
-        node->storedSize = StoredSize(values);
+        node->storedSize = storedSize;
         if (filter && !filter(*this, *node)) {
             // Give the node and its memory back.
             --nodesInLastChunk_;
@@ -437,19 +477,35 @@ size_t TRidovCursor::WriteImage(std::vector<uint8_t>& out) {
         out.insert(out.end(), comment_.begin(), comment_.begin() + std::ptrdiff_t(n));
     }
 
+    // Records are written through a raw cursor into room reserved from the
+    // stored sizes, which are exact; the room grows only if they ever are
+    // not.
     const size_t fields = fields_.size();
+    size_t pos = out.size();
+    size_t needed = 0;
+    for (const RecordNode* node : nodes_) {
+        if (node->IsLive()) needed += node->storedSize;
+    }
+    out.resize(pos + needed);
+    auto room = [&](size_t n) {
+        if (out.size() - pos < n) out.resize(std::max(pos + n, out.size() + out.size() / 2));
+        return out.data() + pos;
+    };
     int32_t written = 0;
     int lastProgress = -1;
     for (size_t index = 0; index < nodes_.size(); ++index) {
         const RecordNode* node = nodes_[index];
         if (node->IsLive()) {
             ++written;
-            const size_t lengthsAt = out.size();
-            out.resize(out.size() + fields);
+            room(fields);
+            const size_t lengthsAt = pos;
+            pos += fields;
             for (size_t i = 0; i < fields; ++i) {
                 const TRidovField& f = *fields_[i];
                 const uint8_t* s = node->values + f.offset;
                 uint8_t length = 0;
+                std::string_view reference;
+                bool isReference = false;
                 switch (f.type) {
                     case ftDouble:
                     case ftCurrency:
@@ -462,27 +518,17 @@ size_t TRidovCursor::WriteImage(std::vector<uint8_t>& out) {
                                                         : f.declaredSize);
                         break;
                     }
-                    case ftString: {
-                        std::string_view t = slot::Text(s);
-                        if (!t.empty()) {
-                            length = 4;
-                            util::PutLittle(out, static_cast<int32_t>(t.size()));
-                            out.insert(out.end(), t.begin(), t.end());
-                        }
+                    case ftString:
+                        reference = slot::Text(s);
+                        isReference = true;
                         break;
-                    }
                     case ftBlob:
                     case ftMemo:
                     case ftFmtMemo:
-                    case ftGraphic: {
-                        std::string_view b = slot::Block(s);
-                        if (!b.empty()) {
-                            length = 4;
-                            util::PutLittle(out, static_cast<int32_t>(b.size()));
-                            out.insert(out.end(), b.begin(), b.end());
-                        }
+                    case ftGraphic:
+                        reference = slot::Block(s);
+                        isReference = true;
                         break;
-                    }
                     case ftUnknown:
                         break;
                     default:
@@ -494,7 +540,18 @@ size_t TRidovCursor::WriteImage(std::vector<uint8_t>& out) {
                         }
                         break;
                 }
-                if (length && !IsReferenceType(f.type)) out.insert(out.end(), s, s + length);
+                if (isReference) {
+                    if (!reference.empty()) {
+                        length = 4;
+                        uint8_t* at = room(4 + reference.size());
+                        util::PokeLittle(at, static_cast<int32_t>(reference.size()));
+                        std::memcpy(at + 4, reference.data(), reference.size());
+                        pos += 4 + reference.size();
+                    }
+                } else if (length) {
+                    std::memcpy(room(length), s, length);
+                    pos += length;
+                }
                 out[lengthsAt + i] = length;
             }
         }
@@ -506,6 +563,7 @@ size_t TRidovCursor::WriteImage(std::vector<uint8_t>& out) {
             }
         }
     }
+    out.resize(pos);
 
     util::PokeLittle<int32_t>(out.data() + countAt, written);
     util::PokeLittle<uint32_t>(out.data() + start, static_cast<uint32_t>(out.size() - start));

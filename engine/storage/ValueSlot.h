@@ -74,7 +74,9 @@ inline void SetHeapText(uint8_t* slot, std::string_view s) {
 }
 // Stores a text allocated in `arena` in an empty slot.
 inline void SetArenaText(uint8_t* slot, Arena& arena, const void* data, uint32_t n) {
-    char* chars = LayOutText(arena.Allocate(size_t(n) + 5), data, n);
+    // Two-byte alignment keeps bit 0 of the character pointer free for the
+    // tag; the length is read with memcpy and needs none.
+    char* chars = LayOutText(arena.Allocate(size_t(n) + 5, 2), data, n);
     StoreTagged(slot, reinterpret_cast<uintptr_t>(chars));
 }
 // Frees a heap text and clears the slot.
@@ -120,7 +122,7 @@ inline void SetHeapBlock(uint8_t* slot, std::string_view bytes) {
     StoreBlock(slot, reinterpret_cast<uintptr_t>(p) | 1, static_cast<int32_t>(bytes.size()));
 }
 inline void SetArenaBlock(uint8_t* slot, Arena& arena, const void* data, int32_t n) {
-    uint8_t* p = arena.Allocate(size_t(n));
+    uint8_t* p = arena.Allocate(size_t(n), 2);
     std::memcpy(p, data, size_t(n));
     StoreBlock(slot, reinterpret_cast<uintptr_t>(p), n);
 }

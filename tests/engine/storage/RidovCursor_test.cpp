@@ -135,12 +135,12 @@ TEST_F(StoreTest, RecordDeathHookSeesUserData) {
     std::vector<void*> dead;
     store.onDestroyRecordData = [&](void** data) { dead.push_back(*data); };
     RecordNode* a = Add({"1"});
-    a->userData = &dead;
+    store.UserData(a) = &dead;
     std::string message;
     ASSERT_TRUE(store.DeleteRecord(a, message));
     ASSERT_EQ(dead.size(), 1u);
     EXPECT_EQ(dead[0], &dead);
-    EXPECT_EQ(a->userData, nullptr);
+    EXPECT_EQ(store.UserData(a), nullptr);
 }
 
 TEST_F(StoreTest, AutoIncrementFollowsTheLargestValue) {
