@@ -1,0 +1,137 @@
+#include "engine/query/GroupWalk.h"
+
+#include <cstring>
+
+#include "engine/query/RidovToken.h"
+#include "engine/storage/ValueSlot.h"
+
+namespace ridov {
+
+namespace {
+
+template <typename T>
+void AddWrapping(uint8_t* b, const uint8_t* a) {
+    using U = std::make_unsigned_t<T>;
+    U sum = static_cast<U>(slot::Load<T>(a)) + static_cast<U>(slot::Load<T>(b));
+    slot::Store<T>(b, static_cast<T>(sum));
+}
+
+void Add(const TRidovField& f, const uint8_t* a, uint8_t* b) {
+    const uint8_t* sa = a + f.offset;
+    uint8_t* sb = b + f.offset;
+    switch (f.type) {
+        case ftSmallInt:
+            AddWrapping<int16_t>(sb, sa);
+            break;
+        case ftInteger:
+        case ftAutoInc:
+            AddWrapping<int32_t>(sb, sa);
+            break;
+        case ftInt64:
+            AddWrapping<int64_t>(sb, sa);
+            break;
+        case ftDouble:
+        case ftCurrency:
+            slot::Store<double>(sb, slot::Load<double>(sa) + slot::Load<double>(sb));
+            break;
+        default:
+            break;
+    }
+}
+
+// b's value of the field becomes a copy of a's.
+void TakeValue(const TRidovField& f, const uint8_t* a, uint8_t* b) {
+    const uint8_t* sa = a + f.offset;
+    uint8_t* sb = b + f.offset;
+    if (f.type == ftString) {
+        std::string_view text = slot::Text(sa);
+        slot::FreeText(sb);
+        if (!text.empty()) slot::SetHeapText(sb, text);
+    } else if (IsBlobType(f.type)) {
+        std::string_view bytes = slot::Block(sa);
+        slot::FreeBlock(sb);
+        slot::SetHeapBlock(sb, bytes);
+    } else {
+        std::memcpy(sb, sa, f.slotSize);
+    }
+}
+
+}  // namespace
+
+void GroupWalk(TRidovCursor& result, const std::vector<TRidovQField>& columns) {
+    std::vector<TRidovField*> groupFields;
+    std::vector<std::pair<TRidovField*, uint8_t>> aggregates;
+    std::string names;
+    bool counts = false;
+    for (size_t i = 0; i < columns.size() && int(i) < result.FieldCount(); ++i) {
+        TRidovField* f = result.FieldAt(static_cast<int>(i));
+        if (columns[i].kind == tkGroupField) {
+            if (IsBlobType(f->type)) continue;
+            groupFields.push_back(f);
+            names += f->name + ';';
+        } else {
+            aggregates.emplace_back(f, columns[i].kind);
+            if (columns[i].kind == tkCount || columns[i].kind == tkAvg) counts = true;
+        }
+    }
+    // Result field names are unique ignoring case, so the names select
+    // exactly the group fields.
+    result.Sort(names, false);
+
+    std::string message;
+    auto finish = [&](RecordNode* last, int32_t count) {
+        if (counts) {
+            for (auto& [f, kind] : aggregates) {
+                uint8_t* s = last->values + f->offset;
+                if (kind == tkCount) {
+                    slot::Store<int32_t>(s, count);
+                } else if (kind == tkAvg && (f->type == ftDouble || f->type == ftCurrency)) {
+                    slot::Store<double>(s, slot::Load<double>(s) / count);
+                }
+            }
+        }
+        // Refreshes the record's stored size after the changes in place.
+        (void)result.PostRecord(last->values, last, message);
+    };
+
+    RecordNode* previous = nullptr;
+    int32_t count = 0;
+    for (RecordNode* node : result.Nodes()) {
+        if (!node->IsLive()) continue;
+        if (previous == nullptr) {
+            previous = node;
+            count = 1;
+            continue;
+        }
+        if (TRidovCursor::CompareRecords(previous->values, node->values, groupFields) != 0) {
+            finish(previous, count);
+            previous = node;
+            count = 1;
+            continue;
+        }
+        ++count;
+        for (auto& [f, kind] : aggregates) {
+            switch (kind) {
+                case tkSum:
+                case tkAvg:
+                    Add(*f, previous->values, node->values);
+                    break;
+                case tkMax:
+                    if (TRidovCursor::CompareValues(previous->values, node->values, *f, false) > 0)
+                        TakeValue(*f, previous->values, node->values);
+                    break;
+                case tkMin:
+                    if (TRidovCursor::CompareValues(previous->values, node->values, *f, false) < 0)
+                        TakeValue(*f, previous->values, node->values);
+                    break;
+                default:
+                    break;
+            }
+        }
+        (void)result.DeleteRecord(previous, message);
+        previous = node;
+    }
+    if (previous) finish(previous, count);
+}
+
+}  // namespace ridov

@@ -1,0 +1,1 @@
+select BREND, SUM(KOLUPAK), MAX(CENA), MIN(NAME), AVG(KOLUPAK) as A, COUNT(ID) from price p group by p.BREND

@@ -1,0 +1,1 @@
+select a.*, b.* from "C:\Zakaz\Zakaz1.zv" a, price b where b.ID = a.ID and b.CENA >= -1,5
