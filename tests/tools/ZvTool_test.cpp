@@ -136,3 +136,37 @@ TEST_F(ZvToolTest, ExportWritesDelimitedText) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ZvToolTest, QueryJoinsGroupsAndTakesParameters) {
+    ASSERT_EQ(Zv("make " + Path("price.zv") + " 'ID:8;NAME:s80;CENA:f;BREND:s40;KOLUPAK:i'",
+                 "10\tФильтр\t1.5\tBOSCH\t2\n20\tСвеча\t2.25\tNGK\t4\n30\tРемень\t10\tBOSCH\t1\n")
+                  .status,
+              0);
+    ASSERT_EQ(Zv("make " + Path("Zakaz1.zv") + " 'ID:K;KOL:i'", "20\t3\n99\t1\n10\t5\n").status, 0);
+    Result order = Zv("query --db " + dir.string() +
+                      " --param OrderTblNm=Zakaz1.zv --param TblNm=price.zv "
+                      "'select o.ID, p.NAME, p.CENA, o.KOL from :OrderTblNm o, :TblNm p "
+                      "where o.ID *= p.ID'");
+    ASSERT_EQ(order.status, 0) << order.err;
+    EXPECT_EQ(order.out,
+              "ID\tNAME\tCENA\tKOL\n10\tФильтр\t1.5\t5\n20\tСвеча\t2.25\t3\n99\t\t0\t1\n");
+
+    Result lookup = Zv("query --db " + dir.string() +
+                       " --param ID=20 'select p.ID, p.NAME from \"price.zv\" p where ID = :ID'");
+    EXPECT_EQ(lookup.out, "ID\tNAME\n20\tСвеча\n");
+
+    Result grouped = Zv("query --db " + dir.string() +
+                        " --param MIN:float=1.6 'select BREND, COUNT(ID), SUM(KOLUPAK), MAX(CENA) "
+                        "from \"price.zv\" t where CENA > :MIN group by BREND'");
+    ASSERT_EQ(grouped.status, 0) << grouped.err;
+    EXPECT_EQ(grouped.out,
+              "BREND\tCount_ID\tSum_KOLUPAK\tMax_CENA\nBOSCH\t1\t1\t10\nNGK\t1\t4\t2.25\n");
+
+    Result bad = Zv("query --db " + dir.string() + " 'select X from \"price.zv\" t'");
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_EQ(bad.err, "Field X is not found in table t\n");
+}
+
+}  // namespace

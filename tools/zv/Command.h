@@ -39,5 +39,6 @@ int RunInfo(const Args& args, CommandIo& io);
 int RunDump(const Args& args, CommandIo& io);
 int RunMake(const Args& args, CommandIo& io);
 int RunExport(const Args& args, CommandIo& io);
+int RunQueryVerb(const Args& args, CommandIo& io);
 
 }  // namespace zv

@@ -2,7 +2,9 @@
 // the record store.
 #pragma once
 
+#include <iosfwd>
 #include <string>
+#include <vector>
 
 #include "engine/storage/RidovCursor.h"
 
@@ -13,6 +15,12 @@ namespace zv {
 // message on failure.
 void ReadTableFile(const std::string& path, const std::string& password,
                    ridov::TRidovCursor& store);
+
+// Prints the field names joined by TAB, then one line per live record of
+// `nodes`: values as the engine renders them as text with the ISO date
+// forms, byte fields as lower-case hexadecimal, every text escaped.
+void PrintRecords(const ridov::TRidovCursor& store, const std::vector<ridov::RecordNode*>& nodes,
+                  std::ostream& out);
 
 // Terminal text is UTF-8, file text Windows-1251.
 std::string FromTerminal(const std::string& utf8);

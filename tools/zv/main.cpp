@@ -50,14 +50,12 @@ ParsedArgs ParseArgs(const Args& args, const std::vector<std::string>& withValue
 int main(int argc, char** argv) {
     using Verb = int (*)(const zv::Args&, zv::CommandIo&);
     const std::map<std::string, Verb> verbs = {
-        {"info", zv::RunInfo},
-        {"dump", zv::RunDump},
-        {"make", zv::RunMake},
-        {"export", zv::RunExport},
+        {"info", zv::RunInfo},     {"dump", zv::RunDump},       {"make", zv::RunMake},
+        {"export", zv::RunExport}, {"query", zv::RunQueryVerb},
     };
     std::ios::sync_with_stdio(false);
     if (argc < 2 || !verbs.count(argv[1])) {
-        std::cerr << "usage: zv info|dump|make|export ...\n";
+        std::cerr << "usage: zv info|dump|make|export|query ...\n";
         return 1;
     }
     zv::Args args(argv + 2, argv + argc);
