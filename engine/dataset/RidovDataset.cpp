@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/dataset/RidovMasterLink.h"
 #include "engine/storage/DatabaseError.h"
 #include "engine/storage/RidovSession.h"
 #include "engine/storage/ValueSlot.h"
@@ -48,9 +49,17 @@ void FreeWithLayout(const std::vector<LayoutEntry>& layout, uint8_t* buffer) {
 
 }  // namespace
 
-TRidovDataset::TRidovDataset() : session_(&TRidovSession::Instance()) {}
+TRidovDataset::TRidovDataset()
+    : session_(&TRidovSession::Instance()), masterLink_(std::make_unique<TRidovMasterLink>(*this)) {
+    masterLink_->onMasterChange = [this] { MasterChanged(); };
+    masterLink_->onMasterDisable = [this] { MasterDisabled(); };
+}
 
 TRidovDataset::~TRidovDataset() {
+    // A dataset being destroyed follows its master no more.
+    masterLink_->onMasterChange = nullptr;
+    masterLink_->onMasterDisable = nullptr;
+    masterLink_->SetDataSource(nullptr);
     std::vector<TRidovDataset*> referrers = cloneReferrers_;
     for (TRidovDataset* r : referrers) r->CloneSourceDestroyed();
     cloneReferrers_.clear();
@@ -110,22 +119,6 @@ void TRidovDataset::SetPassword(const std::string& password) {
     password_ = password;
     if (store_) store_->SetPassword(password);
     if (Active()) IncChange();
-}
-
-void TRidovDataset::SetFilter(const std::string& filter) {
-    filter_ = filter;
-    if (Active() && filtered_) RebuildView(false);
-}
-
-void TRidovDataset::SetFiltered(bool on) {
-    if (!Active()) {
-        filtered_ = on;
-        return;
-    }
-    CheckBrowseMode();
-    filtered_ = on;
-    RebuildView(true);
-    First();
 }
 
 void TRidovDataset::ApplyOrigin() {
@@ -385,20 +378,10 @@ void TRidovDataset::InternalRefresh() {
             store_->TextToValue(k.values.get() + f->offset, rest.substr(0, tab), *f);
             rest = tab == std::string_view::npos ? std::string_view() : rest.substr(tab + 1);
         }
-        int found = FindKey(k);
+        int found = SearchLookupKey(uniqueFieldNames);
         SetCurrentIndex(found >= 0 ? found : (view_.empty() ? -1 : 0));
     }
     Fire(afterScroll);
-}
-
-int TRidovDataset::FindKey(const TRidovKeyBuffer& key) const {
-    for (size_t i = 0; i < view_.size(); ++i) {
-        const RecordNode* n = view_[i];
-        if (n->values &&
-            TRidovCursor::CompareRecords(n->values, key.values.get(), key.storeFields) == 0)
-            return static_cast<int>(i);
-    }
-    return -1;
 }
 
 // ---- editing ----

@@ -25,13 +25,18 @@
 #include <vector>
 
 #include "engine/dataset/DataSet.h"
+#include "engine/query/PreparedConditions.h"
+#include "engine/query/RidovCField.h"
 #include "engine/storage/RidovCursor.h"
 #include "engine/storage/RidovDatabase.h"
 
 namespace ridov {
 
+class DataSource;
 class TRidovBlobStream;
+class TRidovMasterLink;
 class TRidovSession;
+struct ViewSettings;
 
 enum TRidovSortOption : uint8_t {
     vsoCaseInsensitive = 1,
@@ -39,6 +44,15 @@ enum TRidovSortOption : uint8_t {
     vsoInsertInOrder = 4,
 };
 using TRidovSortOptions = uint8_t;
+
+// Filter options; only foCaseInsensitive has an effect (string comparisons
+// of the filter ignore case; LIKE always does).
+enum TFilterOption : uint8_t { foCaseInsensitive = 1, foNoPartialCompare = 2 };
+using TFilterOptions = uint8_t;
+
+// Locate options.
+enum TLocateOption : uint8_t { loCaseInsensitive = 1, loPartialKey = 2 };
+using TLocateOptions = uint8_t;
 
 // The four key buffers.
 enum TRidovKeyIndex : int { kiSort = 0, kiLookup = 1, kiRangeStart = 2, kiRangeEnd = 3 };
@@ -92,12 +106,34 @@ class TRidovDataset : public DataSet, public DatabaseUser {
     void SetPassword(const std::string& password);
     const std::string& Origin() const { return origin_; }
     virtual void SetOrigin(const std::string& origin) { origin_ = origin; }
-    // The filter text is kept for the filter engine; Filtered switches the
-    // predicate (OnFilterRecord and the text conditions) on.
+    // The filter: a conjunction of comparisons (see RidovParser.h), parsed
+    // at assignment. A parse error throws from SetFilter; the previous text
+    // stays and no conditions are in force until the next good assignment.
+    // On an open dataset the assignment ends a pending edit and rebuilds
+    // the view, keeping the current record when it is still visible.
+    // Filtered switches the predicate (the text conditions, then
+    // onFilterRecord in the Filter state) on; switching it on an open
+    // dataset rebuilds the view and goes to the first record. Field names
+    // are resolved when the view is rebuilt ("Field %s is not found").
     const std::string& Filter() const { return filter_; }
     virtual void SetFilter(const std::string& filter);
     bool Filtered() const { return filtered_; }
     void SetFiltered(bool on);
+    TFilterOptions FilterOptions() const { return filterOptions_; }
+    // Rebuilds a filtered open view when the filter has a text.
+    void SetFilterOptions(TFilterOptions options);
+
+    // Master/detail: the detail (this dataset) shows only the records whose
+    // RangeFieldNames fields equal the master's MasterFields of its current
+    // record. SetMasterSource throws "Circular data link" when the source
+    // already depends on this dataset, and "Use only TRidovDataset
+    // descendants for master-detail relationship" for another kind of
+    // master (the link is then left unattached).
+    DataSource* MasterSource() const;
+    void SetMasterSource(DataSource* source);
+    const std::string& MasterFields() const;
+    void SetMasterFields(const std::string& names);
+    DataSource* MasterDataSource() const override { return MasterSource(); }
     std::string Version() const { return kVersion; }
 
     std::string notes;  // for the application; the engine ignores it
@@ -161,6 +197,48 @@ class TRidovDataset : public DataSet, public DatabaseUser {
     TRidovCursor* Cursor() const { return store_; }
     const std::vector<RecordNode*>& View() const { return view_; }
 
+    // Sets filter, filter options, index fields, sort options and range at
+    // once and rebuilds the view a single time, then goes to the first
+    // record. REQUIRES: Active(). A parse or key-list error throws before
+    // anything changed.
+    void ApplyViewSettings(const ViewSettings& settings);
+
+    // ---- searches (over the view) ----
+    // The first visible record whose key fields match; it becomes current
+    // (before-scroll fires first, after-scroll on success). keyValues holds
+    // one value per key field, or a single value for every field. With
+    // options: linear, by value (ignoring case and/or as a prefix for
+    // string fields only). Without: the values are converted to stored form
+    // and compared as the store does; a binary search finds the lowest match
+    // when the key fields lead IndexFieldNames on a case-sensitive sorted
+    // view. False at once for an empty view, no key fields or no values.
+    bool Locate(std::string_view keyFields, const std::vector<Variant>& keyValues,
+                TLocateOptions options);
+    bool Locate(std::string_view keyFields, const Variant& keyValue, TLocateOptions options);
+    // The result fields of the record Locate (without options) would find,
+    // without moving; null values when none matches.
+    std::vector<Variant> LookupValues(std::string_view keyFields,
+                                      const std::vector<Variant>& keyValues,
+                                      std::string_view resultFields);
+    Variant Lookup(std::string_view keyFields, const std::vector<Variant>& keyValues,
+                   std::string_view resultField) override;
+    // A record passing the filter predicate (the text conditions and
+    // onFilterRecord) even while Filtered is off. On a filtered dataset it
+    // only moves. The find operations below call it.
+    bool FindRecord(bool restart, bool goForward);
+    bool FindFirst() { return FindRecord(true, true); }
+    bool FindNext() { return FindRecord(false, true); }
+    bool FindLast() { return FindRecord(true, false); }
+    bool FindPrior() { return FindRecord(false, false); }
+    // Whether the last FindRecord found a record.
+    bool Found() const { return found_; }
+    // The first visible record (from the first, or after the current one)
+    // whose display texts of the ";"-separated fields contain the
+    // TAB-separated texts, ignoring case; at their start with prefixOnly.
+    // An empty text never matches. Ends no edit.
+    bool FindByText(std::string_view fieldNames, std::string_view texts, bool fromStart,
+                    bool prefixOnly);
+
     // ---- engine events ----
     std::function<void(TRidovDataset&)> onNeedToSaveChange;
     std::function<void(TRidovDataset&, int percent)> onCallback;
@@ -181,15 +259,28 @@ class TRidovDataset : public DataSet, public DatabaseUser {
     // every record passes; otherwise the text conditions
     // (FilterConditionsHold), then OnFilterRecord in the Filter state.
     virtual bool RecordPassesFilter(RecordNode* node);
-    // The text conditions of the Filter; the filter engine overrides it.
-    virtual bool FilterConditionsHold(RecordNode* /*node*/) { return true; }
-    // Called before each rebuild that filters.
-    virtual void PrepareFilter() {}
+    // The text conditions of the Filter (prepared by PrepareFilter).
+    virtual bool FilterConditionsHold(RecordNode* node);
+    // Binds the filter's conditions to the record store; before each
+    // rebuild that filters and each FindRecord that tests them.
+    virtual void PrepareFilter();
     // Restricts a detail dataset to its master's current record; called on
-    // open, refresh and RangeFieldNames changes.
-    virtual void ApplyMasterRange() {}
+    // open, refresh and RangeFieldNames changes. While opening or
+    // refreshing only the bounds are set (the caller rebuilds).
+    virtual void ApplyMasterRange();
     // Copies the master's key values into a new record.
-    virtual void ApplyMasterDefaults() {}
+    virtual void ApplyMasterDefaults();
+    // The link's handlers: the master moved or changed / went away.
+    void MasterChanged();
+    void MasterDisabled();
+    // Fills both range bounds from TAB-separated texts (see SetRangeValues)
+    // and marks the range active, without rebuilding.
+    void FillRangeBounds(std::string_view startValues, std::string_view endValues);
+    // The view index of the first record equal to the kiLookup buffer
+    // (binary search when the view order allows it), or -1.
+    int SearchLookupKey(std::string_view keyFieldNames) const;
+    // Moves to a view index found by a search: after-scroll and links.
+    void MoveToFound(int index);
 
     void InternalOpen() override;
     void InternalClose() override;
@@ -249,7 +340,9 @@ class TRidovDataset : public DataSet, public DatabaseUser {
     void LoadImage(std::span<uint8_t> image);
     bool InRange(const RecordNode* node) const;
     void SortView();
-    int FindKey(const TRidovKeyBuffer& key) const;
+    int LocateIndex(std::string_view keyFields, const std::vector<Variant>& keyValues,
+                    TLocateOptions options);
+    void StoreKeyValue(TRidovKeyBuffer& key, size_t i, const Variant& value);
 
     std::string indexFieldNames_;
     std::string rangeFieldNames_;
@@ -258,6 +351,12 @@ class TRidovDataset : public DataSet, public DatabaseUser {
     std::string origin_;
     std::string loadMessage_;
     TRidovSortOptions sortOptions_ = 0;
+    TFilterOptions filterOptions_ = 0;
+    // The parsed filter and its binding to the store.
+    std::vector<TRidovCField> conditions_;
+    PreparedConditions prepared_;
+    std::unique_ptr<TRidovMasterLink> masterLink_;
+    bool found_ = false;
     bool readOnly_ = false;
     bool filtered_ = false;
     bool sorted_ = false;

@@ -6,11 +6,13 @@
 // kiSort key fields. The comparison is the store's value order field by
 // field, negated as a whole for descending sorts; it is a strict weak order
 // (the store's value comparison is total, NaNs included), so an unstable
-// sort is safe. Records with equal keys come out in no defined order.
+// sort is safe. Records with equal keys come out in no defined order. The
+// filter runs first, so only the survivors are sorted (see ViewSort.h).
 #include <algorithm>
 #include <cstring>
 
 #include "engine/dataset/RidovDataset.h"
+#include "engine/dataset/ViewSort.h"
 #include "engine/storage/DatabaseError.h"
 
 namespace ridov {
@@ -51,16 +53,8 @@ bool TRidovDataset::InRange(const RecordNode* node) const {
 }
 
 void TRidovDataset::SortView() {
-    const std::vector<TRidovField*>& key = keys_[kiSort].storeFields;
-    bool caseInsensitive = (sortOptions_ & vsoCaseInsensitive) != 0;
-    bool descend = (sortOptions_ & vsoDescendSort) != 0;
-    std::sort(view_.begin(), view_.end(), [&](const RecordNode* a, const RecordNode* b) {
-        for (const TRidovField* f : key) {
-            int r = TRidovCursor::CompareValues(a->values, b->values, *f, caseInsensitive);
-            if (r != 0) return descend ? r > 0 : r < 0;
-        }
-        return false;
-    });
+    SortRecordNodes(view_, keys_[kiSort].storeFields, (sortOptions_ & vsoCaseInsensitive) != 0,
+                    (sortOptions_ & vsoDescendSort) != 0);
 }
 
 void TRidovDataset::RebuildView(bool dropPosition) {
@@ -78,11 +72,24 @@ void TRidovDataset::RebuildView(bool dropPosition) {
     view_.clear();
     view_.reserve(store_->RecordCount());
     bool filtering = filtered_;
-    for (RecordNode* node : store_->Nodes()) {
-        if (!node->IsLive()) continue;
-        if (rangeActive_ && !InRange(node)) continue;
-        if (filtering && !RecordPassesFilter(node)) continue;
-        view_.push_back(node);
+    sorted_ = false;
+    try {
+        for (RecordNode* node : store_->Nodes()) {
+            if (!node->IsLive()) continue;
+            if (rangeActive_ && !InRange(node)) continue;
+            if (filtering && !RecordPassesFilter(node)) continue;
+            view_.push_back(node);
+        }
+    } catch (...) {
+        // A filter that fails part-way leaves an empty view rather than an
+        // arbitrary part of one, with no record current.
+        view_.clear();
+        SetCurrentIndex(-1);
+        if (ready) {
+            bof_ = eof_ = true;
+            NotifyLinks(DataEvent::DataSetChange);
+        }
+        throw;
     }
     sorted_ = !keys_[kiSort].storeFields.empty();
     if (sorted_) SortView();
@@ -167,6 +174,11 @@ void TRidovDataset::SetRangeFieldNames(const std::string& names) {
 void TRidovDataset::SetRangeValues(std::string_view startValues, std::string_view endValues) {
     if (store_ == nullptr || !Active()) return;
     CheckBrowseMode();
+    FillRangeBounds(startValues, endValues);
+    ApplyRange();
+}
+
+void TRidovDataset::FillRangeBounds(std::string_view startValues, std::string_view endValues) {
     const TRidovKeyIndex bounds[2] = {kiRangeStart, kiRangeEnd};
     const std::string_view texts[2] = {startValues, endValues};
     for (int b = 0; b < 2; ++b) {
@@ -188,7 +200,7 @@ void TRidovDataset::SetRangeValues(std::string_view startValues, std::string_vie
         }
         if (walked < k.storeFields.size()) k.fieldCount = static_cast<int>(walked);
     }
-    ApplyRange();
+    rangeActive_ = true;
 }
 
 void TRidovDataset::ApplyRange() {

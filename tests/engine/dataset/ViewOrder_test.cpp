@@ -1,0 +1,144 @@
+// The order of a sorted view: the key rules, and the fast sort agreeing
+// with the record store's comparison on data built to defeat its prefixes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+#include "DatasetFixture.h"
+#include "engine/dataset/ViewSettings.h"
+#include "engine/text/Win1251.h"
+
+namespace ridov::testing {
+namespace {
+
+TEST(ViewOrder, KeyRules) {
+    TRidovTable t;
+    BuildTable(t, {{"S", DataType::String, 10}, {"B", DataType::Boolean}, {"N", DataType::Integer}},
+               {{"b", "False", "1"}, {"", "True", "2"}, {"a", "True", "3"}, {"B", "", "4"}});
+    struct Case {
+        const char* index;
+        TRidovSortOptions options;
+        const char* shown;  // the field whose values are checked
+        const char* values;
+    } cases[] = {
+        {"S", 0, "N", "2,4,3,1"},  // empty first, then by byte
+        {"S;N", vsoCaseInsensitive, "N", "2,3,1,4"},
+        {"S;N", vsoCaseInsensitive | vsoDescendSort, "N", "4,1,3,2"},  // both fields descend
+        {"B;N", 0, "N", "2,3,1,4"},                                    // true first
+        {"B;N", vsoDescendSort, "N", "4,1,3,2"},
+    };
+    for (const Case& c : cases) {
+        t.SetSortOptions(c.options);
+        t.SetIndexFieldNames(c.index);
+        EXPECT_EQ(Values(t, c.shown), c.values) << c.index << " " << int(c.options);
+    }
+}
+
+// Random records whose keys share long prefixes, differ only in case or
+// only past the 16th byte, and include the values that need care in a
+// byte-wise key: negative numbers, -0, NaN, empty and missing texts.
+class SortAgreement : public ::testing::Test {
+  protected:
+    TRidovTable t;
+
+    void SetUp() override {
+        std::mt19937 rng(7);
+        auto pick = [&](int n) { return int(rng() % unsigned(n)); };
+        const std::vector<std::string> stems = {"",
+                                                "a",
+                                                "A",
+                                                text::Utf8ToCp1251("Фильтр масляный "),
+                                                text::Utf8ToCp1251("фильтр МАСЛЯНЫЙ "),
+                                                text::Utf8ToCp1251("Ёлка"),
+                                                text::Utf8ToCp1251("ель"),
+                                                "zz",
+                                                "0123456789abcdef"};
+        const std::vector<std::string> tails = {"", "x", "X", text::Utf8ToCp1251("я"), "1", " "};
+        std::vector<std::vector<std::string>> rows;
+        for (int i = 0; i < 600; ++i) {
+            std::string s = stems[size_t(pick(int(stems.size())))];
+            for (int k = pick(3); k > 0; --k) s += tails[size_t(pick(int(tails.size())))];
+            std::string code = std::to_string(pick(3) == 0 ? pick(20) : pick(2000));
+            double floats[] = {-1.5, -0.0, 0.0, 2.25, 1e300, -1e300};
+            rows.push_back({s, code, std::to_string(pick(7) - 3), pick(2) ? "True" : "False",
+                            text::FloatToStr(floats[pick(6)], text::FormatSettings::Russian()),
+                            std::to_string(pick(5) - 2)});
+        }
+        BuildTable(t,
+                   {{"S", DataType::String, 60},
+                    {"CODE", DataType::String, 8},
+                    {"I", DataType::Integer},
+                    {"B", DataType::Boolean},
+                    {"F", DataType::Float},
+                    {"L", DataType::LargeInt}},
+                   rows);
+        // Some NaNs, which order first.
+        t.First();
+        for (int i = 0; i < 5; ++i) {
+            t.MoveBy(37);
+            t.Edit();
+            t.FieldByName("F").SetAsFloat(std::numeric_limits<double>::quiet_NaN());
+            t.Post();
+        }
+    }
+
+    // Every neighbour pair is in order by CompareValues over `names`.
+    void ExpectOrdered(const std::string& names, TRidovSortOptions options) {
+        std::vector<TRidovField*> key;
+        t.Cursor()->FieldList(names, key);
+        const std::vector<RecordNode*>& view = t.View();
+        ASSERT_EQ(view.size(), 600u);
+        bool ci = options & vsoCaseInsensitive;
+        for (size_t i = 1; i < view.size(); ++i) {
+            int r = 0;
+            for (const TRidovField* f : key) {
+                r = TRidovCursor::CompareValues(view[i - 1]->values, view[i]->values, *f, ci);
+                if (r != 0) break;
+            }
+            if (options & vsoDescendSort) r = -r;
+            ASSERT_LE(r, 0) << names << " " << int(options) << " at " << i;
+        }
+    }
+};
+
+TEST_F(SortAgreement, FastSortKeepsTheStoreOrder) {
+    for (bool rightAligned : {false, true}) {
+        t.FieldByName("CODE").alignment = rightAligned ? Alignment::Right : Alignment::Left;
+        for (const char* names : {"S", "S;I", "CODE;S", "I;S", "B;F", "F;S", "L;CODE"}) {
+            for (TRidovSortOptions o : {0, 1, 2, 3}) {
+                t.SetIndexFieldNames("");
+                t.SetSortOptions(o);
+                t.SetIndexFieldNames(names);
+                ExpectOrdered(names, o);
+            }
+        }
+    }
+}
+
+TEST(SelectView, AppliesFilterOrderAndRangeInOneStep) {
+    TRidovTable t;
+    BuildTable(t, {{"G", DataType::Integer}, {"NAME", DataType::String, 20}},
+               {{"1", "pear"}, {"2", "Plum"}, {"2", "apple"}, {"2", "peach"}, {"3", "pea"}});
+    ViewSettings s;
+    s.filter = "NAME LIKE 'p*'";
+    s.indexFieldNames = "NAME";
+    s.sortOptions = vsoCaseInsensitive | vsoDescendSort;
+    s.rangeFieldNames = "G";
+    s.rangeStart = "2\t";
+    s.rangeEnd = "3\t";
+    std::string names;
+    size_t count =
+        SelectView(t, s, [&](DataSet& ds) { names += ds.FieldByName("NAME").AsString() + ","; });
+    EXPECT_EQ(count, 3u);
+    EXPECT_EQ(names, "Plum,peach,pea,");
+    EXPECT_EQ(t.RecNo(), 1);
+    s.filter = "NAME = = 1";
+    EXPECT_EQ(ErrorOf([&] { SelectView(t, s, [](DataSet&) {}); }),
+              "Error in comparison expression");
+    EXPECT_EQ(t.RecordCount(), 3);  // nothing changed
+}
+
+}  // namespace
+}  // namespace ridov::testing
