@@ -170,3 +170,43 @@ TEST_F(ZvToolTest, QueryJoinsGroupsAndTakesParameters) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ZvToolTest, SelectFiltersSortsAndRanges) {
+    ASSERT_EQ(Zv("make " + Path("t.zv") + " 'ID:8;NAME:s80;CENA:f;BRAND:i'",
+                 "10\tфильтр\t1.5\t1\n9\tБолт\t2.5\t2\n11\tболт\t0.5\t1\n12\tАнкер\t3\t2\n")
+                  .status,
+              0);
+    struct Case {
+        std::string args;
+        std::string ids;  // the ID column of the output
+    };
+    const Case cases[] = {
+        {"", "10 9 11 12"},
+        {"--index NAME --sort-ci", "12 9 11 10"},
+        {"--index NAME", "12 9 11 10"},
+        {"--index CENA --desc", "12 9 10 11"},
+        {"--filter \"NAME LIKE 'бол*'\" --index ID", "11 9"},
+        {"--filter \"NAME = 'БОЛТ'\" --ci", "9 11"},
+        {"--filter 'CENA > 1.4'", "10 9 12"},
+        {"--range-fields BRAND --range '2\\t' '2\\t' --index NAME", "12 9"},
+    };
+    for (const Case& c : cases) {
+        Result r = Zv("select " + c.args + " " + Path("t.zv"));
+        ASSERT_EQ(r.status, 0) << c.args << ": " << r.err;
+        std::string ids;
+        size_t line = r.out.find('\n');
+        while (line != std::string::npos && line + 1 < r.out.size()) {
+            size_t tab = r.out.find('\t', line + 1);
+            ids += (ids.empty() ? "" : " ") + r.out.substr(line + 1, tab - line - 1);
+            line = r.out.find('\n', line + 1);
+        }
+        EXPECT_EQ(ids, c.ids) << c.args;
+    }
+    Result bad = Zv("select --filter 'NOPE = 1' " + Path("t.zv"));
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_EQ(bad.err, "Field NOPE is not found\n");
+}
+
+}  // namespace

@@ -40,5 +40,6 @@ int RunDump(const Args& args, CommandIo& io);
 int RunMake(const Args& args, CommandIo& io);
 int RunExport(const Args& args, CommandIo& io);
 int RunQueryVerb(const Args& args, CommandIo& io);
+int RunSelect(const Args& args, CommandIo& io);
 
 }  // namespace zv

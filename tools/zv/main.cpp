@@ -51,11 +51,11 @@ int main(int argc, char** argv) {
     using Verb = int (*)(const zv::Args&, zv::CommandIo&);
     const std::map<std::string, Verb> verbs = {
         {"info", zv::RunInfo},     {"dump", zv::RunDump},       {"make", zv::RunMake},
-        {"export", zv::RunExport}, {"query", zv::RunQueryVerb},
+        {"export", zv::RunExport}, {"query", zv::RunQueryVerb}, {"select", zv::RunSelect},
     };
     std::ios::sync_with_stdio(false);
     if (argc < 2 || !verbs.count(argv[1])) {
-        std::cerr << "usage: zv info|dump|make|export|query ...\n";
+        std::cerr << "usage: zv info|dump|make|export|query|select ...\n";
         return 1;
     }
     zv::Args args(argv + 2, argv + argc);
