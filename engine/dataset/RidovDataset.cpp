@@ -63,18 +63,7 @@ TRidovDataset::~TRidovDataset() {
     std::vector<TRidovDataset*> referrers = cloneReferrers_;
     for (TRidovDataset* r : referrers) r->CloneSourceDestroyed();
     cloneReferrers_.clear();
-    // Clones go first, so that closing this one cannot be refused.
-    std::vector<TRidovDataset*> clones = clones_;
-    for (TRidovDataset* c : clones) {
-        try {
-            c->Close();
-        } catch (...) {
-        }
-    }
-    try {
-        Close();
-    } catch (...) {
-    }
+    CloseForDestruction();
     FreeKeyBuffers();
     FreeBuffers();
     if (database_) database_->RemoveUser(this);
@@ -174,6 +163,22 @@ void TRidovDataset::AddCloneReferrer(TRidovDataset& source, TRidovDataset& refer
 
 void TRidovDataset::RemoveCloneReferrer(TRidovDataset& source, TRidovDataset& referrer) {
     std::erase(source.cloneReferrers_, &referrer);
+}
+
+void TRidovDataset::CloseForDestruction() noexcept {
+    // Clones go first, so that closing this one cannot be refused. Nothing
+    // may escape a destructor; a failure to close leaves nothing to save.
+    std::vector<TRidovDataset*> clones = clones_;
+    for (TRidovDataset* c : clones) {
+        try {
+            c->Close();
+        } catch (...) {
+        }
+    }
+    try {
+        Close();
+    } catch (...) {
+    }
 }
 
 void TRidovDataset::CloseClones() {

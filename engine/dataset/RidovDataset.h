@@ -314,6 +314,9 @@ class TRidovDataset : public DataSet, public DatabaseUser {
     // Closes the clones attached to this dataset (their store is about to
     // be refilled).
     void CloseClones();
+    // Closes the clones, then this dataset, swallowing failures: for
+    // destructors only.
+    void CloseForDestruction() noexcept;
     // Releases the owned record store.
     void ReleaseStore();
     void CreateKeyBuffers();

@@ -20,23 +20,6 @@ namespace ridov {
 
 namespace {
 
-// The plain text form of a variant (decimal numbers, the locale's decimal
-// separator, "True"/"False").
-std::string VariantText(const Variant& v, const text::FormatSettings& fs) {
-    switch (v.index()) {
-        case 1:
-            return std::get<bool>(v) ? "True" : "False";
-        case 2:
-            return std::to_string(std::get<int64_t>(v));
-        case 3:
-            return text::FloatToStr(std::get<double>(v), fs);
-        case 4:
-            return std::get<std::string>(v);
-        default:
-            return {};
-    }
-}
-
 bool IsDateType(FieldType t) {
     return t == ftDate || t == ftTime || t == ftDateTime;
 }
@@ -64,21 +47,6 @@ bool ContainsUpper(std::string_view text, std::string_view upper, bool prefixOnl
     for (size_t at = 0; at + upper.size() <= text.size(); ++at)
         if (EqualUpper(text.substr(at), upper)) return true;
     return false;
-}
-
-// The display text of a store field: text fields in place, the rest
-// formatted into `scratch`.
-std::string_view DisplayTextOf(const TRidovCursor& store, const TRidovField& f,
-                               const uint8_t* values, std::string& scratch) {
-    const uint8_t* s = values + f.offset;
-    if (f.type == ftSmallStr) {
-        const void* z = std::memchr(s, 0, size_t(f.declaredSize) + 1);
-        size_t n = z ? size_t(static_cast<const uint8_t*>(z) - s) : size_t(f.declaredSize);
-        return {reinterpret_cast<const char*>(s), n};
-    }
-    if (f.type == ftString) return slot::Text(s);
-    store.ValueAsText(f, values, scratch, false);
-    return scratch;
 }
 
 // One key field of a by-value Locate: the record's field (read in the
@@ -313,7 +281,7 @@ bool TRidovDataset::FindByText(std::string_view fieldNames, std::string_view tex
         const uint8_t* values = view_[r]->values;
         bool match = true;
         for (size_t i = 0; i < fields.size() && match; ++i)
-            match = ContainsUpper(DisplayTextOf(*store_, *fields[i], values, scratch), wanted[i],
+            match = ContainsUpper(store_->ValueText(*fields[i], values, scratch), wanted[i],
                                   prefixOnly);
         if (match) {
             Fire(beforeScroll);

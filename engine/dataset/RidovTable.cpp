@@ -33,17 +33,7 @@ TRidovTable::TRidovTable() = default;
 
 TRidovTable::~TRidovTable() {
     // Close here, while the clone detaching below is still this class's.
-    std::vector<TRidovDataset*> clones = clones_;
-    for (TRidovDataset* c : clones) {
-        try {
-            c->Close();
-        } catch (...) {
-        }
-    }
-    try {
-        Close();
-    } catch (...) {
-    }
+    CloseForDestruction();
     if (cloneDS_) RemoveCloneReferrer(*cloneDS_, *this);
 }
 

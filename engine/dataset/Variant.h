@@ -7,6 +7,8 @@
 #include <string>
 #include <variant>
 
+#include "engine/text/FormatSettings.h"
+
 namespace ridov {
 
 using Variant = std::variant<std::monostate, bool, int64_t, double, std::string>;
@@ -14,5 +16,9 @@ using Variant = std::variant<std::monostate, bool, int64_t, double, std::string>
 inline bool IsNull(const Variant& v) {
     return std::holds_alternative<std::monostate>(v);
 }
+
+// The plain text form of a variant: decimal numbers with the settings'
+// decimal separator, "True"/"False", the text itself; empty for null.
+std::string VariantText(const Variant& v, const text::FormatSettings& fs);
 
 }  // namespace ridov

@@ -34,27 +34,6 @@ bool ResultHolds(uint8_t op, int r) {
     }
 }
 
-// The text of a value as LIKE sees it. Text fields are read in place.
-std::string_view DisplayText(const TRidovCursor& store, const TRidovField& f, const uint8_t* values,
-                             std::string& scratch) {
-    const uint8_t* s = values + f.offset;
-    if (f.type == ftSmallStr) {
-        const void* z = std::memchr(s, 0, size_t(f.declaredSize) + 1);
-        size_t n = z ? size_t(static_cast<const uint8_t*>(z) - s) : size_t(f.declaredSize);
-        return {reinterpret_cast<const char*>(s), n};
-    }
-    if (f.type == ftString) return slot::Text(s);
-    store.ValueAsText(f, values, scratch, false);
-    return scratch;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (text::UpperChar(a[i]) != text::UpperChar(b[i])) return false;
-    return true;
-}
-
 }  // namespace
 
 bool FieldTypesCompatible(FieldType a, FieldType b) {
@@ -134,14 +113,14 @@ void PreparedConditions::Prepare(std::vector<TRidovCField>& conditions, TRidovCu
 bool PreparedConditions::Holds(const Item& item, const uint8_t* values) const {
     const TRidovField& left = *item.left;
     if (item.op == opLike) {
-        std::string_view text = DisplayText(*store_, left, values, scratch_);
+        std::string_view text = store_->ValueText(left, values, scratch_);
         if (item.mask) return item.mask->Matches(text);
         if (item.right) {
             std::string other;
-            std::string_view rightText = DisplayText(*store_, *item.right, values, other);
-            return EqualNoCase(text, rightText);
+            std::string_view rightText = store_->ValueText(*item.right, values, other);
+            return text::EqualNoCase(text, rightText);
         }
-        return EqualNoCase(text, item.likeText);
+        return text::EqualNoCase(text, item.likeText);
     }
     int r;
     if (item.right) {

@@ -21,14 +21,6 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (text::UpperChar(a[i]) != text::UpperChar(b[i])) return false;
-    }
-    return true;
-}
-
 // Length of a SmallStr value: up to the first zero or the declared size.
 size_t SmallStrLength(const uint8_t* slot, const TRidovField& f) {
     const void* z = std::memchr(slot, 0, size_t(f.declaredSize) + 1);
@@ -148,7 +140,7 @@ TRidovField& TRidovCursor::AddField(std::string name, FieldType type, int declar
 
 TRidovField* TRidovCursor::FindField(std::string_view name) {
     for (auto& f : fields_)
-        if (EqualNoCase(f->name, name)) return f.get();
+        if (text::EqualNoCase(f->name, name)) return f.get();
     return nullptr;
 }
 
@@ -572,6 +564,15 @@ void TRidovCursor::FieldAsText(const TRidovField& f, const RecordNode* node, std
         return;
     }
     ValueAsText(f, values, out, isoFormat);
+}
+
+std::string_view TRidovCursor::ValueText(const TRidovField& f, const uint8_t* values,
+                                         std::string& scratch, bool isoFormat) const {
+    const uint8_t* s = values + f.offset;
+    if (f.type == ftSmallStr) return {reinterpret_cast<const char*>(s), SmallStrLength(s, f)};
+    if (f.type == ftString) return slot::Text(s);
+    ValueAsText(f, values, scratch, isoFormat);
+    return scratch;
 }
 
 void TRidovCursor::ValueAsText(const TRidovField& f, const uint8_t* values, std::string& out,

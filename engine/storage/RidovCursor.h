@@ -142,6 +142,10 @@ class TRidovCursor {
     // The same from a value buffer.
     void ValueAsText(const TRidovField& field, const uint8_t* values, std::string& out,
                      bool isoFormat) const;
+    // ValueAsText without a copy for text fields, whose characters are
+    // returned in place; other types are formatted into `scratch`.
+    std::string_view ValueText(const TRidovField& field, const uint8_t* values,
+                               std::string& scratch, bool isoFormat = false) const;
     uint32_t StoredSize(const uint8_t* values) const;
 
     // ---- building a table ----
@@ -187,6 +191,9 @@ class TRidovCursor {
     RecordNode* NewNode();
     void DropNodeValues(RecordNode* node);  // values and before-image gone for good
     void RecomputeLayout();
+    // Takes the fields of an image header read into an empty store.
+    void AdoptFields(std::vector<TRidovField> fields, bool enciphered, int32_t fieldCount,
+                     int32_t descriptionLength);
     void SetUpAutoInc();
     void UpdateStoredSize(RecordNode* node) { node->storedSize = StoredSize(node->values); }
 

@@ -85,7 +85,8 @@ void TSapphire::SetKey(std::string_view key) {
 // Encrypt and Decrypt differ only in which byte feeds back as "plain" and
 // which as "cipher". The indices live in locals for the length of the call
 // (whole catalogs pass through here) and are stored back once at the end.
-void TSapphire::Encrypt(uint8_t* buf, size_t n) {
+template <bool kEncrypt>
+void TSapphire::Transform(uint8_t* buf, size_t n) {
     uint8_t* const c = cards_.data();
     uint8_t rotor = rotor_, ratchet = ratchet_, avalanche = avalanche_;
     uint8_t lastPlain = lastPlain_, lastCipher = lastCipher_;
@@ -101,8 +102,8 @@ void TSapphire::Encrypt(uint8_t* buf, size_t n) {
         const uint8_t x = buf[i];
         const uint8_t y = x ^ c[static_cast<uint8_t>(c[ratchet] + c[rotor])] ^
                           c[c[static_cast<uint8_t>(c[lastPlain] + c[lastCipher] + c[avalanche])]];
-        lastPlain = x;
-        lastCipher = y;
+        lastPlain = kEncrypt ? x : y;
+        lastCipher = kEncrypt ? y : x;
         buf[i] = y;
     }
     rotor_ = rotor;
@@ -112,31 +113,11 @@ void TSapphire::Encrypt(uint8_t* buf, size_t n) {
     lastCipher_ = lastCipher;
 }
 
+void TSapphire::Encrypt(uint8_t* buf, size_t n) {
+    Transform<true>(buf, n);
+}
 void TSapphire::Decrypt(uint8_t* buf, size_t n) {
-    uint8_t* const c = cards_.data();
-    uint8_t rotor = rotor_, ratchet = ratchet_, avalanche = avalanche_;
-    uint8_t lastPlain = lastPlain_, lastCipher = lastCipher_;
-    for (size_t i = 0; i < n; ++i) {
-        ratchet = static_cast<uint8_t>(ratchet + c[rotor]);
-        ++rotor;
-        const uint8_t t = c[lastCipher];
-        c[lastCipher] = c[ratchet];
-        c[ratchet] = c[lastPlain];
-        c[lastPlain] = c[rotor];
-        c[rotor] = t;
-        avalanche = static_cast<uint8_t>(avalanche + c[t]);
-        const uint8_t x = buf[i];
-        const uint8_t y = x ^ c[static_cast<uint8_t>(c[ratchet] + c[rotor])] ^
-                          c[c[static_cast<uint8_t>(c[lastPlain] + c[lastCipher] + c[avalanche])]];
-        lastPlain = y;
-        lastCipher = x;
-        buf[i] = y;
-    }
-    rotor_ = rotor;
-    ratchet_ = ratchet;
-    avalanche_ = avalanche;
-    lastPlain_ = lastPlain;
-    lastCipher_ = lastCipher;
+    Transform<false>(buf, n);
 }
 
 }  // namespace ridov

@@ -46,6 +46,8 @@ class TSapphire {
     void Burn();
 
   private:
+    template <bool kEncrypt>
+    void Transform(uint8_t* buf, size_t n);
     void Reset();
     uint8_t KeyRand(unsigned limit, uint8_t& sum, size_t& pos) const;
 

@@ -228,6 +228,22 @@ static bool ReadHeader(TRidovCursor& store, util::ByteReader& r, uint8_t passwor
     return true;
 }
 
+void TRidovCursor::AdoptFields(std::vector<TRidovField> fields, bool enciphered, int32_t fieldCount,
+                               int32_t descriptionLength) {
+    enciphered_ = enciphered;
+    imageFieldCount_ = fieldCount;
+    descriptionLength_ = descriptionLength;
+    for (TRidovField& f : fields) fields_.push_back(std::make_unique<TRidovField>(std::move(f)));
+    RecomputeLayout();
+    for (auto& f : fields_) {
+        if (f->type == ftAutoInc) {
+            autoIncField_ = f.get();
+            autoIncName_ = f->name;
+            break;
+        }
+    }
+}
+
 bool TRidovCursor::ReadImageHeader(std::span<const uint8_t> image, std::string& message) {
     util::ByteReader r(image);
     int32_t recordCount, fieldCount, descriptionLength;
@@ -239,20 +255,7 @@ bool TRidovCursor::ReadImageHeader(std::span<const uint8_t> image, std::string& 
         Clear(true);
         return false;
     }
-    enciphered_ = enciphered;
-    imageFieldCount_ = fieldCount;
-    descriptionLength_ = descriptionLength;
-    for (TRidovField& f : fields) {
-        fields_.push_back(std::make_unique<TRidovField>(std::move(f)));
-    }
-    RecomputeLayout();
-    for (auto& f : fields_) {
-        if (f->type == ftAutoInc) {
-            autoIncField_ = f.get();
-            autoIncName_ = f->name;
-            break;
-        }
-    }
+    AdoptFields(std::move(fields), enciphered, fieldCount, descriptionLength);
     return true;
 }
 
@@ -277,18 +280,7 @@ bool TRidovCursor::ReadImage(std::span<uint8_t> image, std::string& message) {
                     descriptionLength, parsed, password_, why, image)) {
         return fail(why);
     }
-    enciphered_ = enciphered;
-    imageFieldCount_ = fieldCount;
-    descriptionLength_ = descriptionLength;
-    for (TRidovField& f : parsed) fields_.push_back(std::make_unique<TRidovField>(std::move(f)));
-    RecomputeLayout();
-    for (auto& f : fields_) {
-        if (f->type == ftAutoInc) {
-            autoIncField_ = f.get();
-            autoIncName_ = f->name;
-            break;
-        }
-    }
+    AdoptFields(std::move(parsed), enciphered, fieldCount, descriptionLength);
 
     if (enciphered_) {
         TSapphire& cipher = session_->Cipher();

@@ -292,4 +292,12 @@ int CompareNoCaseN(const char* a, const char* b, size_t n) {
     return CompareRanks(a, b, n);
 }
 
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (UpperChar(a[i]) != UpperChar(b[i])) return false;
+    }
+    return true;
+}
+
 }  // namespace text

@@ -27,6 +27,9 @@ char UpperChar(char c);
 std::string Upper(std::string_view s);
 void UpperInPlace(std::string& s);
 
+// True when the two texts are equal ignoring case (Russian upper-casing).
+bool EqualNoCase(std::string_view a, std::string_view b);
+
 // Case-insensitive comparison in Russian alphabetical order: letters compare
 // without regard to case, Ё/ё sorts between Е and Ж (the code page puts it
 // before А), Latin letters before Cyrillic, and other characters before

@@ -26,6 +26,7 @@ std::vector<uint8_t> EncipheredImage(TRidovSession& session, const std::string& 
 }
 
 struct Prompter {
+    explicit Prompter(std::vector<std::string> given) : answers(std::move(given)) {}
     std::vector<std::string> answers;  // given in turn; past the end: cancel
     int asked = 0;
     std::vector<std::string> shown;
@@ -51,7 +52,7 @@ TEST(RidovSessionTest, RememberedPasswordOpensTheNextTable) {
     TRidovSession session;
     auto first = EncipheredImage(session, "secret");
     auto second = EncipheredImage(session, "secret");
-    Prompter user{{"secret"}};
+    Prompter user({"secret"});
     user.Install(session);
     EXPECT_TRUE(Open(session, first));
     std::string used;
@@ -69,19 +70,21 @@ TEST(RidovSessionTest, WrongPasswordsAreRetriedThenRejected) {
         TRidovSession session;
         auto image = EncipheredImage(session, "right");
         session.PasswordRetries = c.retries;
-        Prompter user{{"a", "b", "c", "d"}};
+        Prompter user({"a", "b", "c", "d"});
         user.Install(session);
         EXPECT_FALSE(Open(session, image));
         EXPECT_EQ(user.asked, c.expectedPrompts);
         EXPECT_EQ(user.shown.size(), size_t(c.expectedPrompts - 1));
-        if (!user.shown.empty()) EXPECT_EQ(user.shown[0], "Password is invalid. Try again");
+        if (!user.shown.empty()) {
+            EXPECT_EQ(user.shown[0], "Password is invalid. Try again");
+        }
     }
 }
 
 TEST(RidovSessionTest, RejectionHookReplacesTheMessage) {
     TRidovSession session;
     auto image = EncipheredImage(session, "right");
-    Prompter user{{"x", "right"}};
+    Prompter user({"x", "right"});
     user.Install(session);
     std::vector<std::pair<std::string, bool>> rejected;
     session.OnPasswordRejected = [&](const std::string& p, bool& retry) {
@@ -98,7 +101,7 @@ TEST(RidovSessionTest, CancelOrNoPromptFailsAtOnce) {
     TRidovSession session;
     auto image = EncipheredImage(session, "right");
     EXPECT_FALSE(Open(session, image)) << "no prompt installed counts as cancelled";
-    Prompter user{{}};
+    Prompter user({});
     user.Install(session);
     EXPECT_FALSE(Open(session, image));
     EXPECT_EQ(user.asked, 0);
