@@ -20,5 +20,4 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZV_SANITIZE=ON -DZV
     -DZV_ENGINE_ONLY=ON >/dev/null
 cmake --build build-asan -j "$jobs" --target engine_tests platform_tests
 export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-build-asan/tests/engine_tests
-build-asan/tests/platform_tests
+ctest --test-dir build-asan --output-on-failure -j "$jobs" -L engine

@@ -46,10 +46,10 @@ PreparedConditions::~PreparedConditions() {
 
 void PreparedConditions::Clear() {
     for (Item& item : items_) {
-        if (item.constant && item.left) {
-            uint8_t* s = item.constant.get() + item.left->offset;
-            if (item.left->type == ftString) slot::FreeText(s);
-            if (IsBlobType(item.left->type)) slot::FreeBlock(s);
+        if (item.constant) {
+            uint8_t* s = item.constant.get() + item.constantOffset;
+            if (item.constantType == ftString) slot::FreeText(s);
+            if (IsBlobType(item.constantType)) slot::FreeBlock(s);
         }
     }
     items_.clear();
@@ -105,6 +105,8 @@ void PreparedConditions::Prepare(std::vector<TRidovCField>& conditions, TRidovCu
             // The slot sits at the field's own offset so that CompareValues
             // can read both buffers alike.
             store.TextToValue(item.constant.get() + item.left->offset, c.ConstValue, *item.left);
+            item.constantOffset = item.left->offset;
+            item.constantType = item.left->type;
         }
         items_.push_back(std::move(item));
     }

@@ -55,8 +55,12 @@ class PreparedConditions {
         uint8_t op = 0;
         bool incompatible = false;            // raise when evaluated
         std::unique_ptr<uint8_t[]> constant;  // a slot of the left field's type
-        std::optional<TRidovMask> mask;       // LIKE with a pattern
-        std::string likeText;                 // LIKE against a non-pattern operand
+        // Where the constant's slot lies and what it holds, kept apart from
+        // the field descriptor, which may be gone when the set is cleared.
+        uint32_t constantOffset = 0;
+        FieldType constantType = ftUnknown;
+        std::optional<TRidovMask> mask;  // LIKE with a pattern
+        std::string likeText;            // LIKE against a non-pattern operand
     };
     bool Holds(const Item& item, const uint8_t* values) const;
 
