@@ -7,13 +7,13 @@
 // field, negated as a whole for descending sorts; it is a strict weak order
 // (the store's value comparison is total, NaNs included), so an unstable
 // sort is safe. Records with equal keys come out in no defined order. The
-// filter runs first, so only the survivors are sorted (see ViewSort.h).
+// filter runs first, so only the survivors are sorted (see RecordSort.h).
 #include <algorithm>
 #include <cstring>
 
 #include "engine/dataset/RidovDataset.h"
-#include "engine/dataset/ViewSort.h"
 #include "engine/storage/DatabaseError.h"
+#include "engine/storage/RecordSort.h"
 
 namespace ridov {
 

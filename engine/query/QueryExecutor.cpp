@@ -520,7 +520,7 @@ const std::vector<RecordNode*>& RightSequence(TRidovQTable& r, const JoinKeys& k
     }
     for (RecordNode* node : r.Records())
         if (!check || r.filter->Passes(node->values)) scratch.push_back(node);
-    SortRecordsByKeys(scratch, keys.rightFields, [](RecordNode* n) { return n->values; });
+    SortRecordsByKeys(scratch, keys.rightFields);
     return scratch;
 }
 

@@ -1,5 +1,9 @@
 #include "engine/query/TableCache.h"
 
+#include <unordered_map>
+
+#include "engine/storage/RecordSort.h"
+
 #include <chrono>
 #include <cstring>
 
@@ -23,11 +27,15 @@ CachedTable::Order& CachedTable::OrderFor(const std::vector<TRidovField*>& keys)
     auto [it, fresh] = orders_.try_emplace(KeyOf(keys));
     Order& order = it->second;
     if (fresh) {
+        order.nodes = records;
+        SortRecordsByKeys(order.nodes, keys);
+        std::unordered_map<const RecordNode*, uint32_t> position;
+        position.reserve(records.size());
+        for (size_t i = 0; i < records.size(); ++i) {
+            position.emplace(records[i], static_cast<uint32_t>(i));
+        }
         order.positions.resize(records.size());
-        for (size_t i = 0; i < records.size(); ++i) order.positions[i] = static_cast<uint32_t>(i);
-        SortRecordsByKeys(order.positions, keys, [this](uint32_t i) { return records[i]->values; });
-        order.nodes.resize(records.size());
-        for (size_t i = 0; i < records.size(); ++i) order.nodes[i] = records[order.positions[i]];
+        for (size_t i = 0; i < records.size(); ++i) order.positions[i] = position[order.nodes[i]];
     }
     return order;
 }
@@ -106,6 +114,11 @@ void TableCache::Trim() {
             if (it->second.lastUse < oldest->second.lastUse) oldest = it;
         entries_.erase(oldest);
     }
+}
+
+void SortRecordsByKeys(std::vector<RecordNode*>& records, const std::vector<TRidovField*>& keys) {
+    if (keys.empty() || records.size() < 2) return;
+    SortRecordNodes(records, keys, false, false);
 }
 
 }  // namespace ridov

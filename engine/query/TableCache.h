@@ -106,34 +106,12 @@ class TableCache {
     uint64_t clock_ = 0;
 };
 
-// Orders record references (or positions, through `valuesOf`) ascending by
-// the key fields, comparing case-sensitively with CompareValues; the first
-// difference decides. Not stable. Every record order the query derives
-// from a store goes through this one function, which is what makes a
-// cached order equal to a fresh one.
-template <typename T, typename ValuesOf>
-void SortRecordsByKeys(std::vector<T>& items, const std::vector<TRidovField*>& keys,
-                       ValuesOf valuesOf);
-
-}  // namespace ridov
-
-#include <algorithm>
-
-namespace ridov {
-
-template <typename T, typename ValuesOf>
-void SortRecordsByKeys(std::vector<T>& items, const std::vector<TRidovField*>& keys,
-                       ValuesOf valuesOf) {
-    if (keys.empty()) return;
-    std::sort(items.begin(), items.end(), [&](const T& x, const T& y) {
-        const uint8_t* a = valuesOf(x);
-        const uint8_t* b = valuesOf(y);
-        for (const TRidovField* f : keys) {
-            int r = TRidovCursor::CompareValues(a, b, *f, false);
-            if (r != 0) return r < 0;
-        }
-        return false;
-    });
-}
+// Orders live record references ascending by the key fields, in the order
+// of CompareValues compared case-sensitively (the first difference
+// decides). Not stable, but deterministic: the same sequence in gives the
+// same sequence out. Every record order the query derives from a store
+// goes through this one function, which is what makes a cached order equal
+// to a fresh one.
+void SortRecordsByKeys(std::vector<RecordNode*>& records, const std::vector<TRidovField*>& keys);
 
 }  // namespace ridov

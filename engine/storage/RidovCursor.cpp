@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "engine/storage/RecordSort.h"
 #include "engine/storage/RidovSession.h"
 #include "engine/storage/ValueSlot.h"
 #include "engine/text/Win1251.h"
@@ -463,13 +464,9 @@ void TRidovCursor::Sort(std::string_view names, bool caseInsensitive) {
     // sort a consistent order to work with; they are never written or shown.
     auto dead = std::stable_partition(nodes_.begin(), nodes_.end(),
                                       [](const RecordNode* n) { return n->IsLive(); });
-    std::sort(nodes_.begin(), dead, [&](const RecordNode* x, const RecordNode* y) {
-        for (const TRidovField* f : list) {
-            int r = CompareValues(x->values, y->values, *f, caseInsensitive);
-            if (r != 0) return r < 0;
-        }
-        return false;
-    });
+    std::vector<RecordNode*> live(nodes_.begin(), dead);
+    SortRecordNodes(live, list, caseInsensitive, false);
+    std::copy(live.begin(), live.end(), nodes_.begin());
 }
 
 void TRidovCursor::SetUpAutoInc() {

@@ -1,4 +1,4 @@
-#include "engine/dataset/ViewSort.h"
+#include "engine/storage/RecordSort.h"
 
 #include <algorithm>
 #include <bit>

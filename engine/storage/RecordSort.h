@@ -1,4 +1,5 @@
-// Sorting a view: record nodes in the order of their key fields.
+// Sorting record nodes in the order of their key fields (views, the store's
+// own sort, the query's joins).
 //
 // The order is exactly that of TRidovCursor::CompareValues field by field
 // (the first non-zero result decides), negated as a whole for a descending
