@@ -129,13 +129,13 @@ std::string MakeArticle(SplitMix64& rng, size_t brandIndex) {
 
 std::string MakeName(SplitMix64& rng, const Vocabulary& v, const PartKind& part) {
     std::string name = part.name;
-    std::string model, spec;
+    std::string model, detail;
     if (part.forModel && rng.Chance(85)) model = v.models[rng.Index(v.models.size())];
-    if (part.forModel && rng.Chance(40)) spec = v.specs[rng.Index(v.specs.size())];
+    if (part.forModel && rng.Chance(40)) detail = v.specs[rng.Index(v.specs.size())];
     // The parts list leaves out what does not fit: first the technical detail,
     // then the model.
     if (!model.empty() && name.size() + 1 + model.size() <= kNameSize) name += " " + model;
-    if (!spec.empty() && name.size() + 1 + spec.size() <= kNameSize) name += " " + spec;
+    if (!detail.empty() && name.size() + 1 + detail.size() <= kNameSize) name += " " + detail;
     if (name.size() > kNameSize) name.resize(kNameSize);
     return name;
 }

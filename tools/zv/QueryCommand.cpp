@@ -14,11 +14,11 @@ namespace zv {
 
 namespace {
 
-void AddParam(ridov::Params& params, const std::string& spec) {
-    size_t eq = spec.find('=');
-    if (eq == std::string::npos || eq == 0) throw ToolError("bad parameter \"" + spec + "\"");
-    std::string name = spec.substr(0, eq);
-    std::string value = FromTerminal(Unescape(spec.substr(eq + 1)));
+void AddParam(ridov::Params& params, const std::string& given) {
+    size_t eq = given.find('=');
+    if (eq == std::string::npos || eq == 0) throw ToolError("bad parameter \"" + given + "\"");
+    std::string name = given.substr(0, eq);
+    std::string value = FromTerminal(Unescape(given.substr(eq + 1)));
     std::string type;
     if (size_t colon = name.find(':'); colon != std::string::npos) {
         type = name.substr(colon + 1);
