@@ -1,4 +1,5 @@
 #include "engine/query/RidovMask.h"
+#include "tests/engine/query/ReferenceMask.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,8 @@
 
 namespace ridov {
 namespace {
+
+using testing_support::ReferenceMatch;
 
 // Windows-1251 bytes of the Cyrillic words used below.
 const std::string kBol = "\xE1\xEE\xEB";             // бол
@@ -131,28 +134,6 @@ TEST(RidovMask, ManyStarsOnNearMissesStayCheap) {
     const std::string text(5000, 'a');
     for (int i = 0; i < 100; ++i) ASSERT_FALSE(mask.Matches(text));
     EXPECT_TRUE(mask.Matches(text + "b"));
-}
-
-// Straightforward dynamic-programming matcher for the same language, to
-// check the compiled matcher against on random inputs.
-bool ReferenceMatch(const std::string& pattern, const std::string& text) {
-    const std::size_t m = pattern.size();
-    const std::size_t n = text.size();
-    // can[i][j]: pattern[i..] matches text[j..]
-    std::vector<std::vector<char>> can(m + 1, std::vector<char>(n + 1, 0));
-    can[m][n] = 1;
-    for (std::size_t i = m; i-- > 0;) {
-        for (std::size_t j = n + 1; j-- > 0;) {
-            const char p = pattern[i];
-            if (p == '*' || p == '%') {
-                can[i][j] = can[i + 1][j] || (j < n && can[i][j + 1]);
-            } else if (j < n &&
-                       (p == '?' || p == '_' || text::UpperChar(p) == text::UpperChar(text[j]))) {
-                can[i][j] = can[i + 1][j + 1];
-            }
-        }
-    }
-    return can[0][0];
 }
 
 TEST(RidovMask, AgreesWithReferenceOnRandomInputs) {
