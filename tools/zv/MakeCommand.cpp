@@ -9,6 +9,7 @@
 #include <istream>
 #include <ostream>
 
+#include "engine/dataset/RidovTable.h"
 #include "engine/storage/RidovSession.h"
 #include "engine/storage/ValueSlot.h"
 #include "engine/util/ByteReader.h"
@@ -21,10 +22,13 @@ namespace zv {
 
 namespace {
 
-// The image of an empty table whose description section lists `fields`.
-std::vector<uint8_t> EmptyImage(const std::string& fieldsArg) {
-    std::string section;
-    int32_t count = 0;
+struct FieldSpec {
+    std::string name;  // Windows-1251, spaces already turned into '_'
+    std::string type;  // the type part of a description entry
+};
+
+std::vector<FieldSpec> ParseFields(const std::string& fieldsArg) {
+    std::vector<FieldSpec> out;
     std::string_view rest = fieldsArg;
     while (!rest.empty()) {
         size_t semi = rest.find(';');
@@ -35,51 +39,57 @@ std::vector<uint8_t> EmptyImage(const std::string& fieldsArg) {
         if (colon == std::string_view::npos || colon == 0 || colon + 1 == item.size()) {
             throw ToolError("bad field \"" + std::string(item) + "\": expected NAME:TYPE");
         }
-        std::string name = FromTerminal(std::string(item.substr(0, colon)));
-        for (char& c : name)
+        FieldSpec f{FromTerminal(std::string(item.substr(0, colon))),
+                    FromTerminal(std::string(item.substr(colon + 1)))};
+        for (char& c : f.name)
             if (c == ' ') c = '_';
-        section += "XXX." + name + " " + FromTerminal(std::string(item.substr(colon + 1)));
-        section += '\x12';
-        ++count;
+        out.push_back(std::move(f));
     }
-    if (count == 0) throw ToolError("no fields given");
+    if (out.empty()) throw ToolError("no fields given");
+    return out;
+}
+
+// The field definition that a table built from definitions turns back into
+// exactly this type text, if there is one: no default or extra text, and a
+// string whose letter is the one its size gets (a size letter up to 35,
+// "s" and digits above).
+bool AsDefinition(const std::string& type, ridov::DataType& dataType, int& size) {
+    if (type.find('~') != std::string::npos) return false;
+    ridov::FieldType engineType;
+    if (type[0] == 's') {
+        if (type.size() == 1 || type.find_first_not_of("0123456789", 1) != std::string::npos)
+            return false;
+        size = std::stoi(type.substr(1, 6));
+        if (size <= ridov::kMaxSmallStrSize || type != "s" + std::to_string(size)) return false;
+        dataType = ridov::DataType::String;
+        return true;
+    }
+    if (type.size() != 1 || !ridov::FieldTypeFromLetter(type[0], engineType, size)) return false;
+    dataType = ridov::DataTypeOf(engineType);
+    return true;
+}
+
+// The image of an empty table whose description section lists `fields`,
+// for field lists that definitions cannot express.
+std::vector<uint8_t> EmptyImage(const std::vector<FieldSpec>& fields) {
+    std::string section;
+    for (const FieldSpec& f : fields) section += "XXX." + f.name + " " + f.type + '\x12';
     section += '\x14';
     std::vector<uint8_t> image;
     util::PutLittle(image, static_cast<uint32_t>(section.size() + 17));
     util::PutU8(image, 'S');
     util::PutLittle(image, int32_t(0));
-    util::PutLittle(image, count);
+    util::PutLittle(image, static_cast<int32_t>(fields.size()));
     util::PutLittle(image, static_cast<int32_t>(section.size()));
     image.insert(image.end(), section.begin(), section.end());
     return image;
 }
 
-}  // namespace
-
-int RunMake(const Args& args, CommandIo& io) {
-    ParsedArgs a = ParseArgs(args, {"-p", "-c"});
-    if (a.positional.size() != 2) {
-        throw ToolError("usage: zv make [-p PASSWORD] [-c COMMENT_FILE] FILE FIELDS");
-    }
-    const std::string& file = a.positional[0];
-    ridov::TRidovCursor store(ridov::TRidovSession::Instance(), text::FormatSettings::Machine());
-    std::vector<uint8_t> image = EmptyImage(a.positional[1]);
-    std::string message;
-    if (!store.ReadImage(image, message)) throw ToolError(ToTerminal(message));
-
-    if (a.Has("-c")) {
-        std::vector<uint8_t> bytes;
-        std::string error;
-        if (!platform::CurrentPlatform().ReadWholeFile(a.Get("-c"), bytes, error)) {
-            throw ToolError("Error opening file " + a.Get("-c"));
-        }
-        store.SetComment(std::string(bytes.begin(), bytes.end()));
-    }
-    store.SetPassword(FromTerminal(a.Get("-p")));
-
+// Reads records from `in` into the store, one per line.
+void PostRecords(ridov::TRidovCursor& store, std::istream& in) {
     auto buffer = store.NewBuffer();
-    std::string line;
-    while (std::getline(io.in, line)) {
+    std::string line, message;
+    while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         std::string record = FromTerminal(line);
         std::memset(buffer.get(), 0, store.RecordSize());
@@ -105,7 +115,51 @@ int RunMake(const Args& args, CommandIo& io) {
         store.FreeValues(buffer.get());
         if (!ok) throw ToolError(ToTerminal(message));
     }
-    if (!store.WriteFile(file, 0, false, "", message)) throw ToolError(ToTerminal(message));
+}
+
+}  // namespace
+
+int RunMake(const Args& args, CommandIo& io) {
+    ParsedArgs a = ParseArgs(args, {"-p", "-c"});
+    if (a.positional.size() != 2) {
+        throw ToolError("usage: zv make [-p PASSWORD] [-c COMMENT_FILE] FILE FIELDS");
+    }
+    const std::string& file = a.positional[0];
+    std::vector<FieldSpec> fields = ParseFields(a.positional[1]);
+
+    // A new table is built from field definitions, as the program builds
+    // its order files. Types that definitions cannot express exactly
+    // (defaults, extra texts, a string letter other than the one its size
+    // gets) come from an empty image with the description as given.
+    ridov::TRidovTable table;
+    table.SetFormat(text::FormatSettings::Machine());
+    bool fromDefinitions = true;
+    for (const FieldSpec& f : fields) {
+        ridov::DataType type;
+        int size = 0;
+        if (!AsDefinition(f.type, type, size)) fromDefinitions = false;
+        if (fromDefinitions) table.Defs().Add(f.name, type, size);
+    }
+    ridov::ByteStream stream;
+    if (!fromDefinitions) {
+        stream.bytes = EmptyImage(fields);
+        table.loadStream = &stream;
+        table.SetLoadMode(ridov::lmStream);
+    }
+    table.Open();
+    ridov::TRidovCursor& store = *table.Cursor();
+
+    if (a.Has("-c")) {
+        std::vector<uint8_t> bytes;
+        std::string error;
+        if (!platform::CurrentPlatform().ReadWholeFile(a.Get("-c"), bytes, error)) {
+            throw ToolError("Error opening file " + a.Get("-c"));
+        }
+        table.SetComment(std::string(bytes.begin(), bytes.end()));
+    }
+    table.SetPassword(FromTerminal(a.Get("-p")));
+    PostRecords(store, io.in);
+    table.SaveToFile(file);
     return 0;
 }
 
