@@ -105,6 +105,12 @@ void TRidovDataset::SetReadOnly(bool on) {
 }
 
 void TRidovDataset::SetPassword(const std::string& password) {
+    // A password given to a dataset is one the session may try on others.
+    if (!password.empty()) {
+        session_->AddPassword(password);
+    } else if (!password_.empty()) {
+        session_->RemovePassword(password_);
+    }
     password_ = password;
     if (store_) store_->SetPassword(password);
     if (Active()) IncChange();

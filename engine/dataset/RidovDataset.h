@@ -101,7 +101,12 @@ class TRidovDataset : public DataSet, public DatabaseUser {
     bool ReadOnly() const { return readOnly_; }
     // Ends a pending edit first when open.
     void SetReadOnly(bool on);
-    const std::string& Password() const { return password_; }
+    // The table password; of an open dataset, the record store's (which may
+    // be a remembered password that opened it), kept as the dataset's own.
+    const std::string& Password() const {
+        if (store_) password_ = store_->Password();
+        return password_;
+    }
     // While open also the store's password, and counts as a change.
     void SetPassword(const std::string& password);
     const std::string& Origin() const { return origin_; }
@@ -350,7 +355,7 @@ class TRidovDataset : public DataSet, public DatabaseUser {
     std::string indexFieldNames_;
     std::string rangeFieldNames_;
     std::string filter_;
-    std::string password_;
+    mutable std::string password_;
     std::string origin_;
     std::string loadMessage_;
     TRidovSortOptions sortOptions_ = 0;
