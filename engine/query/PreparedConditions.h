@@ -36,8 +36,10 @@ class PreparedConditions {
     // Binds `conditions` to `store`. Fills each comparison's ConstValue and
     // Mask as the filter language defines them. Raises DatabaseError "Field
     // %s is not found" for an unknown left field or right identifier, and
-    // the mask message for a bad LIKE pattern. `leftTableIgnored` is how
-    // filters read names: the qualifier of the left operand plays no part.
+    // the mask message for a bad LIKE pattern. Names are read as filters
+    // read them: the qualifier of the left operand plays no part.
+    // `caseInsensitive` makes string comparisons ignore case (LIKE always
+    // does).
     void Prepare(std::vector<TRidovCField>& conditions, TRidovCursor& store, bool caseInsensitive);
 
     // True when the value buffer passes every comparison; stops at the
