@@ -96,6 +96,9 @@ const uint8_t* Field::ReadSlot() const {
 bool Field::IsNull() const {
     const uint8_t* s = ReadSlot();
     if (s == nullptr) return true;
+    // A calculated value is null only by its has-value byte: an empty text
+    // assigned in OnCalcFields is a value.
+    if (kind_ != FieldKind::Data) return false;
     switch (desc_->type) {
         case ftBlob:
         case ftMemo:

@@ -1,6 +1,7 @@
 #include "engine/query/GroupWalk.h"
 
 #include <cstring>
+#include <string>
 
 #include "engine/query/RidovToken.h"
 #include "engine/storage/ValueSlot.h"
@@ -83,8 +84,12 @@ void GroupWalk(TRidovCursor& result, const std::vector<TRidovQField>& columns) {
         if (counts) {
             for (auto& [f, kind] : aggregates) {
                 uint8_t* s = last->values + f->offset;
-                if (kind == tkCount) {
+                if (kind == tkCount && f->type == ftInteger) {
                     slot::Store<int32_t>(s, count);
+                } else if (kind == tkCount) {
+                    // COUNT over a name that is no field is a text constant:
+                    // the count goes in as text, within the slot it has.
+                    result.TextToValue(s, std::to_string(count), *f);
                 } else if (kind == tkAvg && (f->type == ftDouble || f->type == ftCurrency)) {
                     slot::Store<double>(s, slot::Load<double>(s) / count);
                 }

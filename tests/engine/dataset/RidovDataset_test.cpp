@@ -256,7 +256,12 @@ TEST(DatasetCalc, CalculatedFieldsAreComputedPerRecordAndReadOnlyForData) {
     std::string error;
     t.onCalcFields = [&](DataSet& ds) {
         twice.SetAsInteger(ds.FieldByName("KOL").AsInteger() * 2);
-        if (ds.FieldByName("KOL").AsInteger() > 1) label.SetAsString("big");
+        int kol = ds.FieldByName("KOL").AsInteger();
+        if (kol >= 5) {
+            label.SetAsString("");  // assigned, though empty
+        } else if (kol > 1) {
+            label.SetAsString("big");
+        }
         error = ErrorOf([&] { ds.FieldByName("KOL").SetAsInteger(0); });
     };
     BuildTable(t, kOrder, {{"A", "1"}, {"B", "2"}});
@@ -272,6 +277,8 @@ TEST(DatasetCalc, CalculatedFieldsAreComputedPerRecordAndReadOnlyForData) {
     t.FieldByName("KOL").SetAsInteger(5);
     EXPECT_EQ(twice.AsInteger(), 10);
     t.Post();
+    EXPECT_FALSE(label.IsNull());
+    EXPECT_EQ(label.AsString(), "");
     t.Close();
     t.Open();  // an lmClear table starts empty again; its own fields stay
     t.Append();

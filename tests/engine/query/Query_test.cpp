@@ -200,6 +200,8 @@ TEST_F(QueryTest, StatementsGiveTheirResults) {
          "from price group by BREND",
          "price.BREND price.Sum_KOLUPAK price.Max_CENA price.Min_NAME price.Avg_KOLUPAK "
          "price.Count_ID\nX|13|11|Bolt|4,333333|3\nY|12|3|Cam|6|2"},
+        // COUNT over a name that is no field still counts, as text.
+        {"select BREND, COUNT(XY) from price group by BREND", "price.BREND XXX.Count_XY\nX|3\nY|2"},
         {"select o.ID, p.NAME from orders o, price p where o.ID = p.ID and o.ID = 'nothing'",
          "o.ID p.NAME"},
     };
