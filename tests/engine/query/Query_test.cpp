@@ -12,29 +12,11 @@
 #include "engine/storage/RidovCursor.h"
 #include "engine/storage/RidovSession.h"
 #include "platform/Platform.h"
+#include "tests/support/TempFolder.h"
 
 namespace ridov::querytest {
 
-class TempFolder {
-  public:
-    TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "zvqXXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
-        path_ = pattern + "/";
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    // With a trailing separator.
-    const std::string& Path() const { return path_; }
-    std::string File(const std::string& name) const { return path_ + name; }
-
-  private:
-    std::string path_;
-};
+using TempFolder = testing_support::TempFolder;
 
 struct FieldSpec {
     std::string name;
@@ -132,11 +114,11 @@ class QueryTest : public ::testing::Test {
 
     std::string Run(const std::string& sql, const Params& params = {},
                     const QueryOptions& options = {}) {
-        return Dump(*RunQuery(sql, dir_.Path(), "", params, options));
+        return Dump(*RunQuery(sql, dir_.Path() + "/", "", params, options));
     }
     std::string ErrorOf(const std::string& sql) {
         try {
-            RunQuery(sql, dir_.Path(), "", {});
+            RunQuery(sql, dir_.Path() + "/", "", {});
         } catch (const DatabaseError& e) {
             return e.what();
         }
