@@ -6,6 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 jobs=$(nproc)
+export QT_QPA_PLATFORM=offscreen
 
 echo "== format check"
 bash scripts/format.sh --check
