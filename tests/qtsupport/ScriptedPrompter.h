@@ -1,0 +1,158 @@
+// A Prompter for tests: answers every question from queues the test fills in
+// advance and records every box and file dialog it was asked to show. While a
+// ScopedPrompter holds it, it is the process's CurrentPrompter().
+//
+// A question without a queued answer is a test failure (nothing may wait for
+// a person); it is then answered with the negative answer (No, Cancel, an
+// empty file name) so that the code under test can go on. Set
+// `failWhenUnscripted` to false where that default is the intended answer.
+//
+//   testing_support::ScriptedPrompter prompter;
+//   testing_support::ScopedPrompter use(prompter);
+//   prompter.answers.push_back(ui::Prompter::Answer::Yes);
+//   prompter.fileAnswers.push_back({"/tmp/Zakaz1.zv"});
+//   ... code under test ...
+//   EXPECT_EQ(prompter.Texts(), QStringList{"Файл '...' уже существует. Перезаписать его ?"});
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <vector>
+
+#include "ui/Prompter.h"
+
+namespace testing_support {
+
+class ScriptedPrompter : public ui::Prompter {
+  public:
+    enum class Kind {
+        Information,
+        Warning,
+        ConfirmYesNo,
+        ConfirmOkCancel,
+        ConfirmYesNoAll,
+        Error,
+        Plain,
+        OpenFileNames,
+        SaveFileName,
+        FolderName,
+    };
+
+    // One box or dialog as it was asked for.
+    struct Shown {
+        Kind kind;
+        QString text;     // message; for file dialogs and Plain the caption
+        QString details;  // Error: the details; Plain: the text; file dialogs: the folder or path
+        QString filter;   // file dialogs
+    };
+
+    // Answers of ConfirmYesNo (Yes = true), ConfirmOkCancel (Ok = true) and
+    // ConfirmYesNoAll, taken front first.
+    std::deque<Answer> answers;
+    // Answers of the file dialogs, taken front first: OpenFileNames returns
+    // the list, SaveFileName and FolderName its first entry (an empty list
+    // means cancelled).
+    std::deque<QStringList> fileAnswers;
+    bool failWhenUnscripted = true;
+
+    // Everything shown, in order.
+    std::vector<Shown> shown;
+
+    // The `text` of everything shown, in order.
+    QStringList Texts() const {
+        QStringList texts;
+        for (const Shown& s : shown) texts << s.text;
+        return texts;
+    }
+    // The kinds shown, in order.
+    std::vector<Kind> Kinds() const {
+        std::vector<Kind> kinds;
+        for (const Shown& s : shown) kinds.push_back(s.kind);
+        return kinds;
+    }
+    // True when every queued answer was used.
+    bool AllAnswered() const { return answers.empty() && fileAnswers.empty(); }
+    void Clear() {
+        shown.clear();
+        answers.clear();
+        fileAnswers.clear();
+    }
+
+    void Information(const QString& text) override { shown.push_back({Kind::Information, text}); }
+    void Warning(const QString& text) override { shown.push_back({Kind::Warning, text}); }
+    bool ConfirmYesNo(const QString& text) override {
+        shown.push_back({Kind::ConfirmYesNo, text});
+        return NextAnswer(text, Answer::No) == Answer::Yes;
+    }
+    bool ConfirmOkCancel(const QString& text) override {
+        shown.push_back({Kind::ConfirmOkCancel, text});
+        return NextAnswer(text, Answer::Cancel) == Answer::Ok;
+    }
+    Answer ConfirmYesNoAll(const QString& text) override {
+        shown.push_back({Kind::ConfirmYesNoAll, text});
+        return NextAnswer(text, Answer::No);
+    }
+    void Error(const QString& text, const QString& details) override {
+        shown.push_back({Kind::Error, text, details});
+    }
+    void Plain(const QString& caption, const QString& text) override {
+        shown.push_back({Kind::Plain, caption, text});
+    }
+
+    QStringList OpenFileNames(const QString& caption, const QString& folder,
+                              const QString& filter) override {
+        shown.push_back({Kind::OpenFileNames, caption, folder, filter});
+        return NextFiles(caption);
+    }
+    QString SaveFileName(const QString& caption, const QString& proposedPath,
+                         const QString& filter) override {
+        shown.push_back({Kind::SaveFileName, caption, proposedPath, filter});
+        const QStringList files = NextFiles(caption);
+        return files.isEmpty() ? QString() : files.front();
+    }
+    QString FolderName(const QString& caption, const QString& folder) override {
+        shown.push_back({Kind::FolderName, caption, folder});
+        const QStringList files = NextFiles(caption);
+        return files.isEmpty() ? QString() : files.front();
+    }
+
+  private:
+    Answer NextAnswer(const QString& text, Answer negative) {
+        if (answers.empty()) {
+            if (failWhenUnscripted) ADD_FAILURE() << "Unscripted question: " << text.toStdString();
+            return negative;
+        }
+        const Answer answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    QStringList NextFiles(const QString& caption) {
+        if (fileAnswers.empty()) {
+            if (failWhenUnscripted)
+                ADD_FAILURE() << "Unscripted file dialog: " << caption.toStdString();
+            return {};
+        }
+        QStringList files = fileAnswers.front();
+        fileAnswers.pop_front();
+        return files;
+    }
+};
+
+// Installs a prompter as CurrentPrompter() for its lifetime and puts the
+// previous one back afterwards.
+class ScopedPrompter {
+  public:
+    explicit ScopedPrompter(ui::Prompter& prompter)
+        : previous_(ui::SetCurrentPrompter(&prompter)) {}
+    ~ScopedPrompter() { ui::SetCurrentPrompter(previous_); }
+    ScopedPrompter(const ScopedPrompter&) = delete;
+    ScopedPrompter& operator=(const ScopedPrompter&) = delete;
+
+  private:
+    ui::Prompter* previous_;
+};
+
+}  // namespace testing_support

@@ -1,0 +1,41 @@
+// The real Prompter: Qt's message boxes and file dialogs with the program's
+// Russian button texts and the application title as caption.
+//
+// Thread safety: GUI thread only.
+#pragma once
+
+#include "ui/Prompter.h"
+
+namespace ui {
+
+// The application title, the caption of every box ("Заявка по каталогу").
+QString ApplicationTitle();
+
+class QtPrompter : public Prompter {
+  public:
+    // Boxes are parented to `parent`, or to the active window when null.
+    explicit QtPrompter(QWidget* parent = nullptr) : parent_(parent) {}
+
+    void Information(const QString& text) override;
+    void Warning(const QString& text) override;
+    bool ConfirmYesNo(const QString& text) override;
+    bool ConfirmOkCancel(const QString& text) override;
+    Answer ConfirmYesNoAll(const QString& text) override;
+    // OK and "Справка"; "Справка" shows `details` in an information box and
+    // the error box stays. Without details there is no "Справка" button.
+    void Error(const QString& text, const QString& details) override;
+    void Plain(const QString& caption, const QString& text) override;
+
+    QStringList OpenFileNames(const QString& caption, const QString& folder,
+                              const QString& filter) override;
+    QString SaveFileName(const QString& caption, const QString& proposedPath,
+                         const QString& filter) override;
+    QString FolderName(const QString& caption, const QString& folder) override;
+
+  private:
+    QWidget* Parent() const;
+
+    QWidget* parent_;
+};
+
+}  // namespace ui
