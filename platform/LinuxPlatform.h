@@ -4,6 +4,9 @@
 // calls it from one thread.
 #pragma once
 
+#include <chrono>
+#include <string>
+
 #include "platform/FileOps.h"
 #include "platform/Platform.h"
 
@@ -32,8 +35,46 @@ class LinuxPlatform : public Platform {
     bool SetModificationTime(const std::string& path, int64_t secondsSinceEpoch) override;
     char PathSeparator() const override { return '/'; }
 
+    bool IsReadOnly(const std::string& path) override;
+    bool SetReadOnly(const std::string& path, bool readOnly) override;
+
+    // Runs the opener ("xdg-open" from PATH unless SetOpener changed it)
+    // with `target` as its one argument and waits at most the opener wait
+    // limit for it to end: an exit status of 0 is success, any other status
+    // or a missing opener is failure. An opener still running at the limit
+    // counts as success (some openers stay until the document is closed);
+    // it is reaped in the background when it ends.
+    bool OpenWithAssociatedProgram(const std::string& target) override;
+    // Adds the owner's execute bit, then starts `path` in a new session with
+    // its standard input and output on /dev/null; the child is reaped in
+    // the background.
+    bool StartProcess(const std::string& path) override;
+
+    std::string UserFolderPath(UserFolder folder) override;
+    // From the locale the environment names (LC_ALL, LC_NUMERIC, LC_TIME,
+    // LANG); a locale the system has not installed counts as none.
+    LocaleFormats UserLocale() override;
+
+    // Not available on Linux yet: all return false (ClaimSingleInstance:
+    // Unavailable).
+    bool CreateShortcut(const Shortcut& shortcut) override;
+    bool FileTypeOpensWith(const std::string& extension, const std::string& programPath) override;
+    bool RegisterFileType(const std::string& extension, const std::string& typeName,
+                          const std::string& programPath) override;
+    InstanceClaim ClaimSingleInstance(const std::string& name) override;
+    bool HandOverToRunningInstance(const std::string& name,
+                                   const std::vector<std::string>& arguments) override;
+    bool RemovableMediumReady() override;
+    bool CopyToRemovableMedium(const std::string& source) override;
+
+    // The opener program (a name looked up in PATH, or a path) and how long
+    // OpenWithAssociatedProgram waits for it. For tests.
+    void SetOpener(std::string program, std::chrono::milliseconds waitLimit);
+
   private:
     FileOps& fileOps_;
+    std::string opener_ = "xdg-open";
+    std::chrono::milliseconds openerWaitLimit_{3000};
 };
 
 }  // namespace platform

@@ -50,6 +50,106 @@ class Platform {
 
     // The folder separator of this system ('/' here, '\\' on Windows).
     virtual char PathSeparator() const = 0;
+
+    // --- File attributes -------------------------------------------------
+
+    // True when the file carries the read-only attribute (on Linux: the
+    // owner's write permission bit is clear). False for a missing file.
+    virtual bool IsReadOnly(const std::string& path) = 0;
+    // Sets or clears the read-only attribute. On Linux setting it removes
+    // every write permission bit, clearing it adds the owner's write bit;
+    // the other bits stay. False when the file is missing or the change is
+    // refused.
+    virtual bool SetReadOnly(const std::string& path, bool readOnly) = 0;
+
+    // --- Opening documents and starting programs -------------------------
+
+    // Opens a file, a web address or a "mailto:" link with the program the
+    // desktop associates with it, without waiting for that program. True
+    // when the request was handed over; false when no opener exists or the
+    // opener reports failure (the callers' "result of 31 or less").
+    virtual bool OpenWithAssociatedProgram(const std::string& target) = 0;
+
+    // Starts the program file `path` as a new process, detached, without
+    // waiting and without arguments. On Linux the owner's execute bit is set
+    // first (a downloaded file has none). True when the process was started;
+    // callers may ignore the result.
+    virtual bool StartProcess(const std::string& path) = 0;
+
+    // --- The user's folders and locale -----------------------------------
+
+    enum class UserFolder {
+        Desktop,       // the desktop (on Linux: XDG_DESKTOP_DIR, else ~/Desktop)
+        ProgramsMenu,  // where menu entries go (on Linux: DataHome/applications)
+        DataHome,      // per-user program data (on Linux: XDG_DATA_HOME, else ~/.local/share)
+    };
+    // The folder's path without a trailing separator, or empty when the
+    // system cannot tell. The folder need not exist.
+    virtual std::string UserFolderPath(UserFolder folder) = 0;
+
+    // The user's number and date conventions; see LocaleFormats.
+    struct LocaleFormats {
+        char decimalSeparator = ',';
+        char thousandSeparator = ' ';
+        char dateSeparator = '.';
+        char timeSeparator = ':';
+        // Patterns in the engine's date tokens (d, dd, m, mm, yy, yyyy, h,
+        // hh, nn, ss; '/' and ':' stand for the separators).
+        std::string shortDateFormat = "dd/mm/yyyy";
+        std::string longTimeFormat = "h:nn:ss";
+        // The locale's name as the system gives it ("ru_RU.UTF-8"); empty
+        // when the user has none and the Russian defaults above apply.
+        std::string name;
+    };
+    // Without a user locale (the "C" or "POSIX" locale) the Russian
+    // defaults are returned, the program's native conventions. Upper-casing
+    // and comparing Windows-1251 text is the engine's (engine/text/Win1251.h)
+    // and the same everywhere.
+    virtual LocaleFormats UserLocale() = 0;
+
+    // --- Services not provided on every system ---------------------------
+    // Each returns false when the system offers no such service; callers
+    // treat that as a silent failure.
+
+    // A shortcut (desktop link, menu entry) to `target`.
+    struct Shortcut {
+        UserFolder folder = UserFolder::Desktop;
+        std::string subFolder;  // created inside `folder` when missing; may be empty
+        std::string name;       // the link's name without extension
+        std::string target;
+        std::string iconPath;   // may be empty
+        std::string arguments;  // may be empty
+        std::string workingFolder;
+    };
+    // Creates or replaces the shortcut.
+    virtual bool CreateShortcut(const Shortcut& shortcut) = 0;
+
+    // Whether files with `extension` (".zv") are opened by `programPath`.
+    virtual bool FileTypeOpensWith(const std::string& extension,
+                                   const std::string& programPath) = 0;
+    // Makes `programPath` the opener of files with `extension`, under the
+    // type name `typeName` ("Files of Zetrovo"), with the program's icon.
+    virtual bool RegisterFileType(const std::string& extension, const std::string& typeName,
+                                  const std::string& programPath) = 0;
+
+    // The single-instance lock named `name` (the program file's path).
+    enum class InstanceClaim {
+        First,        // this process holds the lock now
+        Other,        // another process holds it
+        Unavailable,  // the system offers no lock: run as the first instance
+    };
+    // Held until the process ends.
+    virtual InstanceClaim ClaimSingleInstance(const std::string& name) = 0;
+    // Hands `arguments` to the instance holding the lock `name`, one at a
+    // time, in order, each delivered before the next is sent.
+    virtual bool HandOverToRunningInstance(const std::string& name,
+                                           const std::vector<std::string>& arguments) = 0;
+
+    // Removable medium (the floppy drive A: of old): whether one is inserted
+    // and ready, and copying one file onto it under its own name with the
+    // system's own progress and overwrite question.
+    virtual bool RemovableMediumReady() = 0;
+    virtual bool CopyToRemovableMedium(const std::string& source) = 0;
 };
 
 // The process's platform. Defaults to the implementation for the system the

@@ -4,9 +4,14 @@
 #include <sys/stat.h>
 
 #include <cctype>
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <optional>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/platform/TempFolder.h"
@@ -126,6 +131,215 @@ TEST(LinuxPlatformTest, ModificationTimeSetAndGet) {
 
     EXPECT_FALSE(platform.ModificationTime(folder.File("none")).has_value());
     EXPECT_FALSE(platform.SetModificationTime(folder.File("none"), 946684800));
+}
+
+TEST(LinuxPlatformTest, ReadOnlyAttributeSetAndCleared) {
+    TempFolder folder;
+    LinuxPlatform platform;
+    const std::string path = folder.File("Zakaz1.zv");
+    WriteText(path, "x");
+    ASSERT_EQ(::chmod(path.c_str(), 0664), 0);
+    auto mode = [&] {
+        struct stat st;
+        EXPECT_EQ(::stat(path.c_str(), &st), 0);
+        return st.st_mode & 0777;
+    };
+
+    EXPECT_FALSE(platform.IsReadOnly(path));
+    ASSERT_TRUE(platform.SetReadOnly(path, true));
+    EXPECT_TRUE(platform.IsReadOnly(path));
+    EXPECT_EQ(mode(), 0444u);  // no one may write
+    ASSERT_TRUE(platform.SetReadOnly(path, false));
+    EXPECT_FALSE(platform.IsReadOnly(path));
+    EXPECT_EQ(mode(), 0644u);  // the owner may write again, the others stay
+
+    // Only the owner's bit counts.
+    ASSERT_EQ(::chmod(path.c_str(), 0466), 0);
+    EXPECT_TRUE(platform.IsReadOnly(path));
+
+    EXPECT_FALSE(platform.IsReadOnly(folder.File("none")));
+    EXPECT_FALSE(platform.SetReadOnly(folder.File("none"), true));
+    EXPECT_FALSE(platform.SetReadOnly(folder.File("none"), false));
+}
+
+// A stand-in for xdg-open: writes the argument it got beside itself, then
+// ends with the given status.
+std::string WriteOpener(const TempFolder& folder, const std::string& name, int exitStatus) {
+    const std::string path = folder.File(name);
+    WriteText(path, "#!/bin/sh\nprintf '%s' \"$1\" > \"$0.arg\"\nexit " +
+                        std::to_string(exitStatus) + "\n");
+    EXPECT_EQ(::chmod(path.c_str(), 0755), 0);
+    return path;
+}
+
+TEST(LinuxPlatformTest, OpenerStatusDecidesSuccess) {
+    TempFolder folder;
+    const std::string mail =
+        "mailto:shop@example.ru?subject=Рога и копыта;1;Б;В;&body=&attach=\"/tmp/Zakaz 1.zv\"";
+    struct Case {
+        const char* name;
+        int exitStatus;  // -1: no opener at all
+        std::string target;
+        bool opened;
+        std::string argument;  // what the opener got
+    } cases[] = {
+        {"opened", 0, mail, true, mail},
+        {"opener fails", 4, "/tmp/price.xls", false, "/tmp/price.xls"},
+        {"name that looks like an option", 0, "-help.xls", true, "./-help.xls"},
+        {"no opener", -1, "http://example.ru", false, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LinuxPlatform platform;
+        const std::string opener = c.exitStatus < 0 ? folder.File("missing-opener")
+                                                    : WriteOpener(folder, c.name, c.exitStatus);
+        platform.SetOpener(opener, std::chrono::seconds(60));
+        EXPECT_EQ(platform.OpenWithAssociatedProgram(c.target), c.opened);
+        if (c.exitStatus >= 0) {
+            EXPECT_EQ(ReadText(opener + ".arg"), c.argument);
+        }
+    }
+    LinuxPlatform platform;
+    platform.SetOpener(WriteOpener(folder, "never called", 0), std::chrono::seconds(60));
+    EXPECT_FALSE(platform.OpenWithAssociatedProgram(""));
+}
+
+// An opener that stays (some run the viewer in the foreground) does not
+// hold the program up: past the wait limit the request counts as handed
+// over.
+TEST(LinuxPlatformTest, OpenerStillRunningCountsAsOpened) {
+    TempFolder folder;
+    const std::string opener = folder.File("slow-opener");
+    WriteText(opener, "#!/bin/sh\nexec sleep 5\n");
+    ASSERT_EQ(::chmod(opener.c_str(), 0755), 0);
+    LinuxPlatform platform;
+    platform.SetOpener(opener, std::chrono::milliseconds(20));
+    EXPECT_TRUE(platform.OpenWithAssociatedProgram("/tmp/readme.txt"));
+}
+
+// Waits until `path` exists; the started program runs on its own.
+bool AppearsSoon(const std::string& path) {
+    for (int i = 0; i < 1000; ++i) {
+        if (std::filesystem::exists(path)) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+TEST(LinuxPlatformTest, StartProcessMakesTheDownloadExecutableAndRunsIt) {
+    TempFolder folder;
+    LinuxPlatform platform;
+    const std::string program = folder.File("price.exe");
+    const std::string marker = folder.File("ran");
+    WriteText(program, "#!/bin/sh\ntouch '" + marker + "'\n");
+    ASSERT_EQ(::chmod(program.c_str(), 0644), 0);  // as downloaded
+
+    ASSERT_TRUE(platform.StartProcess(program));
+    struct stat st;
+    ASSERT_EQ(::stat(program.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0744u);
+    EXPECT_TRUE(AppearsSoon(marker));
+
+    ASSERT_TRUE(std::filesystem::create_directory(folder.File("sub")));
+    EXPECT_FALSE(platform.StartProcess(folder.File("none")));
+    EXPECT_FALSE(platform.StartProcess(folder.File("sub")));
+    WriteText(folder.File("garbage"), "not a program");
+    EXPECT_FALSE(platform.StartProcess(folder.File("garbage")));
+}
+
+// Sets environment variables for one test and puts the old values back.
+class ScopedEnvironment {
+  public:
+    void Set(const char* name, const char* value) {
+        if (!saved_.count(name)) {
+            const char* old = std::getenv(name);
+            saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
+        }
+        if (value)
+            ::setenv(name, value, 1);
+        else
+            ::unsetenv(name);
+    }
+    ~ScopedEnvironment() {
+        for (const auto& [name, value] : saved_) {
+            if (value)
+                ::setenv(name.c_str(), value->c_str(), 1);
+            else
+                ::unsetenv(name.c_str());
+        }
+    }
+
+  private:
+    std::map<std::string, std::optional<std::string>> saved_;
+};
+
+TEST(LinuxPlatformTest, UserFoldersFollowTheXdgVariables) {
+    TempFolder folder;
+    const std::string home = folder.Path();
+    ScopedEnvironment env;
+    env.Set("HOME", home.c_str());
+    env.Set("XDG_DATA_HOME", nullptr);
+    env.Set("XDG_CONFIG_HOME", nullptr);
+    LinuxPlatform platform;
+    using F = Platform::UserFolder;
+
+    EXPECT_EQ(platform.UserFolderPath(F::DataHome), home + "/.local/share");
+    EXPECT_EQ(platform.UserFolderPath(F::ProgramsMenu), home + "/.local/share/applications");
+    EXPECT_EQ(platform.UserFolderPath(F::Desktop), home + "/Desktop");
+
+    // A relative XDG path is invalid and ignored; an absolute one is used.
+    env.Set("XDG_DATA_HOME", "relative/data");
+    EXPECT_EQ(platform.UserFolderPath(F::DataHome), home + "/.local/share");
+    env.Set("XDG_DATA_HOME", "/srv/data/");
+    EXPECT_EQ(platform.UserFolderPath(F::DataHome), "/srv/data");
+    EXPECT_EQ(platform.UserFolderPath(F::ProgramsMenu), "/srv/data/applications");
+
+    // The desktop as the user's folder settings name it.
+    ASSERT_TRUE(std::filesystem::create_directories(home + "/.config"));
+    WriteText(home + "/.config/user-dirs.dirs",
+              "# written by xdg-user-dirs-update\nXDG_DOWNLOAD_DIR=\"$HOME/Загрузки\"\n"
+              "XDG_DESKTOP_DIR=\"$HOME/Рабочий стол\"\n");
+    EXPECT_EQ(platform.UserFolderPath(F::Desktop), home + "/Рабочий стол");
+    ASSERT_TRUE(std::filesystem::create_directories(home + "/cfg"));
+    WriteText(home + "/cfg/user-dirs.dirs", "XDG_DESKTOP_DIR=\"/media/desk/\"\n");
+    env.Set("XDG_CONFIG_HOME", (home + "/cfg").c_str());
+    EXPECT_EQ(platform.UserFolderPath(F::Desktop), "/media/desk");
+}
+
+TEST(LinuxPlatformTest, WithoutUserLocaleTheRussianDefaultsApply) {
+    ScopedEnvironment env;
+    env.Set("LC_NUMERIC", nullptr);
+    env.Set("LC_TIME", nullptr);
+    env.Set("LANG", nullptr);
+    LinuxPlatform platform;
+    for (const char* name : {"C", "POSIX", "C.UTF-8", "xx_XX.UTF-8"}) {
+        SCOPED_TRACE(name);
+        env.Set("LC_ALL", name);
+        const Platform::LocaleFormats f = platform.UserLocale();
+        EXPECT_EQ(f.decimalSeparator, ',');
+        EXPECT_EQ(f.dateSeparator, '.');
+        EXPECT_EQ(f.shortDateFormat, "dd/mm/yyyy");
+        EXPECT_EQ(f.longTimeFormat, "h:nn:ss");
+        EXPECT_EQ(f.name, "");
+    }
+}
+
+// Services not provided here say so instead of pretending.
+TEST(LinuxPlatformTest, MissingServicesReportNotAvailable) {
+    TempFolder folder;
+    LinuxPlatform platform;
+    Platform::Shortcut link;
+    link.name = "Заявка по каталогу";
+    link.target = folder.File("zayavka");
+    EXPECT_FALSE(platform.CreateShortcut(link));
+    EXPECT_FALSE(platform.FileTypeOpensWith(".zv", link.target));
+    EXPECT_FALSE(platform.RegisterFileType(".zv", "Files of Zetrovo", link.target));
+    EXPECT_EQ(platform.ClaimSingleInstance(link.target), Platform::InstanceClaim::Unavailable);
+    EXPECT_FALSE(platform.HandOverToRunningInstance(link.target, {"Zakaz1.zv"}));
+    EXPECT_FALSE(platform.RemovableMediumReady());
+    WriteText(folder.File("Zakaz1.zv"), "x");
+    EXPECT_FALSE(platform.CopyToRemovableMedium(folder.File("Zakaz1.zv")));
+    EXPECT_TRUE(folder.Names() == std::set<std::string>{"Zakaz1.zv"});
 }
 
 }  // namespace
