@@ -28,6 +28,7 @@ DataSet::~DataSet() {
     // Subclasses close in their own destructors; here only what is left.
     FreeCalc(calcBuffer_.data());
     FreeCalc(peekCalcBuffer_.data());
+    FreeCalc(cellCalcBuffer_.data());
     for (DataSource* s : sources_) s->dataSet_ = nullptr;
     sources_.clear();
 }
@@ -43,10 +44,16 @@ void DataSet::CheckActive() const {
 void DataSet::SetState(DataSetState s) {
     if (state_ == s) return;
     state_ = s;
+    AnnounceState();
+}
+
+void DataSet::AnnounceState() {
     NotifyLinks(DataEvent::UpdateState);
+    NotifyView(ViewEvent::StateChanged, static_cast<int>(state_));
 }
 
 void DataSet::NotifyLinks(DataEvent event, Field* field) {
+    if (event == DataEvent::DataSetScroll) SyncCurrentRow();
     if (sources_.empty()) return;
     if (controlsDisabled_ > 0 && event != DataEvent::UpdateState) {
         changePending_ = true;
@@ -58,8 +65,62 @@ void DataSet::NotifyLinks(DataEvent event, Field* field) {
             s->Notify(event, field);
 }
 
+void DataSet::DispatchView(ViewEvent event, int first, int second) {
+    std::vector<DataSource*> sources = sources_;
+    for (DataSource* s : sources)
+        if (std::find(sources_.begin(), sources_.end(), s) != sources_.end())
+            s->NotifyView(event, first, second);
+}
+
+void DataSet::NotifyView(ViewEvent event, int first, int second) {
+    switch (event) {
+        case ViewEvent::AboutToReset:
+            if (resetDepth_++ == 0) DispatchView(event, -1, -1);
+            return;
+        case ViewEvent::Reset:
+            if (resetDepth_ == 0 || --resetDepth_ > 0) return;
+            DispatchView(event, -1, -1);
+            // The links forgot their current row with the old rows.
+            currentRowStale_ = true;
+            SyncCurrentRow();
+            return;
+        case ViewEvent::StateChanged:
+            DispatchView(event, first, second);
+            return;
+        case ViewEvent::CurrentRowChanged:
+            SyncCurrentRow();
+            return;
+        default:
+            break;
+    }
+    if (resetDepth_ > 0) return;
+    if (controlsDisabled_ > 0) {
+        viewResetPending_ = true;
+        NotifyView(ViewEvent::AboutToReset);
+        return;
+    }
+    DispatchView(event, first, second);
+}
+
+void DataSet::SyncCurrentRow() {
+    if (controlsDisabled_ > 0 || resetDepth_ > 0) return;
+    int row = CurrentRow();
+    const RecordNode* node = insertRow_ >= 0 ? nullptr : CurrentNode();
+    if (!currentRowStale_ && row == notifiedRow_ && node == notifiedNode_) return;
+    currentRowStale_ = false;
+    notifiedRow_ = row;
+    notifiedNode_ = node;
+    DispatchView(ViewEvent::CurrentRowChanged, row, -1);
+}
+
 void DataSet::EnableControls() {
-    if (controlsDisabled_ > 0 && --controlsDisabled_ == 0 && changePending_) {
+    if (controlsDisabled_ == 0 || --controlsDisabled_ > 0) return;
+    if (viewResetPending_) {
+        viewResetPending_ = false;
+        NotifyView(ViewEvent::Reset);
+    }
+    SyncCurrentRow();
+    if (changePending_) {
         changePending_ = false;
         NotifyLinks(DataEvent::DataSetChange);
     }
@@ -70,10 +131,12 @@ void DataSet::EnableControls() {
 void DataSet::Open() {
     if (Active()) return;
     Fire(beforeOpen);
+    NotifyView(ViewEvent::AboutToReset);
     opening_ = true;
     try {
         InternalOpen();
     } catch (...) {
+        NotifyView(ViewEvent::Reset);
         opening_ = false;
         FreeBuffers();
         try {
@@ -91,8 +154,10 @@ void DataSet::Open() {
     current_ = view_.empty() ? -1 : 0;
     bof_ = true;
     eof_ = view_.empty();
-    SetState(DataSetState::Browse);
+    state_ = DataSetState::Browse;
     ActivateCurrent();
+    NotifyView(ViewEvent::Reset);  // and the current row
+    AnnounceState();
     NotifyLinks(DataEvent::DataSetChange);
     Fire(afterOpen);
 }
@@ -102,15 +167,25 @@ void DataSet::Close() {
     Fire(beforeClose);
     CheckCanClose();  // may refuse (clones attached) before anything changed
     if (IsEditing(state_)) Cancel();
-    FreeBuffers();  // while the store that laid the buffer out is still set
-    InternalClose();
+    NotifyView(ViewEvent::AboutToReset);
+    try {
+        FreeBuffers();  // while the store that laid the buffer out is still set
+        InternalClose();
+    } catch (...) {
+        NotifyView(ViewEvent::Reset);
+        throw;
+    }
     UnbindFields();
     view_.clear();
     current_ = -1;
+    insertRow_ = -1;
+    editingRecord_ = false;
     activeValues_ = activeCalc_ = nullptr;
     recordModified_ = false;
     eof_ = bof_ = true;
-    SetState(DataSetState::Inactive);
+    state_ = DataSetState::Inactive;
+    NotifyView(ViewEvent::Reset);  // and the current row, -1
+    AnnounceState();
     Fire(afterClose);
 }
 
@@ -178,6 +253,7 @@ void DataSet::BuildFieldDefsFromStore() {
 void DataSet::BindFields() {
     FreeCalc(calcBuffer_.data());
     FreeCalc(peekCalcBuffer_.data());
+    FreeCalc(cellCalcBuffer_.data());
     std::vector<Field*> data, calc;
     std::vector<bool> bound(ownedFields_.size(), false);
     for (int i = 0; i < store_->FieldCount(); ++i) {
@@ -234,6 +310,7 @@ void DataSet::BindFields() {
     calcFields_ = calc;
     calcBuffer_.assign(calcSize_ ? calcSize_ : 1, 0);
     peekCalcBuffer_.assign(calcSize_ ? calcSize_ : 1, 0);
+    cellCalcBuffer_.assign(calcSize_ ? calcSize_ : 1, 0);
     fields_ = data;
     fields_.insert(fields_.end(), calc.begin(), calc.end());
     for (size_t i = 0; i < fields_.size(); ++i) fields_[i]->index_ = static_cast<int>(i);
@@ -243,8 +320,10 @@ void DataSet::BindFields() {
 void DataSet::UnbindFields() {
     FreeCalc(calcBuffer_.data());
     FreeCalc(peekCalcBuffer_.data());
+    FreeCalc(cellCalcBuffer_.data());
     calcBuffer_.clear();
     peekCalcBuffer_.clear();
+    cellCalcBuffer_.clear();
     calcSize_ = 0;
     calcFields_.clear();
     std::vector<Field*> kept;
@@ -354,6 +433,8 @@ void DataSet::FieldChanged(Field& field) {
     NotifyLinks(DataEvent::FieldChange, &field);
     if (field.kind_ == FieldKind::Data && autoCalcFields && calcSize_ > 0 && IsEditing(state_))
         CalculateFields(activeValues_, activeCalc_);
+    // The row shows the edit buffer, calculated values included.
+    if (IsEditing(state_)) NotifyView(ViewEvent::RowChanged, CurrentRow());
 }
 
 DataSet::PeekScope::PeekScope(DataSet& ds, int index)
@@ -380,6 +461,102 @@ DataSet::PeekScope::~PeekScope() {
     ds_.state_ = state_;
     ds_.activeValues_ = values_;
     ds_.activeCalc_ = calc_;
+}
+
+// ---- rows as a grid shows them ----
+
+int DataSet::RowCount() const noexcept {
+    if (!Active()) return 0;
+    return static_cast<int>(view_.size()) + (insertRow_ >= 0 ? 1 : 0);
+}
+
+int DataSet::CurrentRow() const noexcept {
+    if (!Active()) return -1;
+    if (insertRow_ >= 0) return insertRow_;
+    return current_ >= 0 && size_t(current_) < view_.size() ? current_ : -1;
+}
+
+bool DataSet::CellBuffers(int row, const Field& field, uint8_t*& values, uint8_t*& calc) {
+    if (!Active() || row < 0 || field.owner_ != this || field.desc_ == nullptr) return false;
+    if (insertRow_ >= 0) {
+        if (row == insertRow_) {
+            values = editBuffer_.get();
+            calc = calcBuffer_.empty() ? nullptr : calcBuffer_.data();
+            return values != nullptr;
+        }
+        if (row > insertRow_) --row;
+    }
+    if (size_t(row) >= view_.size()) return false;
+    if (editingRecord_ && row == current_) {
+        values = editBuffer_.get();
+        calc = calcBuffer_.empty() ? nullptr : calcBuffer_.data();
+        return values != nullptr;
+    }
+    const RecordNode* node = view_[size_t(row)];
+    if (node == nullptr || node->values == nullptr) return false;
+    values = node->values;
+    calc = nullptr;
+    if (!field.IsCalculated() || calcSize_ == 0) return true;
+    // A calculation that reads cells would overwrite the values being
+    // computed.
+    if (computingCell_) return false;
+    computingCell_ = true;
+    try {
+        CalculateFields(values, cellCalcBuffer_.data());
+    } catch (...) {
+        computingCell_ = false;
+        return false;
+    }
+    computingCell_ = false;
+    calc = cellCalcBuffer_.data();
+    return true;
+}
+
+template <typename Read>
+bool DataSet::ReadCellWith(int row, const Field& field, Read&& read) noexcept {
+    uint8_t* values = nullptr;
+    uint8_t* calc = nullptr;
+    try {
+        if (!CellBuffers(row, field, values, calc)) return false;
+        // Only the buffers the fields read change, and back, so neither the
+        // state nor the current record is disturbed.
+        uint8_t* savedValues = activeValues_;
+        uint8_t* savedCalc = activeCalc_;
+        activeValues_ = values;
+        activeCalc_ = calc;
+        try {
+            read();
+        } catch (...) {
+            activeValues_ = savedValues;
+            activeCalc_ = savedCalc;
+            return false;
+        }
+        activeValues_ = savedValues;
+        activeCalc_ = savedCalc;
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool DataSet::ReadCell(int row, const Field& field, Variant& out) const noexcept {
+    out = Variant();
+    // Reading swaps the buffers the fields read and restores them; the
+    // dataset a caller sees is unchanged.
+    DataSet& self = const_cast<DataSet&>(*this);
+    Variant value;
+    if (!self.ReadCellWith(row, field, [&] { value = field.AsVariant(); })) return false;
+    out = std::move(value);
+    return true;
+}
+
+bool DataSet::ReadCellText(int row, const Field& field, std::string& out) const noexcept {
+    out.clear();
+    DataSet& self = const_cast<DataSet&>(*this);
+    std::string text;
+    if (!self.ReadCellWith(row, field, [&] { text = field.DisplayText(); })) return false;
+    out = std::move(text);
+    return true;
 }
 
 // ---- navigation ----
@@ -557,6 +734,7 @@ void DataSet::Edit() {
     if (node == nullptr || node->values == nullptr || !InternalEdit(node)) return;
     store_->CopyValues(node->values, editBuffer_.get());
     recordModified_ = false;
+    editingRecord_ = true;
     SetState(DataSetState::Edit);
     ActivateCurrent();
     if (calcSize_ > 0) CalculateFields(activeValues_, activeCalc_);
@@ -565,11 +743,28 @@ void DataSet::Edit() {
 
 void DataSet::Insert() {
     CheckBrowseMode();
+    BeginInsert(current_ < 0 ? 0 : current_);
+}
+
+void DataSet::Append() {
+    CheckBrowseMode();
+    current_ = static_cast<int>(view_.size()) - 1;
+    ActivateCurrent();
+    BeginInsert(static_cast<int>(view_.size()));
+}
+
+void DataSet::BeginInsert(int row) {
     CheckCanInsert();
     Fire(beforeInsert);
     store_->FreeValues(editBuffer_.get());
     std::memset(editBuffer_.get(), 0, store_->RecordSize());
     recordModified_ = false;
+    // The new row appears before the current record (after the last one
+    // when appending); the record before it stays current underneath.
+    NotifyView(ViewEvent::RowsAboutToBeInserted, row, row);
+    insertRow_ = row;
+    NotifyView(ViewEvent::RowsInserted, row, row);
+    SyncCurrentRow();
     SetState(DataSetState::Insert);
     ActivateCurrent();
     try {
@@ -584,23 +779,30 @@ void DataSet::Insert() {
     Fire(afterInsert);
 }
 
-void DataSet::Append() {
-    CheckBrowseMode();
-    current_ = static_cast<int>(view_.size()) - 1;
-    ActivateCurrent();
-    Insert();
-}
-
 void DataSet::Post() {
     CheckActive();
     if (!IsEditing(state_)) return;
     NotifyLinks(DataEvent::UpdateRecord);
     Fire(beforePost);
+    bool inserting = state_ == DataSetState::Insert;
     InternalPost();
+    if (inserting && insertRow_ >= 0) {
+        // The subclass placed nothing: the record is not in the view.
+        int row = insertRow_;
+        NotifyView(ViewEvent::RowsAboutToBeRemoved, row, row);
+        insertRow_ = -1;
+        NotifyView(ViewEvent::RowsRemoved, row, row);
+    } else if (!inserting && editingRecord_) {
+        // The row shows the stored record now.
+        editingRecord_ = false;
+        NotifyView(ViewEvent::RowChanged, CurrentRow());
+    }
+    editingRecord_ = false;
     // The store holds its own copies now; the buffer keeps nothing between
     // edits, so a reload with another layout can never misread it.
     store_->FreeValues(editBuffer_.get());
     recordModified_ = false;
+    SyncCurrentRow();
     SetState(DataSetState::Browse);
     ActivateCurrent();
     bof_ = eof_ = false;
@@ -608,12 +810,72 @@ void DataSet::Post() {
     Fire(afterPost);
 }
 
+void DataSet::PlaceNewRecord(RecordNode* node, int index) {
+    int row = insertRow_;
+    if (row < 0 || node == nullptr) return;
+    // The inserted row becomes the record's row, where it was shown...
+    view_.insert(view_.begin() + row, node);
+    insertRow_ = -1;
+    current_ = row;
+    NotifyView(ViewEvent::RowChanged, row);
+    // ...then moves to where it belongs.
+    index = std::clamp(index, 0, static_cast<int>(view_.size()) - 1);
+    if (index == row) return;
+    NotifyView(ViewEvent::RowAboutToBeMoved, row, index);
+    auto at = view_.begin();
+    if (index < row) {
+        std::rotate(at + index, at + row, at + row + 1);
+    } else {
+        std::rotate(at + row, at + row + 1, at + index + 1);
+    }
+    current_ = index;
+    NotifyView(ViewEvent::RowMoved, row, index);
+}
+
+void DataSet::InsertIntoView(int index, RecordNode* node) {
+    bool wasEmpty = view_.empty();
+    int row = RowOfIndex(index);
+    NotifyView(ViewEvent::RowsAboutToBeInserted, row, row);
+    view_.insert(view_.begin() + index, node);
+    if (insertRow_ >= 0 && index < insertRow_) ++insertRow_;
+    if (current_ >= index) ++current_;
+    if (wasEmpty) {
+        current_ = 0;
+        ActivateCurrent();
+        bof_ = eof_ = false;
+    }
+    NotifyView(ViewEvent::RowsInserted, row, row);
+}
+
+void DataSet::RemoveFromView(int index) {
+    int row = RowOfIndex(index);
+    NotifyView(ViewEvent::RowsAboutToBeRemoved, row, row);
+    view_.erase(view_.begin() + index);
+    if (insertRow_ >= 0 && index < insertRow_) --insertRow_;
+    bool currentGone = index == current_;
+    if (index < current_ || current_ >= static_cast<int>(view_.size())) --current_;
+    if (currentGone) ActivateCurrent();
+    if (view_.empty()) bof_ = eof_ = true;
+    NotifyView(ViewEvent::RowsRemoved, row, row);
+}
+
 void DataSet::Cancel() {
     if (!IsEditing(state_)) return;
     Fire(beforeCancel);
     InternalCancel();
+    if (insertRow_ >= 0) {
+        int row = insertRow_;
+        NotifyView(ViewEvent::RowsAboutToBeRemoved, row, row);
+        insertRow_ = -1;
+        NotifyView(ViewEvent::RowsRemoved, row, row);
+    } else if (editingRecord_) {
+        // The row shows the stored record again.
+        editingRecord_ = false;
+        NotifyView(ViewEvent::RowChanged, CurrentRow());
+    }
     store_->FreeValues(editBuffer_.get());
     recordModified_ = false;
+    SyncCurrentRow();
     SetState(DataSetState::Browse);
     ActivateCurrent();
     NotifyLinks(DataEvent::DataSetChange);
@@ -631,9 +893,10 @@ void DataSet::Delete() {
     CheckCanDelete();
     Fire(beforeDelete);
     InternalDelete();
-    if (current_ >= static_cast<int>(view_.size())) current_ = static_cast<int>(view_.size()) - 1;
-    ActivateCurrent();
+    // The store let the record go; now it leaves the view.
+    RemoveFromView(current_);
     eof_ = bof_ = view_.empty();
+    SyncCurrentRow();
     NotifyLinks(DataEvent::DataSetChange);
     Fire(afterDelete);
 }
@@ -641,10 +904,17 @@ void DataSet::Delete() {
 void DataSet::Refresh() {
     CheckBrowseMode();
     Fire(beforeRefresh);
-    InternalRefresh();
+    NotifyView(ViewEvent::AboutToReset);
+    try {
+        InternalRefresh();
+    } catch (...) {
+        NotifyView(ViewEvent::Reset);
+        throw;
+    }
     ActivateCurrent();
     bof_ = current_ <= 0;
     eof_ = view_.empty();
+    NotifyView(ViewEvent::Reset);  // and the current row
     NotifyLinks(DataEvent::DataSetChange);
     Fire(afterRefresh);
 }

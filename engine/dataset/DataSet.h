@@ -142,6 +142,33 @@ class DataSet {
         fn();
     }
 
+    // ---- rows as a grid shows them ----
+    // Positions are 0-based rows: the view, plus the row being inserted.
+    // During Insert/Append the new row has a position: RowsInserted is sent
+    // for it on Insert, RowsRemoved on Cancel, and on Post it becomes a real
+    // row, followed by RowMoved when it lands elsewhere in a sorted view.
+    // 0 while closed.
+    int RowCount() const noexcept;
+    // The current row; the inserted row's position during an insert; -1
+    // when none.
+    int CurrentRow() const noexcept;
+    // Reads field `field` of row `row` without moving the current record or
+    // firing events. The row being edited or inserted shows the edit
+    // buffer. Calculated fields are computed for the row. Returns false
+    // (and leaves `out` null) when the dataset is closed, `row` is out of
+    // range, the field is not this dataset's, or the value cannot be read
+    // (a failing calculation); never throws.
+    bool ReadCell(int row, const Field& field, Variant& out) const noexcept;
+    // The display text of the cell (the field's display format applied,
+    // Windows-1251 bytes); as ReadCell, `out` empty on failure.
+    bool ReadCellText(int row, const Field& field, std::string& out) const noexcept;
+    // Progress and cancellation of long view rebuilds (sort, filter):
+    // called now and then with (done, total); returning false cancels the
+    // rebuild, which then leaves the previous view and current record
+    // intact and raises DatabaseError "Operation cancelled" from the call
+    // that asked for the rebuild.
+    std::function<bool(int64_t done, int64_t total)> onViewProgress;
+
     // Simple generic lookup: the first record whose key fields' texts equal
     // the key values' texts; the result field's value, or null.
     virtual Variant Lookup(std::string_view keyFields, const std::vector<Variant>& keyValues,
@@ -188,9 +215,12 @@ class DataSet {
     // After the before-insert event, the edit buffer zeroed; applies
     // defaults.
     virtual void InternalInsert() {}
-    // Posts the edit buffer; throws to refuse (state stays).
+    // Posts the edit buffer; throws to refuse (state stays). A posted new
+    // record is handed to PlaceNewRecord; an edited one keeps its place.
     virtual void InternalPost() = 0;
     virtual void InternalCancel() = 0;
+    // Deletes the current record from the store; the framework then takes
+    // it out of the view.
     virtual void InternalDelete() = 0;
     virtual void InternalRefresh() = 0;
 
@@ -221,6 +251,24 @@ class DataSet {
     bool HasCalcFields() const { return calcSize_ > 0; }
 
     void NotifyLinks(DataEvent event, Field* field = nullptr);
+    // Sends a row-level notification to the links. AboutToReset and Reset
+    // nest: only the outermost pair reaches the links, and row events in
+    // between are dropped (the reset covers them); after the outermost
+    // Reset the links hear the current row again. While the controls are
+    // disabled the first row event starts a reset instead, which ends when
+    // they are enabled again. StateChanged always passes. CurrentRowChanged
+    // is sent by SyncCurrentRow only.
+    void NotifyView(ViewEvent event, int first = -1, int second = -1);
+    // Sends CurrentRowChanged when the current row (or the record in it)
+    // is not the one the links were last told of, or a reset made them
+    // forget it. Within one operation links hear the rows first, then the
+    // current row, then the state: callers sync before SetState.
+    void SyncCurrentRow();
+    // The row of a view index (the inserted row shifts those at and after
+    // its position).
+    int RowOfIndex(int index) const {
+        return insertRow_ >= 0 && index >= insertRow_ ? index + 1 : index;
+    }
     void DoScrollEvent(const NotifyEvent& e) {
         if (e) e(*this);
     }
@@ -228,6 +276,19 @@ class DataSet {
         if (e) e(*this);
     }
     void SetState(DataSetState s);
+    // Tells the links of the state (after state_ was set directly).
+    void AnnounceState();
+    // From InternalPost: the new record `node` takes the inserted row's
+    // place in the view and becomes current, then moves to view index
+    // `index` (where it belongs), with the row notifications.
+    void PlaceNewRecord(RecordNode* node, int index);
+    // Puts `node` into the view at `index` / takes the record at `index`
+    // out of it, with the row notifications, keeping the current record
+    // and the inserted row where they are (when the current record goes,
+    // the next one, or else the last, becomes current). For records the
+    // store gained or lost through another dataset sharing it.
+    void InsertIntoView(int index, RecordNode* node);
+    void RemoveFromView(int index);
     [[noreturn]] void Fail(const std::string& message) const;
     void CheckActive() const;
 
@@ -263,6 +324,11 @@ class DataSet {
     bool recordModified_ = false;
     // Set while new-record defaults are applied: read-only fields take them.
     bool assigningDefaults_ = false;
+    // The row of the record being inserted (-1 when none): the view index
+    // it is shown before, or the view's size when appending.
+    int insertRow_ = -1;
+    // The current record is being edited (its row shows the edit buffer).
+    bool editingRecord_ = false;
     FieldDefs fieldDefs_;
 
   private:
@@ -284,6 +350,13 @@ class DataSet {
     };
 
     void FieldChanged(Field& field);
+    void BeginInsert(int row);
+    void DispatchView(ViewEvent event, int first, int second);
+    // Where cell reads of `row` take their values and calculated values
+    // from; false when there is no such row or record.
+    bool CellBuffers(int row, const Field& field, uint8_t*& values, uint8_t*& calc);
+    template <typename Read>
+    bool ReadCellWith(int row, const Field& field, Read&& read) noexcept;
     void FreeCalc(uint8_t* calc);
     void ComputeLookupFields();
     void MoveTo(int index);  // before-scroll, move, notify, after-scroll
@@ -296,6 +369,20 @@ class DataSet {
     std::vector<DataSource*> sources_;
     int controlsDisabled_ = 0;
     bool changePending_ = false;
+    // A reset started because row events came while the controls were
+    // disabled; EnableControls ends it.
+    bool viewResetPending_ = false;
+    // AboutToReset calls not yet matched by Reset.
+    int resetDepth_ = 0;
+    // What the links were last told the current row was; stale after a
+    // reset.
+    int notifiedRow_ = -1;
+    const RecordNode* notifiedNode_ = nullptr;
+    bool currentRowStale_ = true;
+    // Calculated values of a row read by ReadCell, and whether one is being
+    // computed (a calculation reading cells gets no answer).
+    std::vector<uint8_t> cellCalcBuffer_;
+    bool computingCell_ = false;
     const text::FormatSettings* format_;
 };
 

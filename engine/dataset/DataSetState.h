@@ -46,6 +46,24 @@ enum class DataEvent : uint8_t {
     CheckBrowseMode,  // a pending edit is about to be ended
 };
 
+// Row-level notifications from a dataset to the links that show its rows
+// (see the DataLink virtuals of the same names). `first` and `second` are
+// rows (from/to for moves, first/last for ranges), the current row, or the
+// new state for StateChanged.
+enum class ViewEvent : uint8_t {
+    AboutToReset,
+    Reset,
+    RowChanged,
+    RowsAboutToBeInserted,
+    RowsInserted,
+    RowsAboutToBeRemoved,
+    RowsRemoved,
+    RowAboutToBeMoved,
+    RowMoved,
+    CurrentRowChanged,
+    StateChanged,
+};
+
 // Change state of the active record.
 enum class UpdateStatus : uint8_t { Unmodified, Modified, Inserted, Deleted };
 

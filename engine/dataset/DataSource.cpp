@@ -74,6 +74,44 @@ void DataLink::Notify(DataEvent event, Field* field) {
     }
 }
 
+void DataLink::NotifyView(ViewEvent event, int first, int second) {
+    switch (event) {
+        case ViewEvent::AboutToReset:
+            ViewAboutToReset();
+            break;
+        case ViewEvent::Reset:
+            ViewReset();
+            break;
+        case ViewEvent::RowChanged:
+            RowChanged(first);
+            break;
+        case ViewEvent::RowsAboutToBeInserted:
+            RowsAboutToBeInserted(first, second);
+            break;
+        case ViewEvent::RowsInserted:
+            RowsInserted(first, second);
+            break;
+        case ViewEvent::RowsAboutToBeRemoved:
+            RowsAboutToBeRemoved(first, second);
+            break;
+        case ViewEvent::RowsRemoved:
+            RowsRemoved(first, second);
+            break;
+        case ViewEvent::RowAboutToBeMoved:
+            RowAboutToBeMoved(first, second);
+            break;
+        case ViewEvent::RowMoved:
+            RowMoved(first, second);
+            break;
+        case ViewEvent::CurrentRowChanged:
+            CurrentRowChanged(first);
+            break;
+        case ViewEvent::StateChanged:
+            StateChanged(static_cast<DataSetState>(first));
+            break;
+    }
+}
+
 // ---- DataSource ----
 
 DataSource::~DataSource() {
@@ -84,8 +122,12 @@ DataSource::~DataSource() {
 void DataSource::SetDataSet(DataSet* dataSet) {
     if (dataSet == dataSet_) return;
     if (dataSet_) Erase(dataSet_->sources_, this);
+    // Links showing rows start over with the other dataset's rows.
+    NotifyView(ViewEvent::AboutToReset, -1, -1);
     dataSet_ = dataSet;
     if (dataSet_) dataSet_->sources_.push_back(this);
+    NotifyView(ViewEvent::Reset, -1, -1);
+    NotifyView(ViewEvent::CurrentRowChanged, dataSet_ ? dataSet_->CurrentRow() : -1, -1);
     Notify(DataEvent::UpdateState, nullptr);
 }
 
@@ -95,6 +137,12 @@ void DataSource::SetEnabled(bool on) {
     // Links compute their active state from the source; tell them.
     std::vector<DataLink*> links = links_;
     for (DataLink* link : links) link->Notify(DataEvent::UpdateState, nullptr);
+    // While disabled the links heard nothing of the rows: they start over.
+    if (on) {
+        NotifyView(ViewEvent::AboutToReset, -1, -1);
+        NotifyView(ViewEvent::Reset, -1, -1);
+        NotifyView(ViewEvent::CurrentRowChanged, dataSet_ ? dataSet_->CurrentRow() : -1, -1);
+    }
 }
 
 DataSetState DataSource::State() const {
@@ -110,6 +158,16 @@ bool DataSource::IsLinkedTo(const DataSet* dataSet) const {
         source = source->dataSet_->MasterDataSource();
     }
     return source != nullptr;
+}
+
+void DataSource::NotifyView(ViewEvent event, int first, int second) {
+    // A disabled source tells its links nothing; they are reset when it is
+    // enabled again.
+    if (!enabled_) return;
+    std::vector<DataLink*> links = links_;
+    for (DataLink* link : links)
+        if (std::find(links_.begin(), links_.end(), link) != links_.end())
+            link->NotifyView(event, first, second);
 }
 
 void DataSource::Notify(DataEvent event, Field* field) {

@@ -48,8 +48,30 @@ class DataLink {
     virtual void CheckBrowseMode() {}
     virtual void UpdateData() {}
 
+    // Row-level notifications for links that show the rows of the view (a
+    // grid model). Positions are 0-based rows as DataSet::RowCount counts
+    // them. "About to" calls come while the dataset still shows the old
+    // rows, the others once it shows the new ones.
+    virtual void ViewAboutToReset() {}
+    virtual void ViewReset() {}
+    // The values of one row changed; its position did not.
+    virtual void RowChanged(int /*row*/) {}
+    virtual void RowsAboutToBeInserted(int /*first*/, int /*last*/) {}
+    virtual void RowsInserted(int /*first*/, int /*last*/) {}
+    virtual void RowsAboutToBeRemoved(int /*first*/, int /*last*/) {}
+    virtual void RowsRemoved(int /*first*/, int /*last*/) {}
+    // One row moves from `from` to `to`; `to` is the row's position after
+    // the move (a Qt model calls beginMoveRows(.., from, from, ..,
+    // to > from ? to + 1 : to)).
+    virtual void RowAboutToBeMoved(int /*from*/, int /*to*/) {}
+    virtual void RowMoved(int /*from*/, int /*to*/) {}
+    // -1: no current row.
+    virtual void CurrentRowChanged(int /*row*/) {}
+    virtual void StateChanged(DataSetState /*state*/) {}
+
   private:
     void Notify(DataEvent event, Field* field);
+    void NotifyView(ViewEvent event, int first, int second);
     DataSource* source_ = nullptr;
     bool wasActive_ = false;
 };
@@ -79,6 +101,7 @@ class DataSource {
     friend class DataSet;
     friend class DataLink;
     void Notify(DataEvent event, Field* field);
+    void NotifyView(ViewEvent event, int first, int second);
 
     DataSet* dataSet_ = nullptr;
     std::vector<DataLink*> links_;

@@ -424,24 +424,32 @@ void TRidovDataset::InternalInsert() {
 }
 
 void TRidovDataset::InternalCancel() {
-    if (State() == DataSetState::Edit && editTookBeforeImage_) {
-        // The edit only ever changed the edit buffer; the before-image it
-        // took goes again so the record keeps its status.
-        RecordNode* node = CurrentNode();
-        if (node && node->beforeImage) {
-            store_->FreeValues(node->beforeImage);
-            node->beforeImage = nullptr;
-        }
-    }
+    if (State() == DataSetState::Edit && editTookBeforeImage_) ReleaseBeforeImage(CurrentNode());
     editTookBeforeImage_ = false;
     DecChange();
+}
+
+void TRidovDataset::ReleaseBeforeImage(RecordNode* node) {
+    // The edit only ever changed the edit buffer; the before-image it took
+    // goes again so the record keeps its status. Not when another dataset
+    // sharing the store posted the record meanwhile (the image is then what
+    // reverting restores), nor while another one edits it (that edit takes
+    // the image over, as if it had taken it).
+    if (node == nullptr || node->beforeImage == nullptr || node->status == rsModified) return;
+    for (TRidovDataset* d : Sharers()) {
+        if (d->State() == DataSetState::Edit && d->CurrentNode() == node) {
+            d->editTookBeforeImage_ = true;
+            return;
+        }
+    }
+    store_->FreeValues(node->beforeImage);
+    node->beforeImage = nullptr;
 }
 
 void TRidovDataset::InternalPost() {
     uint8_t* values = editBuffer_.get();
     std::string message;
     const std::vector<TRidovField*>& sortKey = keys_[kiSort].storeFields;
-    bool descend = (sortOptions_ & vsoDescendSort) != 0;
     if (State() == DataSetState::Insert) {
         if (checkKeyViolation && !uniqueFieldNames.empty() &&
             store_->HasDuplicate(values, nullptr, uniqueFieldNames))
@@ -449,37 +457,9 @@ void TRidovDataset::InternalPost() {
         RecordNode* created = nullptr;
         if (!store_->PostRecord(values, nullptr, message, &created))
             Fail("Error saving new record: " + message);
-        view_.push_back(created);
-        size_t pos = view_.size() - 1;
-        bool inOrder = true;
-        if (!sortKey.empty() && sorted_ && (sortOptions_ & vsoInsertInOrder)) {
-            // First record not less (not greater when descending) than the
-            // new one.
-            size_t lo = 0, hi = pos;
-            while (lo < hi) {
-                size_t mid = (lo + hi) / 2;
-                const RecordNode* m = view_[mid];
-                int r = m->values
-                            ? TRidovCursor::CompareRecords(m->values, created->values, sortKey)
-                            : -1;
-                if (descend ? r > 0 : r < 0) {
-                    lo = mid + 1;
-                } else {
-                    hi = mid;
-                }
-            }
-            if (lo < pos) {
-                std::rotate(view_.begin() + std::ptrdiff_t(lo), view_.end() - 1, view_.end());
-                pos = lo;
-            }
-        } else if (!sortKey.empty() && pos > 0 && view_[pos - 1]->values) {
-            // Appended at the end: the view stays sorted only if the new
-            // record belongs there, or searches would miss it.
-            int r = TRidovCursor::CompareRecords(view_[pos - 1]->values, created->values, sortKey);
-            inOrder = descend ? r >= 0 : r <= 0;
-        }
-        sorted_ = sorted_ && inOrder;
-        SetCurrentIndex(static_cast<int>(pos));
+        size_t pos = NewRecordPlace(created);
+        PlaceNewRecord(created, static_cast<int>(pos));
+        for (TRidovDataset* d : Sharers()) d->SharedRecordAdded(created);
         return;
     }
     RecordNode* node = CurrentNode();
@@ -490,17 +470,109 @@ void TRidovDataset::InternalPost() {
     if (checkKeyViolation && !uniqueFieldNames.empty() &&
         store_->HasDuplicate(values, node, uniqueFieldNames))
         Fail("Error saving record: Key violation");
+    // Whether the record's place in each other view's order changes, seen
+    // while the node still holds its old values.
+    std::vector<std::pair<TRidovDataset*, bool>> sharers;
+    for (TRidovDataset* d : Sharers()) {
+        const std::vector<TRidovField*>& key = d->keys_[kiSort].storeFields;
+        bool moved = !key.empty() && node && node->values &&
+                     TRidovCursor::CompareRecords(node->values, values, key) != 0;
+        sharers.emplace_back(d, moved);
+    }
     if (!store_->PostRecord(values, node, message)) Fail("Error saving record: " + message);
     editTookBeforeImage_ = false;
     if (keyChanged) sorted_ = false;
+    for (auto& [d, moved] : sharers) d->SharedRecordChanged(node, moved);
+}
+
+size_t TRidovDataset::NewRecordPlace(const RecordNode* node) {
+    // At the end, or with insert-in-order in front of the first record not
+    // less (not greater when descending) than the new one.
+    const std::vector<TRidovField*>& sortKey = keys_[kiSort].storeFields;
+    bool descend = (sortOptions_ & vsoDescendSort) != 0;
+    size_t count = view_.size();
+    if (sortKey.empty()) return count;
+    if (sorted_ && (sortOptions_ & vsoInsertInOrder)) {
+        size_t lo = 0, hi = count;
+        while (lo < hi) {
+            size_t mid = (lo + hi) / 2;
+            const RecordNode* m = view_[mid];
+            int r = m->values ? TRidovCursor::CompareRecords(m->values, node->values, sortKey) : -1;
+            if (descend ? r > 0 : r < 0) {
+                lo = mid + 1;
+            } else {
+                hi = mid;
+            }
+        }
+        return lo;
+    }
+    // Appended at the end: the view stays sorted only if the new record
+    // belongs there, or searches would miss it.
+    if (count > 0 && view_[count - 1]->values) {
+        int r = TRidovCursor::CompareRecords(view_[count - 1]->values, node->values, sortKey);
+        if (descend ? r < 0 : r > 0) sorted_ = false;
+    }
+    return count;
+}
+
+int TRidovDataset::ViewIndexOf(const RecordNode* node) const {
+    auto it = std::find(view_.begin(), view_.end(), node);
+    return it == view_.end() ? -1 : static_cast<int>(it - view_.begin());
+}
+
+void TRidovDataset::SharedRecordAdded(RecordNode* node) {
+    if (!viewReady_ || !Active() || node == nullptr || !node->IsLive()) return;
+    if (rangeActive_ && !InRange(node)) return;
+    bool passes = true;
+    try {
+        if (filtered_ && !filter_.empty()) PrepareFilter();
+        passes = RecordPassesFilter(node);
+    } catch (...) {
+        // This view's filter failing is no reason to refuse the other's post.
+        passes = false;
+    }
+    if (!passes) return;
+    InsertIntoView(static_cast<int>(NewRecordPlace(node)), node);
+    SyncCurrentRow();
+    NotifyLinks(DataEvent::DataSetChange);
+}
+
+void TRidovDataset::SharedRecordChanged(RecordNode* node, bool keyChanged) {
+    if (!viewReady_ || !Active() || node == nullptr) return;
+    int index = ViewIndexOf(node);
+    if (index < 0) {
+        SharedRecordAdded(node);
+        return;
+    }
+    // It keeps its place, as an edit here would; a changed key may break
+    // the order searches rely on.
+    if (keyChanged) sorted_ = false;
+    // A pending edit of the same record shows its own buffer still.
+    if (editingRecord_ && index == CurrentIndex()) return;
+    NotifyView(ViewEvent::RowChanged, RowOfIndex(index));
+    if (index == CurrentIndex() && !IsEditing(State())) {
+        ActivateCurrent();
+        NotifyLinks(DataEvent::RecordChange);
+    }
+}
+
+void TRidovDataset::SharedRecordDeleted(RecordNode* node) {
+    if (!Active() || node == nullptr) return;
+    int index = ViewIndexOf(node);
+    if (index < 0) return;
+    // An edit of the record cannot be posted any more.
+    if (editingRecord_ && index == CurrentIndex()) Cancel();
+    RemoveFromView(index);
+    SyncCurrentRow();
+    NotifyLinks(DataEvent::DataSetChange);
 }
 
 void TRidovDataset::InternalDelete() {
     RecordNode* node = CurrentNode();
     std::string message;
     if (!store_->DeleteRecord(node, message)) Fail("Error deleting record: " + message);
-    view_.erase(view_.begin() + CurrentIndex());
     IncChange();
+    for (TRidovDataset* d : Sharers()) d->SharedRecordDeleted(node);
 }
 
 // ---- saving ----
@@ -521,6 +593,8 @@ void TRidovDataset::SaveChanges() {
 void TRidovDataset::CancelChanges() {
     if (!Active() || store_ == nullptr || !Modified()) return;
     Cancel();
+    // Pending edits elsewhere may be of records about to go.
+    for (TRidovDataset* d : Sharers()) d->Cancel();
     store_->RevertAll();
     RebuildView(false);
     RebuildSharers();
@@ -537,24 +611,21 @@ void TRidovDataset::CommitChanges() {
 
 void TRidovDataset::EmptyTable() {
     CheckActive();
+    // Every view of the store loses its records; pending edits go first.
     Cancel();
-    DisableControls();
-    try {
-        // Every other view of the store loses its records too.
-        for (TRidovDataset* d : Sharers()) {
-            d->Cancel();
-            d->view_.clear();
-            d->SetCurrentIndex(-1);
-        }
-        store_->Clear(false);
-        view_.clear();
-        SetCurrentIndex(-1);
-        for (TRidovDataset* d : Sharers()) d->RebuildView(true);
-    } catch (...) {
-        EnableControls();
-        throw;
+    std::vector<TRidovDataset*> views = Sharers();
+    for (TRidovDataset* d : views) d->Cancel();
+    views.push_back(this);
+    for (TRidovDataset* d : views) d->NotifyView(ViewEvent::AboutToReset);
+    store_->Clear(false);
+    for (TRidovDataset* d : views) {
+        d->view_.clear();
+        d->sorted_ = !d->keys_[kiSort].storeFields.empty();
+        d->SetCurrentIndex(-1);
+        d->bof_ = d->eof_ = true;
+        d->NotifyView(ViewEvent::Reset);
+        d->NotifyLinks(DataEvent::DataSetChange);
     }
-    EnableControls();
     First();
 }
 

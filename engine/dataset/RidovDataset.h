@@ -186,7 +186,24 @@ class TRidovDataset : public DataSet, public DatabaseUser {
     // Refills the view from the store: live records, inside the range when
     // one is active, passing the filter, sorted by IndexFieldNames. Keeps
     // the current record when dropPosition is false and it is still
-    // visible. Invalidates positions.
+    // visible. Invalidates positions. On an open dataset the links hear
+    // ViewAboutToReset (while the old rows are still shown), ViewReset and
+    // the current row. A filter that fails part-way leaves the view empty
+    // and raises its error.
+    //
+    // Progress: on an open dataset onViewProgress is called every few
+    // thousand records of the walk, once the walk is done and once the
+    // sort is (done == total). When a change of the filter, the order or
+    // the range asked for the rebuild (SetFilter, SetFiltered,
+    // SetFilterOptions, SetIndexFieldNames, SetSortOptions, the range
+    // operations, ApplyViewSettings), a false answer cancels it: the view,
+    // the current record and those settings stay as they were, the links
+    // hear nothing of it, and the call raises "Operation cancelled". A
+    // rebuild that follows a change of the records themselves (this call,
+    // refresh, reverting or committing changes, a clone's save) cannot be
+    // cancelled and ignores the answer.
+    // REQUIRES: onViewProgress changes nothing in this dataset; it may let
+    // a grid repaint (ReadCell reads the old view meanwhile).
     void RebuildView(bool dropPosition);
     bool ViewSorted() const { return sorted_; }
     const TRidovKeyBuffer& KeyBuffer(TRidovKeyIndex index) const { return keys_[index]; }
@@ -313,6 +330,17 @@ class TRidovDataset : public DataSet, public DatabaseUser {
     void RequireStore() const;
     // Other datasets sharing this record store (source and clones).
     std::vector<TRidovDataset*> Sharers();
+    // A record of the shared store was posted as new, changed or deleted
+    // through another dataset: this view follows with row notifications.
+    // A new or changed record that lies in the range and passes the filter
+    // joins the view (where a post here would place it); a changed record
+    // already shown keeps its place; a deleted one leaves the view, and a
+    // pending edit of it is cancelled.
+    void SharedRecordAdded(RecordNode* node);
+    void SharedRecordChanged(RecordNode* node, bool keyChanged);
+    void SharedRecordDeleted(RecordNode* node);
+    // From a cancelled edit that took the node's before-image.
+    void ReleaseBeforeImage(RecordNode* node);
     // After the shared store lost or reverted records: the other datasets
     // drop pending edits and rebuild their views.
     void RebuildSharers();
@@ -345,9 +373,36 @@ class TRidovDataset : public DataSet, public DatabaseUser {
     static void RemoveCloneReferrer(TRidovDataset& source, TRidovDataset& referrer);
 
   private:
+    // The settings that decide what the view shows, kept so that a
+    // cancelled rebuild can put them back. Owns copies of the key buffers'
+    // values.
+    struct ViewSnapshot {
+        TRidovCursor* store = nullptr;
+        std::string filter, indexFieldNames, rangeFieldNames;
+        std::vector<TRidovCField> conditions;
+        bool filtered = false, rangeActive = false;
+        TFilterOptions filterOptions = 0;
+        TRidovSortOptions sortOptions = 0;
+        TRidovKeyBuffer keys[3];  // kiSort, kiRangeStart, kiRangeEnd
+        ViewSnapshot() = default;
+        ViewSnapshot(const ViewSnapshot&) = delete;
+        ViewSnapshot& operator=(const ViewSnapshot&) = delete;
+        ~ViewSnapshot();
+    };
+    void TakeSnapshot(ViewSnapshot& out) const;
+    void RestoreSnapshot(ViewSnapshot& from);
+    // Runs `change` (which alters what the view shows) and rebuilds the view
+    // (only while open), cancellably: see RebuildView.
+    void ChangeView(bool dropPosition, const std::function<void()>& change);
+    // The rebuild; false when it was cancelled (only when `cancellable`).
+    bool BuildView(bool dropPosition, bool cancellable);
     void LoadImage(std::span<uint8_t> image);
     bool InRange(const RecordNode* node) const;
-    void SortView();
+    // Where a new record belongs in the view (see InternalPost); clears the
+    // sorted flag when placing it there breaks the order.
+    size_t NewRecordPlace(const RecordNode* node);
+    // The view index of `node`, or -1.
+    int ViewIndexOf(const RecordNode* node) const;
     int LocateIndex(std::string_view keyFields, const std::vector<Variant>& keyValues,
                     TLocateOptions options);
     void StoreKeyValue(TRidovKeyBuffer& key, size_t i, const Variant& value);

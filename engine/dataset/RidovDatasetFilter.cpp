@@ -10,22 +10,26 @@
 namespace ridov {
 
 void TRidovDataset::SetFilter(const std::string& filter) {
-    // The old conditions go first: should the new text not parse, none are
-    // in force, while the text stays the previous one.
-    conditions_.clear();
-    prepared_.Clear();
     std::vector<TRidovCField> conditions;
     if (!filter.empty()) {
-        TRidovParser parser(Format());
-        parser.Tokenize(filter);
-        parser.ParseConditions(conditions, 0);
+        try {
+            TRidovParser parser(Format());
+            parser.Tokenize(filter);
+            parser.ParseConditions(conditions, 0);
+        } catch (...) {
+            // The old conditions go: none are in force, while the text stays
+            // the previous one.
+            conditions_.clear();
+            prepared_.Clear();
+            throw;
+        }
     }
-    conditions_ = std::move(conditions);
-    filter_ = filter;
-    if (Active()) {
-        CheckBrowseMode();
-        RebuildView(false);
-    }
+    if (Active()) CheckBrowseMode();
+    ChangeView(false, [&] {
+        prepared_.Clear();
+        conditions_ = std::move(conditions);
+        filter_ = filter;
+    });
 }
 
 void TRidovDataset::SetFiltered(bool on) {
@@ -34,18 +38,18 @@ void TRidovDataset::SetFiltered(bool on) {
         return;
     }
     CheckBrowseMode();
-    filtered_ = on;
-    RebuildView(true);
+    ChangeView(true, [&] { filtered_ = on; });
     First();
 }
 
 void TRidovDataset::SetFilterOptions(TFilterOptions options) {
     if (options == filterOptions_) return;
-    filterOptions_ = options;
-    if (Active() && filtered_ && !filter_.empty()) {
-        CheckBrowseMode();
-        RebuildView(false);
+    if (!Active() || !filtered_ || filter_.empty()) {
+        filterOptions_ = options;
+        return;
     }
+    CheckBrowseMode();
+    ChangeView(false, [&] { filterOptions_ = options; });
 }
 
 void TRidovDataset::PrepareFilter() {

@@ -8,8 +8,13 @@
 // (the store's value comparison is total, NaNs included), so an unstable
 // sort is safe. Records with equal keys come out in no defined order. The
 // filter runs first, so only the survivors are sorted (see RecordSort.h).
+//
+// The new view is built beside the old one and replaces it only when it is
+// complete, so that progress reports can let a grid repaint the old rows
+// and a cancelled rebuild leaves them as they were.
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "engine/dataset/RidovDataset.h"
 #include "engine/storage/DatabaseError.h"
@@ -52,13 +57,19 @@ bool TRidovDataset::InRange(const RecordNode* node) const {
                                         hi.fieldCount) <= 0;
 }
 
-void TRidovDataset::SortView() {
-    SortRecordNodes(view_, keys_[kiSort].storeFields, (sortOptions_ & vsoCaseInsensitive) != 0,
-                    (sortOptions_ & vsoDescendSort) != 0);
-}
+namespace {
+
+// Records walked between two progress reports.
+constexpr size_t kProgressStep = 8192;
+
+}  // namespace
 
 void TRidovDataset::RebuildView(bool dropPosition) {
-    if (store_ == nullptr) return;
+    BuildView(dropPosition, false);
+}
+
+bool TRidovDataset::BuildView(bool dropPosition, bool cancellable) {
+    if (store_ == nullptr) return true;
     if (filtered_ && !filter_.empty()) PrepareFilter();
     bool ready = viewReady_ && Active();
     RecordNode* keep = nullptr;
@@ -69,30 +80,59 @@ void TRidovDataset::RebuildView(bool dropPosition) {
         controls = std::make_unique<ControlsOff>(*this);
         Fire(beforeScroll);
     }
-    view_.clear();
-    view_.reserve(store_->RecordCount());
+    // The new view is built aside: until it replaces the old one, the old
+    // one stays whole for a grid repainting during progress reports, and
+    // for a cancelled rebuild to leave behind.
+    const std::vector<RecordNode*>& nodes = store_->Nodes();
+    const bool sorting = !keys_[kiSort].storeFields.empty();
+    const int64_t total = int64_t(nodes.size()) * (sorting ? 2 : 1);
+    auto goOn = [&](int64_t done) {
+        if (!ready || !onViewProgress) return true;
+        return onViewProgress(done, total) || !cancellable;
+    };
+    std::vector<RecordNode*> fresh;
+    fresh.reserve(nodes.size());
     bool filtering = filtered_;
-    sorted_ = false;
+    bool cancelled = false;
     try {
-        for (RecordNode* node : store_->Nodes()) {
+        for (size_t i = 0; i < nodes.size(); ++i) {
+            if (i > 0 && i % kProgressStep == 0 && !goOn(int64_t(i))) {
+                cancelled = true;
+                break;
+            }
+            RecordNode* node = nodes[i];
             if (!node->IsLive()) continue;
             if (rangeActive_ && !InRange(node)) continue;
             if (filtering && !RecordPassesFilter(node)) continue;
-            view_.push_back(node);
+            fresh.push_back(node);
         }
     } catch (...) {
         // A filter that fails part-way leaves an empty view rather than an
         // arbitrary part of one, with no record current.
+        if (ready) NotifyView(ViewEvent::AboutToReset);
         view_.clear();
+        sorted_ = false;
         SetCurrentIndex(-1);
         if (ready) {
             bof_ = eof_ = true;
+            NotifyView(ViewEvent::Reset);
             NotifyLinks(DataEvent::DataSetChange);
         }
         throw;
     }
-    sorted_ = !keys_[kiSort].storeFields.empty();
-    if (sorted_) SortView();
+    if (!cancelled) cancelled = !goOn(int64_t(nodes.size()));
+    if (!cancelled && sorting) {
+        SortRecordNodes(fresh, keys_[kiSort].storeFields, (sortOptions_ & vsoCaseInsensitive) != 0,
+                        (sortOptions_ & vsoDescendSort) != 0);
+        cancelled = !goOn(total);
+    }
+    if (cancelled) {
+        if (ready) Fire(afterScroll);  // the scroll that did not happen ends
+        return false;
+    }
+    if (ready) NotifyView(ViewEvent::AboutToReset);
+    view_.swap(fresh);
+    sorted_ = sorting;
     int index = view_.empty() ? -1 : 0;
     if (!dropPosition && keep != nullptr) {
         auto it = std::find(view_.begin(), view_.end(), keep);
@@ -102,8 +142,73 @@ void TRidovDataset::RebuildView(bool dropPosition) {
     if (ready) {
         bof_ = index <= 0;
         eof_ = view_.empty();
+        NotifyView(ViewEvent::Reset);
         NotifyLinks(DataEvent::DataSetChange);
         Fire(afterScroll);
+    }
+    return true;
+}
+
+TRidovDataset::ViewSnapshot::~ViewSnapshot() {
+    for (TRidovKeyBuffer& k : keys)
+        if (k.values && store) store->FreeValues(k.values.get());
+}
+
+void TRidovDataset::TakeSnapshot(ViewSnapshot& out) const {
+    out.store = store_;
+    out.filter = filter_;
+    out.indexFieldNames = indexFieldNames_;
+    out.rangeFieldNames = rangeFieldNames_;
+    out.conditions = conditions_;
+    out.filtered = filtered_;
+    out.rangeActive = rangeActive_;
+    out.filterOptions = filterOptions_;
+    out.sortOptions = sortOptions_;
+    const TRidovKeyIndex kept[3] = {kiSort, kiRangeStart, kiRangeEnd};
+    for (int i = 0; i < 3; ++i) {
+        const TRidovKeyBuffer& from = keys_[kept[i]];
+        TRidovKeyBuffer& to = out.keys[i];
+        if (from.values) {
+            to.values = store_->NewBuffer();
+            store_->CopyValues(from.values.get(), to.values.get());
+        }
+        to.storeFields = from.storeFields;
+        to.fields = from.fields;
+        to.exclusive = from.exclusive;
+        to.fieldCount = from.fieldCount;
+    }
+}
+
+void TRidovDataset::RestoreSnapshot(ViewSnapshot& from) {
+    filter_ = from.filter;
+    indexFieldNames_ = from.indexFieldNames;
+    rangeFieldNames_ = from.rangeFieldNames;
+    conditions_ = std::move(from.conditions);
+    // Bound to the conditions of the cancelled change; bound again before
+    // the next use.
+    prepared_.Clear();
+    filtered_ = from.filtered;
+    rangeActive_ = from.rangeActive;
+    filterOptions_ = from.filterOptions;
+    sortOptions_ = from.sortOptions;
+    const TRidovKeyIndex kept[3] = {kiSort, kiRangeStart, kiRangeEnd};
+    for (int i = 0; i < 3; ++i) {
+        TRidovKeyBuffer& to = keys_[kept[i]];
+        if (to.values) store_->FreeValues(to.values.get());
+        std::swap(to, from.keys[i]);
+    }
+}
+
+void TRidovDataset::ChangeView(bool dropPosition, const std::function<void()>& change) {
+    // Only a rebuild that reports progress can be cancelled, so only then
+    // is there anything to put back.
+    std::optional<ViewSnapshot> before;
+    if (onViewProgress && viewReady_ && Active()) TakeSnapshot(before.emplace());
+    change();
+    if (!Active()) return;
+    if (!BuildView(dropPosition, before.has_value())) {
+        RestoreSnapshot(*before);
+        Fail("Operation cancelled");
     }
 }
 
@@ -136,8 +241,12 @@ void TRidovDataset::BuildKeyList(TRidovKeyIndex index, std::string_view names) {
 
 void TRidovDataset::SetIndexFieldNames(const std::string& names) {
     if (names == indexFieldNames_) return;
-    if (Active()) {
-        CheckBrowseMode();
+    if (!Active()) {
+        indexFieldNames_ = names;
+        return;
+    }
+    CheckBrowseMode();
+    ChangeView(false, [&] {
         try {
             BuildKeyList(kiSort, names);
         } catch (...) {
@@ -145,15 +254,11 @@ void TRidovDataset::SetIndexFieldNames(const std::string& names) {
             throw;
         }
         indexFieldNames_ = names;
-        RebuildView(false);
-    } else {
-        indexFieldNames_ = names;
-    }
+    });
 }
 
 void TRidovDataset::SetSortOptions(TRidovSortOptions options) {
-    sortOptions_ = options;
-    if (Active()) RebuildView(false);
+    ChangeView(false, [&] { sortOptions_ = options; });
 }
 
 void TRidovDataset::SetRangeFieldNames(const std::string& names) {
@@ -174,8 +279,8 @@ void TRidovDataset::SetRangeFieldNames(const std::string& names) {
 void TRidovDataset::SetRangeValues(std::string_view startValues, std::string_view endValues) {
     if (store_ == nullptr || !Active()) return;
     CheckBrowseMode();
-    FillRangeBounds(startValues, endValues);
-    ApplyRange();
+    ChangeView(true, [&] { FillRangeBounds(startValues, endValues); });
+    First();
 }
 
 void TRidovDataset::FillRangeBounds(std::string_view startValues, std::string_view endValues) {
@@ -205,18 +310,23 @@ void TRidovDataset::FillRangeBounds(std::string_view startValues, std::string_vi
 
 void TRidovDataset::ApplyRange() {
     RequireStore();
-    if (Active()) CheckBrowseMode();
-    rangeActive_ = true;
-    if (!Active()) return;
-    RebuildView(true);
+    if (!Active()) {
+        rangeActive_ = true;
+        return;
+    }
+    CheckBrowseMode();
+    ChangeView(true, [&] { rangeActive_ = true; });
     First();
 }
 
 void TRidovDataset::CancelRange() {
     RequireStore();
-    if (Active()) CheckBrowseMode();
-    rangeActive_ = false;
-    if (Active()) RebuildView(false);
+    if (!Active()) {
+        rangeActive_ = false;
+        return;
+    }
+    CheckBrowseMode();
+    ChangeView(false, [&] { rangeActive_ = false; });
 }
 
 }  // namespace ridov

@@ -16,27 +16,28 @@ void TRidovDataset::ApplyViewSettings(const ViewSettings& settings) {
         parser.Tokenize(settings.filter);
         parser.ParseConditions(conditions, 0);
     }
-    try {
-        BuildKeyList(kiSort, settings.indexFieldNames);
-        BuildKeyList(kiRangeStart, settings.rangeFieldNames);
-        BuildKeyList(kiRangeEnd, settings.rangeFieldNames);
-    } catch (...) {
-        BuildKeyList(kiSort, indexFieldNames_);
-        BuildKeyList(kiRangeStart, rangeFieldNames_);
-        BuildKeyList(kiRangeEnd, rangeFieldNames_);
-        throw;
-    }
-    prepared_.Clear();
-    conditions_ = std::move(conditions);
-    filter_ = settings.filter;
-    filtered_ = !settings.filter.empty();
-    filterOptions_ = settings.caseInsensitiveFilter ? TFilterOptions(foCaseInsensitive) : 0;
-    indexFieldNames_ = settings.indexFieldNames;
-    sortOptions_ = settings.sortOptions;
-    rangeFieldNames_ = settings.rangeFieldNames;
-    rangeActive_ = false;
-    if (!rangeFieldNames_.empty()) FillRangeBounds(settings.rangeStart, settings.rangeEnd);
-    RebuildView(true);
+    ChangeView(true, [&] {
+        try {
+            BuildKeyList(kiSort, settings.indexFieldNames);
+            BuildKeyList(kiRangeStart, settings.rangeFieldNames);
+            BuildKeyList(kiRangeEnd, settings.rangeFieldNames);
+        } catch (...) {
+            BuildKeyList(kiSort, indexFieldNames_);
+            BuildKeyList(kiRangeStart, rangeFieldNames_);
+            BuildKeyList(kiRangeEnd, rangeFieldNames_);
+            throw;
+        }
+        prepared_.Clear();
+        conditions_ = std::move(conditions);
+        filter_ = settings.filter;
+        filtered_ = !settings.filter.empty();
+        filterOptions_ = settings.caseInsensitiveFilter ? TFilterOptions(foCaseInsensitive) : 0;
+        indexFieldNames_ = settings.indexFieldNames;
+        sortOptions_ = settings.sortOptions;
+        rangeFieldNames_ = settings.rangeFieldNames;
+        rangeActive_ = false;
+        if (!rangeFieldNames_.empty()) FillRangeBounds(settings.rangeStart, settings.rangeEnd);
+    });
     First();
 }
 
