@@ -28,6 +28,7 @@ class QtPrompter : public Prompter {
 
     QStringList OpenFileNames(const QString& caption, const QString& folder,
                               const QString& filter) override;
+    // No overwrite question of its own: callers ask theirs.
     QString SaveFileName(const QString& caption, const QString& proposedPath,
                          const QString& filter) override;
     QString FolderName(const QString& caption, const QString& folder) override;
