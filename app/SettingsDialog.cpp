@@ -1,0 +1,125 @@
+#include "app/SettingsDialog.h"
+
+#include <QDir>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <utility>
+
+#include "app/ClientInfo.h"
+#include "app/Settings.h"
+#include "ui/Prompter.h"
+#include "ui/Win1251Text.h"
+
+namespace app {
+
+TFormParams::TFormParams(std::string settingsFile, QWidget* parent)
+    : QDialog(parent), settingsFile_(std::move(settingsFile)) {
+    setWindowTitle(QStringLiteral("Реквизиты покупателя"));
+    const QString hint = QStringLiteral(" Внесите информацию о заказчике и нажмите OK");
+    setToolTip(hint.trimmed());
+    setStatusTip(hint);
+
+    editNameFirm_ = new QLineEdit(this);
+    editAddress_ = new QLineEdit(this);
+    editPhone_ = new QLineEdit(this);
+    editContacter_ = new QLineEdit(this);
+    imagDir_ = new QLineEdit(this);
+    imagDirButton_ = new QToolButton(this);
+    imagDirButton_->setText(QStringLiteral("..."));
+    imagDirButton_->setFocusPolicy(Qt::StrongFocus);
+    connect(imagDirButton_, &QToolButton::clicked, this, &TFormParams::ChooseFolder);
+
+    auto* fields = new QGridLayout;
+    const std::pair<const char*, QLineEdit*> rows[] = {
+        {"Заказчик:", editNameFirm_},  {"Адрес:", editAddress_},
+        {"Телефон:", editPhone_},      {"&Контактное лицо:", editContacter_},
+        {"Фото запчастей:", imagDir_},
+    };
+    int row = 0;
+    for (const auto& [caption, edit] : rows) {
+        auto* label = new QLabel(QString::fromUtf8(caption), this);
+        label->setBuddy(edit);
+        fields->addWidget(label, row, 0);
+        if (edit == imagDir_) {
+            auto* folder = new QHBoxLayout;
+            folder->addWidget(imagDir_);
+            folder->addWidget(imagDirButton_);
+            fields->addLayout(folder, row, 1);
+        } else {
+            fields->addWidget(edit, row, 1);
+        }
+        edit->setMinimumWidth(300);
+        ++row;
+    }
+
+    okButton_ = new QPushButton(QStringLiteral("OK"), this);
+    cancelButton_ = new QPushButton(QStringLiteral("Отмена"), this);
+    okButton_->setDefault(true);
+    // Enter means OK wherever the focus is, also on "Отмена".
+    cancelButton_->setAutoDefault(false);
+    connect(okButton_, &QPushButton::clicked, this, &TFormParams::accept);
+    connect(cancelButton_, &QPushButton::clicked, this, &TFormParams::reject);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cancelButton_);
+    buttons->addWidget(okButton_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(fields);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    setTabOrder(okButton_, cancelButton_);
+    setTabOrder(cancelButton_, editNameFirm_);
+    setTabOrder(editNameFirm_, editAddress_);
+    setTabOrder(editAddress_, editContacter_);
+    setTabOrder(editContacter_, editPhone_);
+    setTabOrder(editPhone_, imagDir_);
+    setTabOrder(imagDir_, imagDirButton_);
+    okButton_->setFocus();
+
+    auto load = [this](QLineEdit* edit, const char* key) {
+        edit->setText(ui::FromWin1251(ReadSetting(settingsFile_, kClientSection, key)));
+    };
+    load(editNameFirm_, kKeyKlient);
+    load(editAddress_, kKeyAdres);
+    load(editPhone_, kKeyTelefon);
+    load(editContacter_, kKeyKontaktLico);
+    load(imagDir_, kKeyFotoDir);
+}
+
+bool TFormParams::RequisitesFilled() const {
+    for (const QLineEdit* edit : {editNameFirm_, editAddress_, editPhone_, editContacter_}) {
+        if (edit->text().trimmed().isEmpty()) return false;
+    }
+    return true;
+}
+
+void TFormParams::accept() {
+    const std::pair<const char*, QLineEdit*> order[] = {
+        {kKeyKlient, editNameFirm_},       {kKeyAdres, editAddress_}, {kKeyTelefon, editPhone_},
+        {kKeyKontaktLico, editContacter_}, {kKeyFotoDir, imagDir_},
+    };
+    try {
+        for (const auto& [key, edit] : order)
+            WriteSetting(settingsFile_, kClientSection, key, ui::ToWin1251(edit->text()));
+    } catch (const SettingsWriteError& e) {
+        ui::CurrentPrompter().Error(QString::fromUtf8(e.what()), QString());
+        return;
+    }
+    QDialog::accept();
+    if (onAccepted) onAccepted();
+}
+
+void TFormParams::ChooseFolder() {
+    const QString folder =
+        ui::CurrentPrompter().FolderName(QStringLiteral("Фото запчастей"), imagDir_->text());
+    if (!folder.isEmpty()) imagDir_->setText(QDir::toNativeSeparators(folder));
+}
+
+}  // namespace app

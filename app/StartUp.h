@@ -1,0 +1,92 @@
+// The start-up sequence of the interactive program, as a class tests can
+// drive without running the message loop:
+//
+//   1. the application title;
+//   2. the data module (program folder, file names, the catalog's date);
+//   3. without a catalog file the program ends at once, exit code 0, with
+//      no window and no message;
+//   4. the main window (its FormCreate may abandon the start: batch modes,
+//      a failure opening the files named on the command line), its dialogs,
+//      then the catalog is opened and the window shown;
+//   5. the message loop.
+//
+// A catalog that cannot be opened in step 4 (a damaged file) is reported
+// with the error box "Не удается открыть одну из таблиц базы данных, ..."
+// (Help shows the failure's class and message) and the program ends with
+// exit code 1; nothing is written.
+//
+// The main window lives in the orders layer, which the application shell
+// does not know; it reaches the start-up through MainWindowHost and a
+// factory that main() supplies.
+//
+// Thread safety: GUI thread only.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "app/DataModule.h"
+
+class QWidget;
+
+namespace app {
+
+// What the start-up needs of the main window.
+class MainWindowHost {
+  public:
+    virtual ~MainWindowHost() = default;
+    // The window's creation steps, with the command-line arguments (the
+    // program name excluded). Returns false when the start is abandoned;
+    // `exitCode` is then the program's exit code.
+    virtual bool FormCreate(const QStringList& arguments, int& exitCode) = 0;
+    // Creates the dialogs that live from start to end (the settings dialog
+    // loads the settings file here).
+    virtual void CreateDialogs() = 0;
+    // Opens the catalog file; false when it does not exist. Throws the
+    // engine's error for a damaged file.
+    virtual bool OpenCatalog(const QString& path) = 0;
+    virtual QWidget* Widget() = 0;
+    // True when FormCreate asked the program to end once the start is
+    // done (a batch mode that lets the start finish): the window is then
+    // not shown and the program ends with exit code 0.
+    virtual bool TerminationRequested() const { return false; }
+};
+
+using MainWindowFactory = std::function<std::unique_ptr<MainWindowHost>(TdmZetrovo&)>;
+
+// "Не удается открыть одну из таблиц базы данных, которые должны находиться
+// в каталоге '<folder>'."
+QString CatalogOpenErrorText(const QString& programDir);
+
+class StartUp {
+  public:
+    // `programFolder`: the folder of the executable; `arguments`: the
+    // command line without the program name.
+    StartUp(QString programFolder, QStringList arguments, MainWindowFactory factory);
+    ~StartUp();
+    StartUp(const StartUp&) = delete;
+    StartUp& operator=(const StartUp&) = delete;
+
+    // Steps 1 to 4. Returns nothing when the message loop is to run (the
+    // main window is shown), otherwise the exit code of a start that ends
+    // here.
+    std::optional<int> Begin();
+    // Begin, then the message loop; the program's exit code.
+    int Run();
+
+    // Null before Begin, or when the step was not reached.
+    TdmZetrovo* DataModule() const { return dataModule_.get(); }
+    MainWindowHost* MainWindow() const { return mainWindow_.get(); }
+
+  private:
+    QString programFolder_;
+    QStringList arguments_;
+    MainWindowFactory factory_;
+    std::unique_ptr<TdmZetrovo> dataModule_;
+    std::unique_ptr<MainWindowHost> mainWindow_;
+};
+
+}  // namespace app
