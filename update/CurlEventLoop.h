@@ -1,0 +1,81 @@
+// Runs libcurl transfers on the Qt event loop of the calling thread: a
+// curl multi handle whose sockets are watched by QSocketNotifiers and whose
+// time-outs are a single-shot QTimer. No call waits for the network; the
+// window stays responsive and a transfer can be cancelled at any moment.
+//
+// Call order: Start(easy, done) adds a configured easy handle; when the
+// transfer ends, `done` runs once with curl's result, from the event loop
+// (never from inside a curl call), after the handle has left the multi
+// handle, so `done` may Start the same handle again. Cancel(easy) removes a
+// running handle at once; its `done` is never called then.
+//
+// Destroying the loop cancels what still runs and closes every cached
+// connection without waiting for the server (the sockets the transfers
+// opened are shut down first, so curl's closing QUIT cannot block). For
+// that, easy handles must use ConfigureSockets().
+//
+// Thread safety: one thread, the one that created the object.
+#pragma once
+
+#include <curl/curl.h>
+
+#include <QObject>
+#include <QTimer>
+#include <functional>
+#include <set>
+#include <unordered_map>
+
+class QSocketNotifier;
+
+namespace update {
+
+class CurlEventLoop : public QObject {
+    Q_OBJECT
+
+  public:
+    using Done = std::function<void(CURLcode)>;
+
+    CurlEventLoop();
+    ~CurlEventLoop() override;
+    CurlEventLoop(const CurlEventLoop&) = delete;
+    CurlEventLoop& operator=(const CurlEventLoop&) = delete;
+
+    // Routes the handle's socket opening and closing through this loop so
+    // that its sockets can be shut down on destruction.
+    void ConfigureSockets(CURL* easy);
+
+    // REQUIRES: `easy` is not running in this loop.
+    void Start(CURL* easy, Done done);
+    // Does nothing for a handle that is not running.
+    void Cancel(CURL* easy);
+    bool IsRunning(CURL* easy) const { return running_.count(easy) != 0; }
+
+    // Shuts down every socket the transfers opened (both directions), so
+    // that anything still waiting on them fails at once.
+    void ShutDownSockets();
+
+  private:
+    struct SocketWatch {
+        QSocketNotifier* read = nullptr;
+        QSocketNotifier* write = nullptr;
+    };
+
+    static int OnSocket(CURL* easy, curl_socket_t socket, int what, void* loop, void* socketData);
+    static int OnTimer(CURLM* multi, long timeoutMs, void* loop);
+    static curl_socket_t OnOpenSocket(void* loop, curlsocktype purpose,
+                                      struct curl_sockaddr* address);
+    static int OnCloseSocket(void* loop, curl_socket_t socket);
+
+    void WatchSocket(curl_socket_t socket, int what);
+    void UnwatchSocket(curl_socket_t socket);
+    void Drive(curl_socket_t socket, int events);
+    void DeliverFinished();
+
+    CURLM* multi_ = nullptr;
+    QTimer timer_;
+    std::unordered_map<curl_socket_t, SocketWatch> watches_;
+    std::unordered_map<CURL*, Done> running_;
+    std::set<curl_socket_t> openSockets_;
+};
+
+}  // namespace update
