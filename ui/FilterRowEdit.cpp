@@ -1,0 +1,90 @@
+#include "ui/FilterRowEdit.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QCompleter>
+#include <QKeyEvent>
+#include <QStandardItemModel>
+#include <QStyle>
+
+namespace ui {
+
+FilterRowEdit::FilterRowEdit(QWidget* parent)
+    : QLineEdit(parent),
+      completer_(new QCompleter(this)),
+      listModel_(new QStandardItemModel(this)) {
+    // The cell narrows the list itself (with its own cap and keys), so the
+    // completer shows the model as it is.
+    completer_->setModel(listModel_);
+    completer_->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
+    completer_->setMaxVisibleItems(16);
+    completer_->setWidget(this);
+    connect(completer_, qOverload<const QModelIndex&>(&QCompleter::activated), this,
+            [this](const QModelIndex& index) { PickShown(index.row()); });
+
+    QAction* drop =
+        addAction(style()->standardIcon(QStyle::SP_ArrowDown), QLineEdit::TrailingPosition);
+    connect(drop, &QAction::triggered, this, [this] {
+        setFocus();
+        OpenList();
+    });
+    connect(this, &QLineEdit::textEdited, this, &FilterRowEdit::OnTextEdited);
+    connect(this, &QLineEdit::returnPressed, this, [this] {
+        if (!ListOpen()) emit confirmed();
+    });
+}
+
+void FilterRowEdit::SetCellText(const QString& text) {
+    cell_.SetText(text);
+    setText(text);
+}
+
+void FilterRowEdit::OpenList() {
+    cell_.SetText(text());
+    if (!cell_.HasProvider()) return;
+    cell_.OpenList();
+    ShowList();
+}
+
+bool FilterRowEdit::ListOpen() const {
+    return completer_->popup() != nullptr && completer_->popup()->isVisible();
+}
+
+void FilterRowEdit::PickShown(int index) {
+    const std::vector<FilterChoice>& shown = cell_.List();
+    if (index < 0 || index >= int(shown.size())) return;
+    FilterChoice choice = shown[size_t(index)];
+    cell_.Pick(choice);
+    cell_.CloseList();
+    if (completer_->popup()) completer_->popup()->hide();
+    setText(choice.text);
+    emit picked();
+}
+
+void FilterRowEdit::keyPressEvent(QKeyEvent* event) {
+    const bool altDown = event->key() == Qt::Key_Down && (event->modifiers() & Qt::AltModifier);
+    if (altDown || event->key() == Qt::Key_F4) {
+        OpenList();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+void FilterRowEdit::OnTextEdited(const QString& text) {
+    cell_.SetText(text);
+    if (!ListOpen()) return;
+    cell_.NarrowList();
+    ShowList();
+}
+
+void FilterRowEdit::ShowList() {
+    listModel_->clear();
+    for (const FilterChoice& e : cell_.List()) listModel_->appendRow(new QStandardItem(e.text));
+    if (listModel_->rowCount() == 0) {
+        if (completer_->popup()) completer_->popup()->hide();
+        return;
+    }
+    completer_->complete(QRect(0, 0, qMax(width(), 160), height()));
+}
+
+}  // namespace ui
