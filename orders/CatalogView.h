@@ -1,0 +1,123 @@
+// TCatalogView: the catalog panel of the main window (PanelPrice) with the
+// catalog grid DBGridEhPriceList over the data module's vtPrice.
+//
+// It opens the catalog file (OpenCatalog), sets the fields up for display
+// (SetupCatalogFields), binds the filter row's cells to their value lists
+// (MakeSTFilter) and turns the filter row into the table's filter
+// (ApplySTFilter, the rules in CatalogFilter.h), sorts by title clicks,
+// draws the photo and price-change markers, and reports Enter and double
+// clicks as requests to add the product or to show its photo.
+//
+// Texts cross between the grid (QString) and the engine (Windows-1251) here
+// only.
+//
+// Ownership: a child widget of the main window; refers to the data module,
+// which outlives it.
+//
+// Thread safety: GUI thread only.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <string>
+
+#include <memory>
+#include <vector>
+
+#include "app/DataModule.h"
+#include "orders/CatalogFilter.h"
+#include "ui/GridColumn.h"
+
+namespace ui {
+class DataGrid;
+}
+
+namespace orders {
+
+// True when the file exists; otherwise shows "Не удается найти файл '<path>'."
+// as an information box and returns false.
+bool CheckFileExists(const QString& path);
+
+// The catalog's columns after OpenCatalog, by field, left to right.
+inline constexpr const char* kCatalogColumnOrder[] = {
+    "ID", "ARTIKUL", "ARTIKUL0", "NAME", "EDIZM", "CENA", "NALICHIE", "KOLUPAK", "BREND"};
+
+// Images of the grid's image list by index: 0 none, 1 camera, 2 down arrow,
+// 3 up arrow, 4 green plus.
+enum CatalogImage : int { kImageNone = 0, kImageCamera, kImageDown, kImageUp, kImagePlus };
+
+class TCatalogView : public QWidget {
+    Q_OBJECT
+
+  public:
+    explicit TCatalogView(app::TdmZetrovo& dm, QWidget* parent = nullptr);
+    ~TCatalogView() override;
+
+    // DBGridEhPriceList.
+    ui::DataGrid* Grid() const { return grid_; }
+
+    // (Re)opens the catalog from `path` and sets the grid up: sorted by
+    // NAME ignoring case, the filter kept across the reopening, the record
+    // number kept. False (after the "Не удается найти файл" box) when the
+    // file does not exist. The engine's DatabaseError of a damaged file
+    // propagates.
+    bool OpenCatalog(const QString& path);
+    void SetupCatalogFields();
+    // Binds every filter cell to its drop-down list: distinct values of the
+    // column; brand names yielding IDBREND; the four price keys.
+    void MakeSTFilter();
+    // Builds the table's filter from the filter row (see CatalogFilter.h).
+    void ApplySTFilter();
+    // The title sorting: the marker advances (none -> ascending ->
+    // descending -> ascending) and the table is sorted by the column's
+    // field, ignoring case.
+    void TitleClick(int column);
+
+    // The record number of the current record (0 when none).
+    int RecNo() const;
+    // The photo file of the current record's product, or empty when there
+    // is no photo folder or no current record. Need not exist.
+    QString CurrentPhotoPath() const;
+    // The photo file of product `id` (Windows-1251) in FotoDir, when the
+    // photo folder is set (more than one character without blanks).
+    QString PhotoPath(const std::string& id) const;
+    // Whether the photo file of product `id` exists.
+    bool PhotoExists(const std::string& id) const;
+
+    // State of the filter row and the photo click.
+    int PriceFilterKey = 0;
+    std::string PriceFilterField;
+    bool PhotoClick = false;
+
+    // Run by OpenCatalog after the catalog is open (step 7): the main window
+    // starts a new order when the active order was made from another
+    // catalog.
+    std::function<void(const QString& path)> onCatalogOpened;
+    // Whether ActionSlide is enabled now (the photo of the current product
+    // exists); the mouse release records a photo click only then.
+    std::function<bool()> slideEnabled;
+
+  signals:
+    // Enter without modifiers, or a double click away from the photo mark.
+    void addProductRequested();
+    // A double click on the photo mark of a row whose photo exists.
+    void slideRequested();
+
+  public:
+    // The filter row's cells as the filter rules take them.
+    std::vector<FilterCell> FilterCells() const;
+
+  private:
+    // Puts a built filter in force (the text, the price handler,
+    // filtering on) with a single view rebuild.
+    void InstallFilter(const CatalogFilterResult& filter);
+    void OnMouseReleased(int x);
+    void OnDoubleClicked();
+    void DrawMarkers(class QPainter& painter, const QRect& rect, int row, int column);
+
+    app::TdmZetrovo& dm_;
+    ui::DataGrid* grid_;
+};
+
+}  // namespace orders

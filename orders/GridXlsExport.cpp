@@ -1,0 +1,117 @@
+#include "orders/GridXlsExport.h"
+
+#include <cmath>
+#include <span>
+
+#include "engine/dataset/Field.h"
+#include "orders/XlsWriter.h"
+#include "platform/Platform.h"
+
+namespace orders {
+
+namespace {
+
+bool IsIntegerType(ridov::DataType t) {
+    using ridov::DataType;
+    return t == DataType::SmallInt || t == DataType::Integer || t == DataType::LargeInt ||
+           t == DataType::AutoInc;
+}
+
+bool IsNumberType(ridov::DataType t) {
+    return t == ridov::DataType::Float || t == ridov::DataType::Currency;
+}
+
+double AsDouble(const ridov::Variant& v) {
+    if (auto* d = std::get_if<double>(&v)) return *d;
+    if (auto* i = std::get_if<int64_t>(&v)) return double(*i);
+    if (auto* b = std::get_if<bool>(&v)) return *b ? 1 : 0;
+    return 0;
+}
+
+int64_t AsInt(const ridov::Variant& v) {
+    if (auto* i = std::get_if<int64_t>(&v)) return *i;
+    if (auto* d = std::get_if<double>(&v)) return std::isfinite(*d) ? int64_t(*d) : 0;
+    if (auto* b = std::get_if<bool>(&v)) return *b ? 1 : 0;
+    return 0;
+}
+
+}  // namespace
+
+XlsRowLimitError::XlsRowLimitError(long rowsIn, long limitIn)
+    : std::runtime_error("Таблица содержит " + std::to_string(rowsIn) +
+                         " строк вместе с заголовком и итогами, а файл Excel вмещает не более " +
+                         std::to_string(limitIn) +
+                         ". Сузьте каталог фильтром и повторите экспорт."),
+      rows(rowsIn),
+      limit(limitIn) {}
+
+std::string BuildGridXls(const ridov::DataSet& dataSet, const XlsSheet& sheet) {
+    const int records = dataSet.RowCount();
+    const long rows = 1 + long(records) + (sheet.footerRow ? 1 : 0);
+    if (rows > XlsWriter::kMaxRows) throw XlsRowLimitError(rows, XlsWriter::kMaxRows);
+
+    const std::vector<XlsColumn>& columns = sheet.columns;
+    XlsWriter out(int(columns.size()));
+    for (const XlsColumn& c : columns) out.Text(c.title);
+
+    // Sums are kept in ten-thousandths: each value is rounded to four
+    // decimals before it is added, so the total equals the sum of what the
+    // lines show at that precision.
+    std::vector<int64_t> sums(columns.size(), 0);
+    std::vector<int64_t> counts(columns.size(), 0);
+    ridov::Variant value;
+    std::string text;
+    for (int row = 0; row < records; ++row) {
+        for (size_t i = 0; i < columns.size(); ++i) {
+            const XlsColumn& c = columns[i];
+            if (c.footer == FooterKind::Count) ++counts[i];
+            if (c.footer == FooterKind::Sum) {
+                const ridov::Field* f = c.footerField ? c.footerField : c.field;
+                if (f && dataSet.ReadCell(row, *f, value) && !ridov::IsNull(value))
+                    sums[i] += std::llround(AsDouble(value) * 10000.0);
+            }
+            if (c.field == nullptr || !dataSet.ReadCell(row, *c.field, value) ||
+                ridov::IsNull(value)) {
+                out.Empty();
+            } else if (IsIntegerType(c.field->Type())) {
+                out.Integer(AsInt(value));
+            } else if (IsNumberType(c.field->Type())) {
+                out.Number(AsDouble(value));
+            } else {
+                dataSet.ReadCellText(row, *c.field, text);
+                out.Text(text);
+            }
+        }
+    }
+    if (sheet.footerRow) {
+        for (size_t i = 0; i < columns.size(); ++i) {
+            switch (columns[i].footer) {
+                case FooterKind::Sum:
+                    out.Number(double(sums[i]) / 10000.0);
+                    break;
+                case FooterKind::Count:
+                    out.Number(double(counts[i]));
+                    break;
+                case FooterKind::Text:
+                    out.Text(columns[i].footerText);
+                    break;
+                case FooterKind::None:
+                    out.Text("");
+                    break;
+            }
+        }
+    }
+    out.Finish();
+    return out.Bytes();
+}
+
+void ExportGridToXls(const ridov::DataSet& dataSet, const XlsSheet& sheet,
+                     const std::string& path) {
+    std::string bytes = BuildGridXls(dataSet, sheet);
+    std::string error;
+    if (!platform::CurrentPlatform().WriteFileAtomically(
+            path, std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), error))
+        throw std::runtime_error(error);
+}
+
+}  // namespace orders

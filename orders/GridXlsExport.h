@@ -1,0 +1,56 @@
+// Writing what a data grid shows as a spreadsheet file: the visible columns
+// in display order with their titles, one row per record of the dataset's
+// view (its filter and sort applied), and the footer rows with their sums,
+// counts and texts.
+//
+// The rows are read by position, so the dataset's current record and the
+// grid's scroll position are not touched. The file is written to a
+// temporary name and renamed over the target only when complete: a failed
+// or refused export leaves an existing file as it was.
+//
+// Thread safety: GUI thread only.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "engine/dataset/DataSet.h"
+
+namespace orders {
+
+enum class FooterKind { None, Text, Sum, Count };
+
+struct XlsColumn {
+    std::string title;                          // Windows-1251
+    const ridov::Field* field = nullptr;        // null: every cell empty
+    FooterKind footer = FooterKind::None;       // of the one footer row
+    std::string footerText;                     // Windows-1251, for FooterKind::Text
+    const ridov::Field* footerField = nullptr;  // summed; null: `field`
+};
+
+struct XlsSheet {
+    std::vector<XlsColumn> columns;
+    bool footerRow = false;
+};
+
+// The grid's view holds more rows than a sheet can (title and footer
+// included). The message is Russian (UTF-8) and says how many rows the
+// view has, what the format allows and that a filter narrows the catalog.
+class XlsRowLimitError : public std::runtime_error {
+  public:
+    XlsRowLimitError(long rows, long limit);
+    long rows;
+    long limit;
+};
+
+// The bytes of the sheet for the dataset's current view. Throws
+// XlsRowLimitError before building anything when the rows do not fit.
+std::string BuildGridXls(const ridov::DataSet& dataSet, const XlsSheet& sheet);
+
+// BuildGridXls written to `path` (UTF-8) through a temporary file. Throws
+// XlsRowLimitError, or std::runtime_error with the platform's reason when
+// the file cannot be written.
+void ExportGridToXls(const ridov::DataSet& dataSet, const XlsSheet& sheet, const std::string& path);
+
+}  // namespace orders

@@ -1,0 +1,71 @@
+// The main window's commands: one QAction per command, created in one place
+// with its Russian caption, shortcut, icon and hint, and shared by the menus,
+// the toolbar and the keys. The main window connects them to what they do
+// and recomputes their enabled state when the application goes idle.
+//
+// Hints are "short|long": the short part is the tooltip, the long part (the
+// whole hint when it has no "|") goes to the status bar.
+//
+// Ownership: the actions are children of the QObject given to Create.
+//
+// Thread safety: GUI thread only.
+#pragma once
+
+#include <QString>
+#include <vector>
+
+class QAction;
+class QObject;
+
+namespace orders {
+
+struct TMainActions {
+    // Orders (menu "Файл", toolbar).
+    QAction* ActionNewOrder = nullptr;  // "Создать", Ctrl+N; toolbar "Новая заявка"
+    QAction* ActionOpenOrder = nullptr;  // "Открыть", Ctrl+O; toolbar "Открыть заявку"
+    QAction* ActionSaveOrderAs = nullptr;  // "Сохранить как..."; toolbar " Сохранить как"
+    QAction* ActionCopyTo = nullptr;  // "Сохранить на диск А:"; "Сохранить на дискету"
+    QAction* ActionSendTo = nullptr;      // "Послать заказ на email"
+    QAction* ActionCloseOrder = nullptr;  // "Закрыть": closes the active order, no question
+    QAction* ActionCloseOrderAsk = nullptr;  // toolbar "Закрыть заказ": asks first
+    QAction* ActionExit = nullptr;           // "&Выход" and the menu bar's "&Закрыть"
+
+    // Menu "Сервис".
+    QAction* ActionLoadUpdate = nullptr;  // "Загрузить обновление каталога с сайта"
+    QAction* ActionExportOrder = nullptr;
+    QAction* ActionExportPriceToExcel = nullptr;
+    QAction* ActionImportOrderFromTxt = nullptr;
+    QAction* ActionPrintOrder = nullptr;
+    QAction* ActionParams = nullptr;  // "Настройки"
+
+    // Menu "&Помощь".
+    QAction* ActionHelp = nullptr;  // "Показать справку": opens readme.txt
+    QAction* ActionWeb = nullptr;   // ItemWebPage: "Открыть сайт "
+
+    // Catalog and order lines.
+    QAction* ActionSlide = nullptr;        // toolbar "Показать фотографию"
+    QAction* ActionAddProduct = nullptr;   // Enter / double click on the catalog
+    QAction* ActionEditProduct = nullptr;  // order grid menu "Изменить строку"
+    QAction* ActionDelProduct = nullptr;  // order grid menu "Удалить строку", Ctrl+Del
+
+    // Without a menu entry: state holders and commands reached otherwise.
+    QAction* ActionViewOrders = nullptr;  // on while an order is shown; the order panel follows
+    QAction* ActionViewPrice = nullptr;   // on from the start
+    QAction* ActionSendToIShop = nullptr;
+    QAction* ActionPrintPrice = nullptr;
+    QAction* ActionImportPrice = nullptr;
+
+    // Creates every action as a child of `owner`. `webAddress` fills the
+    // web entry's hint.
+    static TMainActions Create(QObject* owner, const QString& webAddress);
+
+    // Every action, for loops over all of them.
+    std::vector<QAction*> All() const;
+};
+
+// The part of a hint after "|", or the whole hint when it has none.
+QString LongHint(const QString& hint);
+// The part of a hint before "|".
+QString ShortHint(const QString& hint);
+
+}  // namespace orders

@@ -1,0 +1,132 @@
+// TFormMain: the program's main window. From top to bottom: the toolbar,
+// the order panel (tab strip and order grid; shown while an order is
+// open), a splitter, the catalog panel (TCatalogView) and the status bar
+// with two panels, the record number (150 px) and the hint (100 px and the
+// rest).
+//
+// The window wires widgets to logic: its commands are the actions of
+// TMainActions; AppIdle recomputes their enabled state and the status bar
+// whenever the event loop runs empty; AppHint shows the long part of the
+// pointed control's hint; AppHelp shows the details of the last failure.
+// Closing asks "Выйти из программы ?" unless Tag is 999.
+//
+// Ownership: refers to the data module, which outlives it; owns its
+// widgets, the actions and the settings dialog.
+//
+// Thread safety: GUI thread only.
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+#include "app/DataModule.h"
+#include "app/StartUp.h"
+#include "orders/MainActions.h"
+
+class QLabel;
+class QSplitter;
+class QTabBar;
+
+namespace app {
+class TFormParams;
+}
+namespace ui {
+class PhotoViewerLauncher;
+}
+
+namespace orders {
+
+class TCatalogView;
+
+// The wholesaler's web site, shown in the hint of the web menu entry.
+inline constexpr char kWebAddress[] = "http://www.zetrovo.ru";
+
+// "Строка № : <n>"
+QString RecordNumberText(int recNo);
+
+class TFormMain : public QMainWindow, public app::MainWindowHost {
+    Q_OBJECT
+
+  public:
+    explicit TFormMain(app::TdmZetrovo& dm, QWidget* parent = nullptr);
+    ~TFormMain() override;
+
+    // ---- app::MainWindowHost ----
+    bool FormCreate(const QStringList& arguments, int& exitCode) override;
+    void CreateDialogs() override;
+    bool OpenCatalog(const QString& path) override;
+    QWidget* Widget() override { return this; }
+    bool TerminationRequested() const override { return terminationRequested_; }
+
+    // ---- parts ----
+    app::TdmZetrovo& DataModule() const { return dm_; }
+    const TMainActions& Actions() const { return actions_; }
+    TCatalogView* CatalogView() const { return catalogView_; }
+    QWidget* PanelOrder() const { return panelOrder_; }
+    QTabBar* OrderTabs() const { return pgcOrders_; }
+    QWidget* PanelPrice() const;
+    QSplitter* Splitter() const { return splitter_; }
+    QLabel* StatusPanel(int index) const { return index == 0 ? statusRecNo_ : statusHint_; }
+    // Null before CreateDialogs.
+    app::TFormParams* FormParams() const { return formParams_; }
+    // Folder the order open and save dialogs start in.
+    const QString& OrderDialogFolder() const { return orderDialogFolder_; }
+
+    // Open order tabs.
+    int OrderTabCount() const;
+
+    // ---- application handlers ----
+    // Keeps the commands' enabled state and the status bar current; run
+    // whenever the event loop is about to wait.
+    void AppIdle();
+    // Shows the long part of `hint` in the second status-bar panel.
+    void AppHint(const QString& hint);
+    // Help request: command 1 with context 1 (the Help button of the error
+    // boxes) shows the details of LastError. Always true (handled).
+    bool AppHelp(int command, int data);
+
+    // Closing: 999 closes without the question (set before the program
+    // hands over to the catalog update).
+    int Tag = 0;
+    // "Выйти из программы ?" unless Tag is 999; true when the window may close.
+    bool FormCloseQuery();
+    // Closes every order tab, last first.
+    void FormClose();
+
+    // ---- commands ----
+    void ActionHelpExecute();
+    void ActionParamsExecute();
+    void ActionSlideExecute();
+
+  protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void CreateMenus();
+    void CreateToolBar();
+    void CreatePanels();
+    void ConnectActions();
+    // The caption "Заявка по каталогу - <text>".
+    void SetCaption(const QString& text);
+    // The first start: settings file with Klient=Новый клиент, then help.
+    void FirstStart();
+
+    app::TdmZetrovo& dm_;
+    TMainActions actions_;
+    QSplitter* splitter_ = nullptr;
+    QWidget* panelOrder_ = nullptr;
+    QTabBar* pgcOrders_ = nullptr;
+    TCatalogView* catalogView_ = nullptr;
+    QLabel* statusRecNo_ = nullptr;
+    QLabel* statusHint_ = nullptr;
+    app::TFormParams* formParams_ = nullptr;
+    std::unique_ptr<ui::PhotoViewerLauncher> photoViewer_;
+    QString orderDialogFolder_;
+    bool terminationRequested_ = false;
+    bool inIdle_ = false;
+};
+
+}  // namespace orders

@@ -1,0 +1,110 @@
+#include "orders/OrderFiles.h"
+
+#include <string_view>
+#include <vector>
+
+#include "engine/dataset/RidovTable.h"
+#include "engine/text/Win1251.h"
+#include "platform/Platform.h"
+
+namespace orders {
+
+namespace {
+
+// Splits a text into lines the way a string list reads a file: CR LF, LF or
+// a lone CR end a line; a last line without an end still counts.
+std::vector<std::string> SplitLines(std::string_view text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r' && text[i] != '\n') continue;
+        lines.emplace_back(text.substr(start, i - start));
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        start = i + 1;
+    }
+    if (start < text.size()) lines.emplace_back(text.substr(start));
+    return lines;
+}
+
+}  // namespace
+
+std::string FileNamePart(const std::string& path) {
+    size_t cut = path.size();
+    while (cut > 0 && !platform::IsPathSeparator(path[cut - 1])) --cut;
+    return path.substr(cut);
+}
+
+std::string NewOrderFileName(const std::string& folder, const std::string& prefix) {
+    platform::Platform& os = platform::CurrentPlatform();
+    for (long n = 1;; ++n) {
+        std::string path = folder + prefix + std::to_string(n) + ".zv";
+        if (!os.FileExists(path)) return path;
+    }
+}
+
+std::string OrderComment(const std::string& settingsFile, const std::string& catalogTableName) {
+    std::string comment;
+    std::vector<uint8_t> bytes;
+    std::string error;
+    if (platform::CurrentPlatform().ReadWholeFile(settingsFile, bytes, error)) {
+        std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        for (const std::string& line : SplitLines(text)) comment += line + "\r\n";
+    }
+    comment += "catalog=" + text::Utf8ToCp1251(FileNamePart(catalogTableName)) + "\r\n";
+    return comment;
+}
+
+void StampOrderFile(const std::string& path, const std::string& settingsFile,
+                    const std::string& catalogTableName) {
+    ridov::TRidovTable table;
+    table.SetTableName(path);
+    table.Open();
+    std::string comment = OrderComment(settingsFile, catalogTableName);
+    if (table.Comment() != comment) {
+        table.SetComment(comment);
+        table.SaveChanges();
+    }
+    table.Close();
+}
+
+void CreateOrderFile(const std::string& path, const std::string& settingsFile,
+                     const std::string& catalogTableName) {
+    {
+        ridov::TRidovTable table;
+        table.Defs().Add("ID", ridov::DataType::String, 20, true);
+        table.Defs().Add("KOL", ridov::DataType::Integer, 0, true);
+        table.Open();
+        table.SaveToFile(path);
+        table.Close();
+    }
+    StampOrderFile(path, settingsFile, catalogTableName);
+}
+
+std::string OrderCatalogPath(const std::string& path, const std::string& programDir) {
+    ridov::TRidovTable table;
+    table.SetTableName(path);
+    table.Open();
+    std::string comment = table.Comment();
+    table.Close();
+    std::string name;
+    for (const std::string& line : SplitLines(comment)) {
+        size_t eq = line.find('=');
+        if (eq == std::string::npos) continue;
+        if (!text::EqualNoCase(std::string_view(line).substr(0, eq), "catalog")) continue;
+        name = line.substr(eq + 1);
+        break;
+    }
+    if (name.empty()) name = "price.zv";
+    return programDir + text::Cp1251ToUtf8(name);
+}
+
+int CountOrderLines(const std::string& path) {
+    ridov::TRidovTable table;
+    table.SetTableName(path);
+    table.Open();
+    int count = table.RecordCount();
+    table.Close();
+    return count;
+}
+
+}  // namespace orders

@@ -1,0 +1,46 @@
+// Order files: a table of product codes (`ID`, string of 20, required) and
+// quantities (`KOL`, integer, required) whose comment carries the customer's
+// requisites (the settings file's lines as they stood at the last change)
+// and a line "catalog=<catalog file name>", each line ending with CR LF.
+//
+// Paths are UTF-8 in the platform's form; the comment is Windows-1251 text,
+// so a catalog name is converted on its way into and out of it.
+//
+// Errors: the engine's DatabaseError for files it cannot read or write.
+// Thread safety: GUI thread only.
+#pragma once
+
+#include <string>
+
+namespace orders {
+
+// The first Format("%s%s%d.zv", folder, prefix, n) for n = 1, 2, ... that
+// names no existing file: a gap left by a deleted order is filled first.
+std::string NewOrderFileName(const std::string& folder, const std::string& prefix);
+
+// Writes an empty order table to `path` (replacing a file of that name) and
+// stamps it.
+void CreateOrderFile(const std::string& path, const std::string& settingsFile,
+                     const std::string& catalogTableName);
+
+// Sets the order file's comment to the settings file's lines (when that file
+// exists) followed by "catalog=" and the catalog's file name, and writes the
+// file when the comment changed.
+void StampOrderFile(const std::string& path, const std::string& settingsFile,
+                    const std::string& catalogTableName);
+
+// The comment text StampOrderFile writes (Windows-1251).
+std::string OrderComment(const std::string& settingsFile, const std::string& catalogTableName);
+
+// The catalog the order was made from: `programDir` followed by the value of
+// the first comment line named "catalog" (any letter case), or "price.zv"
+// when there is none or it is empty.
+std::string OrderCatalogPath(const std::string& path, const std::string& programDir);
+
+// The number of lines of the order file, counted by opening it as a table.
+int CountOrderLines(const std::string& path);
+
+// The file name part of a path (after the last folder separator).
+std::string FileNamePart(const std::string& path);
+
+}  // namespace orders
