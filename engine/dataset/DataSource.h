@@ -50,8 +50,38 @@ class DataLink {
 
     // Row-level notifications for links that show the rows of the view (a
     // grid model). Positions are 0-based rows as DataSet::RowCount counts
-    // them. "About to" calls come while the dataset still shows the old
-    // rows, the others once it shows the new ones.
+    // them, the row being inserted included. "About to" calls come while
+    // the dataset still shows the old rows, the others once it shows the
+    // new ones; no other row notification comes between the two.
+    //
+    // Within one operation links hear the rows first, then the current
+    // row, then the state:
+    //   Edit            StateChanged(Edit)
+    //   a field write   RowChanged(row): the row shows the edit buffer
+    //   Post (edit)     RowChanged(row), StateChanged(Browse); the row keeps
+    //                   its place, in a sorted view too
+    //   Insert, Append  RowsAboutToBeInserted(r, r), RowsInserted(r, r),
+    //                   CurrentRowChanged(r), StateChanged(Insert)
+    //   Post (insert)   RowChanged(r): the row shows the stored record; then
+    //                   RowAboutToBeMoved(r, to), RowMoved(r, to) when the
+    //                   record belongs elsewhere (appended last, or its
+    //                   sorted place with vsoInsertInOrder);
+    //                   CurrentRowChanged, StateChanged(Browse)
+    //   Cancel          of an insert: RowsAboutToBeRemoved(r, r),
+    //                   RowsRemoved(r, r), CurrentRowChanged,
+    //                   StateChanged(Browse); of an edit: RowChanged(row),
+    //                   StateChanged(Browse)
+    //   Delete          RowsAboutToBeRemoved(r, r), RowsRemoved(r, r),
+    //                   CurrentRowChanged (the record now in that row)
+    //   Open, Close, Refresh, a change of filter, order or range, emptying
+    //   the table, reverting or committing changes: ViewAboutToReset,
+    //   ViewReset, CurrentRowChanged (then StateChanged on open and close)
+    // A post or delete through another dataset sharing the record store
+    // arrives as RowsInserted, RowChanged or RowsRemoved. While the
+    // dataset's controls are disabled, the first row notification becomes
+    // ViewAboutToReset, and ViewReset with CurrentRowChanged follows when
+    // they are enabled again; StateChanged always passes. A disabled data
+    // source tells its links nothing and resets them when enabled again.
     virtual void ViewAboutToReset() {}
     virtual void ViewReset() {}
     // The values of one row changed; its position did not.

@@ -431,11 +431,12 @@ void TRidovDataset::InternalCancel() {
 
 void TRidovDataset::ReleaseBeforeImage(RecordNode* node) {
     // The edit only ever changed the edit buffer; the before-image it took
-    // goes again so the record keeps its status. Not when another dataset
-    // sharing the store posted the record meanwhile (the image is then what
-    // reverting restores), nor while another one edits it (that edit takes
-    // the image over, as if it had taken it).
-    if (node == nullptr || node->beforeImage == nullptr || node->status == rsModified) return;
+    // goes again. Not when another dataset sharing the store posted or
+    // deleted the record meanwhile (the image is then what reverting
+    // restores), nor while another one edits it (that edit takes the image
+    // over, as if it had taken it).
+    if (node == nullptr || node->beforeImage == nullptr) return;
+    if (node->status != rsUnchanged && node->status != rsInserted) return;
     for (TRidovDataset* d : Sharers()) {
         if (d->State() == DataSetState::Edit && d->CurrentNode() == node) {
             d->editTookBeforeImage_ = true;
