@@ -1,30 +1,25 @@
 #include "engine/dataset/RidovTable.h"
 
-#include <cstring>
+#include <algorithm>
 
 #include "engine/storage/DatabaseError.h"
+#include "engine/storage/TableImage.h"
 #include "platform/Platform.h"
 
 namespace ridov {
 
 namespace {
 
-void PutI32(std::vector<uint8_t>& out, int32_t v) {
-    uint8_t b[4];
-    std::memcpy(b, &v, 4);
-    out.insert(out.end(), b, b + 4);
-}
-
-// The type letter (and size digits) of a definition in a field description.
-std::string TypeLetters(const FieldDef& def) {
-    FieldType t = EngineTypeOf(def.type, def.size);
-    if (t == ftSmallStr) {
-        int size = def.size < 0 ? 0 : def.size;
-        return std::string(1, size < 10 ? char('0' + size) : char('A' + size - 10));
-    }
-    if (t == ftString) return "s" + std::to_string(def.size);
-    char letter = FieldTypeLetter(t);
-    return letter ? std::string(1, letter) : std::string("s");
+// The field an empty table built from `def` declares.
+TRidovField FieldOf(const FieldDef& def) {
+    TRidovField f;
+    f.qualifier = "XXX";
+    f.name = def.name;
+    f.type = EngineTypeOf(def.type, def.size);
+    // A negative size declares an empty string. REQUIRES: size up to
+    // kMaxDeclaredSize.
+    if (IsTextType(f.type)) f.declaredSize = static_cast<int16_t>(std::max(def.size, 0));
+    return f;
 }
 
 }  // namespace
@@ -98,22 +93,17 @@ void TRidovTable::SetComment(const std::string& comment) {
 void TRidovTable::CreateFromDefinitions() {
     const FieldDefs& defs = GetFieldDefs();
     if (defs.Empty()) Fail("Error creating table (no field descriptions)");
-    std::string section;
+    std::vector<TRidovField> fields;
     for (const FieldDef& def : defs) {
-        std::string name = def.name;
-        for (char& c : name)
-            if (c == ' ') c = '_';
-        section += "XXX." + name + " " + TypeLetters(def) + '\x12';
+        if (def.size > kMaxDeclaredSize) {
+            Fail("Error creating table: Field '" + def.name + "' has wrong size " +
+                 std::to_string(def.size));
+        }
+        fields.push_back(FieldOf(def));
     }
-    section += '\x14';
     std::vector<uint8_t> image;
-    image.reserve(section.size() + 17);
-    PutI32(image, static_cast<int32_t>(section.size() + 17));
-    image.push_back('S');
-    PutI32(image, 0);
-    PutI32(image, defs.Count());
-    PutI32(image, static_cast<int32_t>(section.size()));
-    image.insert(image.end(), section.begin(), section.end());
+    std::string message;
+    if (!EmptyTableImage(fields, image, message)) Fail("Error creating table: " + message);
     LoadFromStream(std::move(image));
 }
 

@@ -8,6 +8,7 @@
 #include "engine/query/TableCache.h"
 #include "engine/storage/DatabaseError.h"
 #include "engine/storage/RidovSession.h"
+#include "engine/storage/TableImage.h"
 #include "engine/storage/ValueSlot.h"
 #include "platform/FileIdentity.h"
 #include "platform/Platform.h"
@@ -434,50 +435,21 @@ void ReadData(QueryPlan& plan, const QueryEnvironment& env, const std::vector<Ta
 
 // ---- step 6 ----
 
-std::string TypeLetters(FieldType type, int size) {
-    if (type == ftSmallStr) {
-        size = std::clamp(size, 0, kMaxSmallStrSize);
-        return std::string(1, size < 10 ? char('0' + size) : char('A' + size - 10));
-    }
-    if (type == ftString) return "s" + std::to_string(size);
-    if (type == ftAutoInc) type = ftInteger;
-    char letter = FieldTypeLetter(type);
-    return letter ? std::string(1, letter) : std::string("s");
-}
-
-// A name as a field description can hold it: blanks and the section's
-// control bytes would split or end the entry.
-std::string DescriptionName(std::string_view name) {
-    std::string out(name);
-    for (char& c : out)
-        if (static_cast<unsigned char>(c) <= ' ') c = '_';
-    if (out.empty()) out = "_";
-    return out;
-}
-
 std::vector<uint8_t> EmptyResultImage(const QueryPlan& plan) {
-    std::string section;
-    for (const TRidovQField& f : plan.fields) {
-        section += f.isConstant ? std::string("XXX") : plan.tables[size_t(f.table)].qualifier;
-        section += '.';
-        section += DescriptionName(f.resultName);
-        section += ' ';
-        section += TypeLetters(f.type, f.size);
-        section += '\x12';
+    std::vector<TRidovField> fields(plan.fields.size());
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const TRidovQField& f = plan.fields[i];
+        fields[i].qualifier =
+            f.isConstant ? std::string("XXX") : plan.tables[size_t(f.table)].qualifier;
+        fields[i].name = f.resultName;
+        // A result column never numbers its records itself; a long constant
+        // declares no more than an entry can carry.
+        fields[i].type = f.type == ftAutoInc ? ftInteger : f.type;
+        fields[i].declaredSize = static_cast<int16_t>(std::clamp(f.size, 0, kMaxDeclaredSize));
     }
-    section += '\x14';
     std::vector<uint8_t> image;
-    auto put32 = [&](uint32_t v) {
-        uint8_t b[4];
-        std::memcpy(b, &v, 4);
-        image.insert(image.end(), b, b + 4);
-    };
-    put32(static_cast<uint32_t>(section.size() + 17));
-    image.push_back('S');
-    put32(0);
-    put32(static_cast<uint32_t>(plan.fields.size()));
-    put32(static_cast<uint32_t>(section.size()));
-    image.insert(image.end(), section.begin(), section.end());
+    std::string message;
+    if (!EmptyTableImage(fields, image, message)) Fail("Query result cannot be built: " + message);
     return image;
 }
 

@@ -5,7 +5,6 @@
 #include "engine/storage/RecordSort.h"
 
 #include <chrono>
-#include <cstring>
 
 namespace ridov {
 
@@ -84,11 +83,7 @@ std::shared_ptr<CachedTable> TableCache::Insert(const std::string& path,
     auto table = std::make_shared<CachedTable>();
     for (RecordNode* node : store->Nodes())
         if (node->IsLive()) table->records.push_back(node);
-    // The password block sits right after the size and the signature.
-    if (image.size() >= 45 && image[4] == 'P') {
-        table->enciphered = true;
-        std::memcpy(table->passwordBlock, image.data() + 5, 40);
-    }
+    table->enciphered = PasswordBlockOf(image, table->passwordBlock);
     table->store = std::move(store);
     Entry& e = entries_[path];
     e.identity = identity;

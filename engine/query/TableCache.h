@@ -39,6 +39,7 @@
 #include <vector>
 
 #include "engine/storage/RidovCursor.h"
+#include "engine/storage/TableImage.h"
 #include "platform/FileIdentity.h"
 
 namespace ridov {
@@ -48,7 +49,7 @@ struct CachedTable {
     // Live records in store order.
     std::vector<RecordNode*> records;
     bool enciphered = false;
-    uint8_t passwordBlock[40] = {};
+    uint8_t passwordBlock[kPasswordBlockSize] = {};
 
     // Positions into `records`, ordered by the key fields (fields of
     // `store`) as SortRecordsByKeys orders them; built on first use.

@@ -58,9 +58,11 @@ inline bool IsReferenceType(FieldType t) {
 uint16_t SlotSize(FieldType type, int declaredSize);
 
 // Most bytes a fixed-size (code 1-11) value may occupy in a table image:
-// the slot size, which for SmallStr includes room for a terminator.
+// the slot size, except that a SmallStr holds at most its declared size in
+// characters. Its slot has one byte more for the terminator; a value that
+// filled it would be cut when written again.
 inline uint16_t MaxImageLength(FieldType type, int declaredSize) {
-    return SlotSize(type, declaredSize);
+    return type == ftSmallStr ? static_cast<uint16_t>(declaredSize) : SlotSize(type, declaredSize);
 }
 
 // The letter that declares a type in a field description, for the fixed

@@ -642,6 +642,9 @@ void TRidovCursor::ValueAsText(const TRidovField& f, const uint8_t* values, std:
 bool TRidovCursor::WriteFile(const std::string& fileName, TRidovSaveOptions options,
                              bool caseInsensitive, std::string_view indexFieldNames,
                              std::string& message) {
+    // Checked first: neither the backup nor the file is touched for a
+    // table that could not be read back.
+    if (!CanWriteImage(message)) return false;
     platform::Platform& os = platform::CurrentPlatform();
     if (options & savAutoBackup) {
         // The backup has the file's name with its extension replaced.

@@ -69,7 +69,12 @@ class TRidovCursor {
     [[nodiscard]] bool ReadImageHeader(std::span<const uint8_t> image, std::string& message);
     // Appends the image of the live records in store order to `out` and
     // returns its size; enciphered when the password is not empty.
+    // REQUIRES: CanWriteImage(), or a reader will refuse the image.
     size_t WriteImage(std::vector<uint8_t>& out);
+    // False with a message when the field list cannot be written as an
+    // image a reader accepts (a field description section over its limit,
+    // a string size its entry cannot carry).
+    [[nodiscard]] bool CanWriteImage(std::string& message) const;
     // The expected image size, for sizing the output buffer.
     size_t ImageSizeEstimate() const;
     // Writes the table to a file: optional ".~d" backup, optional sort on

@@ -35,6 +35,7 @@
 #include "engine/storage/Crc16.h"
 #include "engine/storage/RidovCursor.h"
 #include "engine/storage/RidovSession.h"
+#include "engine/storage/TableImage.h"
 #include "engine/storage/ValueSlot.h"
 #include "engine/util/ByteReader.h"
 
@@ -47,11 +48,9 @@ constexpr char kBadDescription[] = "Error in buffer structure (field description
 constexpr char kUnexpectedEnd[] = "Unexpected end of buffer";
 constexpr uint8_t kEntryEnd = 0x12;
 constexpr uint8_t kSectionEnd = 0x14;
-constexpr int32_t kMaxDescriptionLength = 99999;
 constexpr int32_t kMaxStringLength = 8191;
 constexpr int32_t kMaxBlobLength = 0x3FFFFFFF;
 constexpr size_t kGuidLength = 38;
-constexpr size_t kPasswordBlockSize = 40;
 
 std::string FormatMessage(const char* pattern, std::string_view name, int32_t a, int32_t b) {
     // Patterns hold '%s' then two '%d'.
@@ -73,9 +72,67 @@ std::string FormatMessage(const char* pattern, std::string_view name, int32_t a,
     return out;
 }
 
-// Parses one description entry into a field. False: the entry cannot be
-// read; `message` says which message applies.
-bool ParseEntry(std::string_view entry, TRidovField& f, const char*& message) {
+const TRidovField& Deref(const TRidovField& f) {
+    return f;
+}
+const TRidovField& Deref(const TRidovField* f) {
+    return *f;
+}
+const TRidovField& Deref(const std::unique_ptr<TRidovField>& f) {
+    return *f;
+}
+
+template <typename Fields>
+std::string BuildDescription(const Fields& fields) {
+    std::string out;
+    for (const auto& f : fields) AppendDescriptionEntry(out, Deref(f));
+    out += static_cast<char>(kSectionEnd);
+    return out;
+}
+
+// A size the entry of `f` can carry: the letter of a SmallStr holds 0-35,
+// the digits of a String 0-32767.
+bool WritableSize(const TRidovField& f) {
+    if (f.type == ftSmallStr) return f.declaredSize >= 0 && f.declaredSize <= kMaxSmallStrSize;
+    if (f.type == ftString) return f.declaredSize >= 0 && f.declaredSize <= kMaxDeclaredSize;
+    return true;
+}
+
+}  // namespace
+
+// ---- field descriptions ----
+
+std::string TypeLetters(FieldType type, int declaredSize) {
+    if (type == ftSmallStr) {
+        return std::string(1, static_cast<char>(declaredSize < 10 ? '0' + declaredSize
+                                                                  : 'A' + (declaredSize - 10)));
+    }
+    if (type == ftString) return "s" + std::to_string(declaredSize);
+    char letter = FieldTypeLetter(type);
+    return std::string(1, letter ? letter : 's');
+}
+
+void AppendDescriptionEntry(std::string& section, const TRidovField& f) {
+    section += f.qualifier;
+    section += '.';
+    if (f.name.empty()) section += '_';
+    for (char c : f.name) section += static_cast<unsigned char>(c) <= ' ' ? '_' : c;
+    section += ' ';
+    section += TypeLetters(f.type, f.declaredSize);
+    if (!f.defaultExpr.empty() || !f.extra.empty()) {
+        section += '~';
+        section += f.defaultExpr;
+        section += '~';
+        section += f.extra;
+    }
+    section += static_cast<char>(kEntryEnd);
+}
+
+std::string DescriptionSection(std::span<const TRidovField* const> fields) {
+    return BuildDescription(fields);
+}
+
+bool ParseDescriptionEntry(std::string_view entry, TRidovField& f, std::string& message) {
     message = kBadDescription;
     size_t space = entry.find(' ');
     if (space == std::string_view::npos || space + 1 >= entry.size()) return false;
@@ -98,7 +155,7 @@ bool ParseEntry(std::string_view entry, TRidovField& f, const char*& message) {
             std::string_view digits = after.substr(0, after.find('~'));
             auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), size);
             if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size() ||
-                size < 0 || size > 32767) {
+                size < 0 || size > kMaxDeclaredSize) {
                 message = kCorruption;
                 return false;
             }
@@ -115,6 +172,8 @@ bool ParseEntry(std::string_view entry, TRidovField& f, const char*& message) {
     f.slotSize = SlotSize(f.type, f.declaredSize);
     f.rightAligned = (f.type == ftSmallInt || f.type == ftInteger || f.type == ftInt64 ||
                       f.type == ftDouble || f.type == ftCurrency || f.type == ftAutoInc);
+    f.defaultExpr.clear();
+    f.extra.clear();
     if (tilde != std::string_view::npos) {
         std::string_view suffix = rest.substr(tilde + 1);
         size_t second = suffix.find('~');
@@ -125,40 +184,48 @@ bool ParseEntry(std::string_view entry, TRidovField& f, const char*& message) {
             f.extra = std::string(suffix.substr(second + 1));
         }
     }
+    message.clear();
     return true;
 }
 
-std::string BuildDescription(const std::vector<std::unique_ptr<TRidovField>>& fields) {
-    std::string out;
-    for (const auto& f : fields) {
-        out += f->qualifier;
-        out += '.';
-        for (char c : f->name) out += c == ' ' ? '_' : c;
-        out += ' ';
-        if (f->type == ftSmallStr) {
-            int n = f->declaredSize;
-            out += static_cast<char>(n < 10 ? '0' + n : 'A' + (n - 10));
-        } else if (f->type == ftString) {
-            out += 's';
-            out += std::to_string(f->declaredSize);
-        } else if (f->type == ftUnknown) {
-            out += 's';
-        } else {
-            out += FieldTypeLetter(f->type);
-        }
-        if (!f->defaultExpr.empty() || !f->extra.empty()) {
-            out += '~';
-            out += f->defaultExpr;
-            out += '~';
-            out += f->extra;
-        }
-        out += static_cast<char>(kEntryEnd);
-    }
-    out += static_cast<char>(kSectionEnd);
-    return out;
+std::string DescriptionTooLongMessage(size_t length) {
+    return "Field description section too long: " + std::to_string(length) + " bytes, at most " +
+           std::to_string(kMaxDescriptionLength) + " (too many fields or too long field names)";
 }
 
-}  // namespace
+bool EmptyTableImage(std::span<const TRidovField> fields, std::vector<uint8_t>& image,
+                     std::string& message) {
+    image.clear();
+    for (const TRidovField& f : fields) {
+        if (!WritableSize(f)) {
+            message = "Field '" + f.name + "' has wrong size " + std::to_string(f.declaredSize);
+            return false;
+        }
+    }
+    const std::string section = BuildDescription(fields);
+    if (section.size() > size_t(kMaxDescriptionLength)) {
+        message = DescriptionTooLongMessage(section.size());
+        return false;
+    }
+    // ImageSize, Signature, RecordCount, FieldCount, DescriptionLength.
+    constexpr size_t kHeaderSize = 4 + 1 + 4 + 4 + 4;
+    image.reserve(kHeaderSize + section.size());
+    util::PutLittle(image, static_cast<uint32_t>(kHeaderSize + section.size()));
+    util::PutU8(image, 'S');
+    util::PutLittle(image, int32_t(0));
+    util::PutLittle(image, static_cast<int32_t>(fields.size()));
+    util::PutLittle(image, static_cast<int32_t>(section.size()));
+    image.insert(image.end(), section.begin(), section.end());
+    return true;
+}
+
+bool PasswordBlockOf(std::span<const uint8_t> image, uint8_t (&block)[kPasswordBlockSize]) {
+    // The block sits right after ImageSize and the signature.
+    constexpr size_t kBlockAt = 4 + 1;
+    if (image.size() < kBlockAt + kPasswordBlockSize || image[4] != 'P') return false;
+    std::memcpy(block, image.data() + kBlockAt, kPasswordBlockSize);
+    return true;
+}
 
 // ---- reading ----
 
@@ -217,11 +284,7 @@ static bool ReadHeader(TRidovCursor& store, util::ByteReader& r, uint8_t passwor
             return false;
         }
         TRidovField f;
-        const char* why;
-        if (!ParseEntry(text.substr(pos, end - pos), f, why)) {
-            message = why;
-            return false;
-        }
+        if (!ParseDescriptionEntry(text.substr(pos, end - pos), f, message)) return false;
         fields.push_back(std::move(f));
         pos = end + 1;
     }
@@ -316,7 +379,7 @@ bool TRidovCursor::ReadImage(std::span<uint8_t> image, std::string& message) {
     enum Kind : uint8_t { kNumber, kFloat, kShortText, kText, kBlock };
     struct Decode {
         uint32_t offset;
-        uint16_t maxLength;  // slot size; 4 for reference types
+        uint16_t maxLength;  // longest value in the image; 4 for reference types
         uint16_t textLimit;  // SmallStr: characters before the terminator slot
         Kind kind;
     };
@@ -330,7 +393,9 @@ bool TRidovCursor::ReadImage(std::span<uint8_t> image, std::string& message) {
                         ? kFloat
                         : kNumber;
         plan.push_back({f->offset,
-                        static_cast<uint16_t>(IsReferenceType(f->type) ? 4 : f->slotSize),
+                        static_cast<uint16_t>(IsReferenceType(f->type)
+                                                  ? 4
+                                                  : MaxImageLength(f->type, f->declaredSize)),
                         static_cast<uint16_t>(f->declaredSize), kind});
     }
     int lastProgress = -1;
@@ -423,6 +488,21 @@ bool TRidovCursor::ReadImage(std::span<uint8_t> image, std::string& message) {
 }
 
 // ---- writing ----
+
+bool TRidovCursor::CanWriteImage(std::string& message) const {
+    for (const auto& f : fields_) {
+        if (!WritableSize(*f)) {
+            message = "Field '" + f->name + "' has wrong size " + std::to_string(f->declaredSize);
+            return false;
+        }
+    }
+    const size_t length = BuildDescription(fields_).size();
+    if (length > size_t(kMaxDescriptionLength)) {
+        message = DescriptionTooLongMessage(length);
+        return false;
+    }
+    return true;
+}
 
 size_t TRidovCursor::ImageSizeEstimate() const {
     size_t size = 4 + 1 + (password_.empty() ? 0 : kPasswordBlockSize) + 12 +

@@ -11,8 +11,8 @@
 
 #include "engine/dataset/RidovTable.h"
 #include "engine/storage/RidovSession.h"
+#include "engine/storage/TableImage.h"
 #include "engine/storage/ValueSlot.h"
-#include "engine/util/ByteReader.h"
 #include "platform/Platform.h"
 #include "tools/zv/Command.h"
 #include "tools/zv/Escape.h"
@@ -69,19 +69,20 @@ bool AsDefinition(const std::string& type, ridov::DataType& dataType, int& size)
     return true;
 }
 
-// The image of an empty table whose description section lists `fields`,
-// for field lists that definitions cannot express.
+// The image of an empty table whose fields are declared by `fields`, for
+// field lists that definitions cannot express.
 std::vector<uint8_t> EmptyImage(const std::vector<FieldSpec>& fields) {
-    std::string section;
-    for (const FieldSpec& f : fields) section += "XXX." + f.name + " " + f.type + '\x12';
-    section += '\x14';
+    std::vector<ridov::TRidovField> declared(fields.size());
+    std::string message;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        if (!ridov::ParseDescriptionEntry("XXX." + fields[i].name + " " + fields[i].type,
+                                          declared[i], message)) {
+            throw ToolError("bad field type \"" + ToTerminal(fields[i].type) + "\" for field " +
+                            ToTerminal(fields[i].name) + ": " + message);
+        }
+    }
     std::vector<uint8_t> image;
-    util::PutLittle(image, static_cast<uint32_t>(section.size() + 17));
-    util::PutU8(image, 'S');
-    util::PutLittle(image, int32_t(0));
-    util::PutLittle(image, static_cast<int32_t>(fields.size()));
-    util::PutLittle(image, static_cast<int32_t>(section.size()));
-    image.insert(image.end(), section.begin(), section.end());
+    if (!ridov::EmptyTableImage(declared, image, message)) throw ToolError(ToTerminal(message));
     return image;
 }
 

@@ -18,20 +18,31 @@ TEST(RidovTable, ClearModeBuildsTheImageFromDefinitions) {
     EXPECT_FALSE(t.Active());
     t.Defs().Add("ID", DataType::String, 20);
     t.Defs().Add("KOL", DataType::Integer);
+    t.Defs().Add("MY NAME", DataType::String, 36);
+    t.Defs().Add("W", DataType::Word);
+    t.Defs().Add("U", DataType::Unknown);
     t.Open();
     EXPECT_EQ(t.RecordCount(), 0);
     t.SaveToFile(dir.File("z.zv"));
-    const std::string section = "XXX.ID K\x12XXX.KOL i\x12\x14";
-    std::string image = ReadFile(dir.File("z.zv"));
-    ASSERT_EQ(image.size(), 17 + section.size());
-    EXPECT_EQ(image.substr(17), section);
-    EXPECT_EQ(image.substr(4, 5), std::string("S\0\0\0\0", 5));  // RecordCount 0
+    // ImageSize 72, "S", RecordCount 0, FieldCount 5, DescriptionLength 55.
+    // The field of no engine type was declared a bare "s", which reads
+    // back as a String of 100.
+    const std::string expected = std::string("\x48\0\0\0S\0\0\0\0\x05\0\0\0\x37\0\0\0", 17) +
+                                 "XXX.ID K\x12XXX.KOL i\x12XXX.MY_NAME s36\x12XXX.W l\x12"
+                                 "XXX.U s100\x12\x14";
+    EXPECT_EQ(ReadFile(dir.File("z.zv")), expected);
 
     t.Append();
     t.FieldByName("ID").SetAsString("A");
     t.Post();
     t.Refresh();  // an lmClear table starts again empty
     EXPECT_EQ(t.RecordCount(), 0);
+
+    // A size no field entry can carry is refused, not written unreadable.
+    TRidovTable huge;
+    huge.Defs().Add("T", DataType::String, 40000);
+    EXPECT_EQ(ErrorOf([&] { huge.Open(); }),
+              "Error creating table: Field 'T' has wrong size 40000");
 }
 
 TEST(RidovTable, FileModeResolvesNamesAndReportsFailures) {

@@ -222,6 +222,14 @@ TEST_F(QueryTest, FailuresCarryTheirMessages) {
         EXPECT_EQ(ErrorOf(c.sql), c.expected);
     }
     EXPECT_EQ(ErrorOf("select ID from nowhere"), "Error opening file " + dir_.File("nowhere.d"));
+
+    // Each repeat of a name gets one more "_1": 320 columns of ID need a
+    // field description section no reader accepts.
+    std::string many = "select ID";
+    for (int i = 1; i < 320; ++i) many += ", ID";
+    EXPECT_EQ(ErrorOf(many + " from price"),
+              "Query result cannot be built: Field description section too long: 105601 bytes, "
+              "at most 99999 (too many fields or too long field names)");
 }
 
 TEST(QueryParams, LiteralsReadBackAsTheirValues) {

@@ -5,8 +5,10 @@
 
 #include "engine/storage/RidovCursor.h"
 #include "engine/storage/RidovSession.h"
+#include "engine/storage/TableImage.h"
 #include "engine/storage/ValueSlot.h"
 #include "tests/engine/storage/ImageBuilder.h"
+#include "tests/support/TempFolder.h"
 
 using namespace ridov;
 using testing_support::ImageBuilder;
@@ -202,6 +204,14 @@ TEST_F(TableImageTest, DamagedImagesGiveTheirMessages) {
          "Error in buffer structure (field description section)"},
         {"unknown letter", ImageBuilder().Header(0, 1, Section({"XXX.ID #"})).bytes,
          "Error in buffer structure (field description section)"},
+        {"short string one byte over its size",
+         ImageBuilder()
+             .Header(1, 2, Section({"XXX.ID 3", "XXX.KOL i"}))
+             .U8(4)
+             .U8(0)
+             .Raw("ABCD")
+             .bytes,
+         "Field 'ID' has wrong length 4 in record 1"},
         {"fixed field too long",
          ImageBuilder().Header(1, 2, idSection).U8(0).U8(5).Raw("12345").bytes,
          "Field 'KOL' has wrong length 5 in record 1"},
@@ -350,6 +360,157 @@ TEST_F(TableImageTest, ProgressIsReportedOncePerValue) {
     store.onProgress = [&](int p) { seen.push_back(p); };
     ASSERT_EQ(Read(b.bytes, store), "");
     EXPECT_EQ(seen, (std::vector<int>{25, 50, 75, 100}));
+}
+
+// A short string as long as its declared size is read and written back
+// whole; one character more is refused above rather than cut on the next
+// save.
+TEST_F(TableImageTest, ShortStringOfItsFullSizeSurvivesARoundTrip) {
+    TRidovCursor store(session);
+    auto image = ImageBuilder().Header(1, 1, Section({"XXX.ID 3"})).U8(3).Raw("ABC").bytes;
+    ASSERT_EQ(Read(image, store), "");
+    EXPECT_EQ(Text(store, store.RecordAt(0), "ID"), "ABC");
+    std::vector<uint8_t> written;
+    store.WriteImage(written);
+    ASSERT_GE(written.size(), 4u);
+    EXPECT_EQ(std::vector<uint8_t>(written.end() - 4, written.end()),
+              (std::vector<uint8_t>{3, 'A', 'B', 'C'}));
+}
+
+TRidovField Declared(std::string qualifier, std::string name, FieldType type, int size = 0,
+                     std::string defaultExpr = "", std::string extra = "") {
+    TRidovField f;
+    f.qualifier = std::move(qualifier);
+    f.name = std::move(name);
+    f.type = type;
+    f.declaredSize = static_cast<int16_t>(size);
+    f.defaultExpr = std::move(defaultExpr);
+    f.extra = std::move(extra);
+    return f;
+}
+
+// Every writer of a header and field description (new tables, query
+// results, the command-line tool) goes through EmptyTableImage.
+TEST_F(TableImageTest, EmptyTableFromFieldsHasPinnedBytes) {
+    const std::vector<TRidovField> fields = {
+        Declared("XXX", "ID", ftSmallStr, 20),
+        Declared("XXX", "KOL", ftInteger),
+        Declared("p", "MY NAME", ftString, 80),
+        Declared("XXX", "A\x12\x14\n\x1b", ftSmallStr, 0),
+        Declared("XXX", "", ftSmallStr, 35),
+        Declared("XXX", "U", ftUnknown),
+        Declared("XXX", "D", ftDate, 0, "TODAY", ""),
+        Declared("XXX", "N", ftAutoInc, 0, "", "x~y"),
+    };
+    const std::string section =
+        "XXX.ID K\x12"
+        "XXX.KOL i\x12"
+        "p.MY_NAME s80\x12"
+        "XXX.A____ 0\x12"
+        "XXX._ Z\x12"
+        "XXX.U s\x12"
+        "XXX.D d~TODAY~\x12"
+        "XXX.N a~~x~y\x12"
+        "\x14";
+    std::vector<uint8_t> image;
+    std::string message;
+    ASSERT_TRUE(EmptyTableImage(fields, image, message)) << message;
+    EXPECT_EQ(image, ImageBuilder()
+                         .I32(static_cast<int32_t>(17 + section.size()))
+                         .U8('S')
+                         .I32(0)
+                         .I32(8)
+                         .I32(static_cast<int32_t>(section.size()))
+                         .Raw(section)
+                         .bytes);
+
+    // The reader takes back what was declared (names as written).
+    TRidovCursor store(session);
+    ASSERT_EQ(Read(image, store), "");
+    ASSERT_EQ(store.FieldCount(), 8);
+    EXPECT_EQ(store.FieldAt(0)->declaredSize, 20);
+    EXPECT_EQ(store.FieldAt(2)->qualifier, "p");
+    EXPECT_EQ(store.FieldAt(2)->name, "MY_NAME");
+    EXPECT_EQ(store.FieldAt(4)->declaredSize, 35);
+    EXPECT_EQ(store.FieldAt(5)->type, ftString);
+    EXPECT_EQ(store.FieldAt(5)->declaredSize, 100);
+    EXPECT_EQ(store.FieldAt(6)->defaultExpr, "TODAY");
+    EXPECT_EQ(store.FieldAt(7)->extra, "x~y");
+
+    // The record store writes the same entries for the same fields; the
+    // bare "s" has become a String of 100 on reading.
+    std::string rewritten = section;
+    rewritten.replace(rewritten.find("XXX.U s\x12"), 8, "XXX.U s100\x12");
+    std::vector<uint8_t> again;
+    store.WriteImage(again);
+    EXPECT_EQ(again, ImageBuilder()
+                         .I32(static_cast<int32_t>(17 + rewritten.size()))
+                         .U8('S')
+                         .I32(0)
+                         .I32(8)
+                         .I32(static_cast<int32_t>(rewritten.size()))
+                         .Raw(rewritten)
+                         .bytes);
+}
+
+TEST_F(TableImageTest, FieldListsNoReaderAcceptsAreRefusedBeforeWriting) {
+    struct Case {
+        const char* what;
+        std::vector<TRidovField> fields;
+        std::string message;
+    };
+    // 400 fields named with 250 characters make a section of about 100 KB.
+    std::vector<TRidovField> wide;
+    for (int i = 0; i < 400; ++i) {
+        wide.push_back(Declared("XXX", std::string(250, 'N') + std::to_string(i), ftInteger));
+    }
+    const Case cases[] = {
+        {"short string over 35",
+         {Declared("XXX", "S", ftSmallStr, 36)},
+         "Field 'S' has wrong size 36"},
+        {"negative string size",
+         {Declared("XXX", "S", ftString, -1)},
+         "Field 'S' has wrong size -1"},
+        {"section over its limit", wide,
+         "Field description section too long: 103891 bytes, at most 99999 (too many fields or "
+         "too long field names)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<uint8_t> image{1, 2, 3};
+        std::string message;
+        EXPECT_FALSE(EmptyTableImage(c.fields, image, message));
+        EXPECT_EQ(message, c.message);
+        EXPECT_TRUE(image.empty());
+    }
+
+    // A store whose fields grew past the limit is not written to a file:
+    // the old file stays as it was.
+    TRidovCursor store(session);
+    for (const TRidovField& f : wide) store.AddField(f.name, f.type);
+    testing_support::TempFolder folder;
+    const std::string path = folder.Path() + "/t.zv";
+    { std::ofstream(path, std::ios::binary) << "old"; }
+    std::string message;
+    EXPECT_FALSE(store.WriteFile(path, 0, false, "", message));
+    EXPECT_EQ(message, cases[2].message);
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "old");
+}
+
+TEST_F(TableImageTest, PasswordBlockIsTakenOnlyFromEncipheredImages) {
+    TRidovCursor store(session);
+    ASSERT_EQ(Read(ImageBuilder().Header(0, 1, Section({"XXX.ID K"})).bytes, store), "");
+    uint8_t block[kPasswordBlockSize];
+    std::vector<uint8_t> plain;
+    store.WriteImage(plain);
+    EXPECT_FALSE(PasswordBlockOf(plain, block));
+    store.SetPassword("pw");
+    std::vector<uint8_t> enciphered;
+    store.WriteImage(enciphered);
+    ASSERT_TRUE(PasswordBlockOf(enciphered, block));
+    EXPECT_TRUE(std::equal(block, block + kPasswordBlockSize, enciphered.begin() + 5));
+    EXPECT_FALSE(PasswordBlockOf(std::span(enciphered).first(44), block));
 }
 
 }  // namespace
