@@ -64,6 +64,11 @@ QString PasswordDialog::Entry() const {
 }
 
 bool AskPassword(std::string& password) {
+    if (!Hook() && NoDisplay()) {
+        // Nobody could type an answer: the request counts as cancelled.
+        ReportToStderr(QStringLiteral("Login password"), QStringLiteral("Enter password:"));
+        return false;
+    }
     PasswordDialog dialog(QApplication::activeWindow());
     dialog.SetEntry(FromWin1251(password));
     const int result = Hook() ? Hook()(dialog) : dialog.exec();

@@ -40,7 +40,9 @@ class PasswordDialog : public QDialog {
 
 // Asks for a password with the dialog. `password` comes in as the previous
 // (rejected) entry, Windows-1251, and goes out as the new one. False when
-// cancelled (then `password` is unchanged).
+// cancelled (then `password` is unchanged). Without a display (NoDisplay())
+// and without a test hook it writes the prompt to stderr and answers
+// cancelled, so that nothing waits for a person.
 bool AskPassword(std::string& password);
 
 // For tests: when set, AskPassword prepares the dialog and hands it to the

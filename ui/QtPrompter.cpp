@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <cstdio>
 #include <initializer_list>
 #include <utility>
 
@@ -21,10 +23,15 @@ Prompter& NativePrompter() {
 using Button = std::pair<QMessageBox::StandardButton, const char*>;
 
 // Shows a box with the given buttons (Russian texts) and answers the one
-// pressed; closing the box answers `escape`.
+// pressed; closing the box answers `escape`. The first button is the
+// default, which is also the answer without a display.
 QMessageBox::StandardButton Ask(QWidget* parent, QMessageBox::Icon icon, const QString& caption,
                                 const QString& text, std::initializer_list<Button> buttons,
                                 QMessageBox::StandardButton escape) {
+    if (NoDisplay()) {
+        ReportToStderr(caption, text);
+        return buttons.begin()->first;
+    }
     QMessageBox box(icon, caption, text, QMessageBox::NoButton, parent);
     bool first = true;
     for (const auto& [which, label] : buttons) {
@@ -43,6 +50,18 @@ QMessageBox::StandardButton Ask(QWidget* parent, QMessageBox::Icon icon, const Q
 
 QString ApplicationTitle() {
     return QStringLiteral("Заявка по каталогу");
+}
+
+bool NoDisplay() {
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) return true;
+    const QString platform = QGuiApplication::platformName();
+    return platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
+}
+
+void ReportToStderr(const QString& caption, const QString& text) {
+    const QByteArray line = (caption + QStringLiteral(": ") + text + QLatin1Char('\n')).toUtf8();
+    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+    std::fflush(stderr);
 }
 
 Prompter& CurrentPrompter() {
@@ -99,6 +118,12 @@ Prompter::Answer QtPrompter::ConfirmYesNoAll(const QString& text) {
 // The Help button closes a QMessageBox like any other, so the box is shown
 // again after the details until OK (or Esc) ends it.
 void QtPrompter::Error(const QString& text, const QString& details) {
+    if (NoDisplay()) {
+        // The details the Help button would show go out with the text.
+        ReportToStderr(ApplicationTitle(),
+                       details.isEmpty() ? text : text + QLatin1Char(' ') + details);
+        return;
+    }
     for (;;) {
         const QMessageBox::StandardButton pressed =
             details.isEmpty()
@@ -117,17 +142,29 @@ void QtPrompter::Plain(const QString& caption, const QString& text) {
 
 QStringList QtPrompter::OpenFileNames(const QString& caption, const QString& folder,
                                       const QString& filter) {
+    if (NoDisplay()) {
+        ReportToStderr(caption, folder);
+        return {};
+    }
     return QFileDialog::getOpenFileNames(Parent(), caption, folder, filter);
 }
 
 QString QtPrompter::SaveFileName(const QString& caption, const QString& proposedPath,
                                  const QString& filter) {
+    if (NoDisplay()) {
+        ReportToStderr(caption, proposedPath);
+        return {};
+    }
     // The program asks its own overwrite question where it needs one.
     return QFileDialog::getSaveFileName(Parent(), caption, proposedPath, filter, nullptr,
                                         QFileDialog::DontConfirmOverwrite);
 }
 
 QString QtPrompter::FolderName(const QString& caption, const QString& folder) {
+    if (NoDisplay()) {
+        ReportToStderr(caption, folder);
+        return {};
+    }
     return QFileDialog::getExistingDirectory(Parent(), caption, folder);
 }
 

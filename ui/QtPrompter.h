@@ -1,6 +1,12 @@
 // The real Prompter: Qt's message boxes and file dialogs with the program's
 // Russian button texts and the application title as caption.
 //
+// Without a display (no GUI application, or the "offscreen" or "minimal"
+// platform: tests, batch runs on a server) nothing is shown and nothing
+// waits: each box writes its caption and text to stderr and answers its
+// default button (the first: OK, Yes), file and folder dialogs answer
+// "cancelled".
+//
 // Thread safety: GUI thread only.
 #pragma once
 
@@ -10,6 +16,13 @@ namespace ui {
 
 // The application title, the caption of every box ("Заявка по каталогу").
 QString ApplicationTitle();
+
+// True when no window can be shown to a person: no QGuiApplication, or the
+// "offscreen" or "minimal" platform. Modal dialogs must not be run then.
+bool NoDisplay();
+
+// Writes "<caption>: <text>" and a line end to stderr (UTF-8).
+void ReportToStderr(const QString& caption, const QString& text);
 
 class QtPrompter : public Prompter {
   public:
