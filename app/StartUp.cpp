@@ -5,6 +5,8 @@
 #include <exception>
 
 #include "app/AppTitle.h"
+#include "engine/storage/RidovSession.h"
+#include "ui/PasswordDialog.h"
 #include "ui/Prompter.h"
 
 namespace app {
@@ -29,6 +31,9 @@ StartUp::~StartUp() {
 
 std::optional<int> StartUp::Begin() {
     QCoreApplication::setApplicationName(QString::fromUtf8(kAppTitle));
+    // Enciphered tables (the catalog, orders) ask for their password with
+    // the program's own dialog.
+    ui::InstallPasswordPrompt(ridov::TRidovSession::Instance());
 
     dataModule_ = std::make_unique<TdmZetrovo>(programFolder_);
     TdmZetrovo& dm = *dataModule_;
