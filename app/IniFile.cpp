@@ -102,7 +102,11 @@ std::optional<std::string> FindIniValue(std::string_view file, std::string_view 
     if (header == std::string_view::npos) return std::nullopt;
     const size_t at = FindKey(file, lines, header, SectionEnd(file, lines, header), key);
     if (at == std::string_view::npos) return std::nullopt;
-    return std::string(EntryOf(TextOf(file, lines[at]))->value);
+    std::string_view value = EntryOf(TextOf(file, lines[at]))->value;
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front())
+        value = value.substr(1, value.size() - 2);
+    return std::string(value);
 }
 
 std::string WithIniValue(std::string_view file, std::string_view section, std::string_view key,

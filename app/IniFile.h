@@ -15,8 +15,9 @@
 //
 // Reading: the first section whose name equals the wanted one without
 // regard to case (Russian case rules), then the first entry in it, up to the
-// next section line, whose key equals the wanted key the same way. Quotes
-// around a value are part of the value.
+// next section line, whose key equals the wanted key the same way. A value
+// enclosed in a pair of like quotes (both ' or both ") is read without
+// them; other quotes are part of the value.
 //
 // Writing replaces the line of that entry by `key=value` (keeping the key's
 // spelling in the file and that line's line end), or inserts a new entry
