@@ -59,9 +59,9 @@ TFormParams::TFormParams(std::string settingsFile, QWidget* parent)
 
     okButton_ = new QPushButton(QStringLiteral("OK"), this);
     cancelButton_ = new QPushButton(QStringLiteral("Отмена"), this);
+    // Enter means OK in the text fields; on a focused button it presses
+    // that button, so Enter on "Отмена" cancels and never writes.
     okButton_->setDefault(true);
-    // Enter means OK wherever the focus is, also on "Отмена".
-    cancelButton_->setAutoDefault(false);
     connect(okButton_, &QPushButton::clicked, this, &TFormParams::accept);
     connect(cancelButton_, &QPushButton::clicked, this, &TFormParams::reject);
     auto* buttons = new QHBoxLayout;
