@@ -64,18 +64,17 @@ class Files {
         ridov::TRidovCursor order(ridov::TRidovSession::Instance());
         order.AddField("ID", ridov::ftString, 20);
         order.AddField("KOL", ridov::ftInteger);
-        auto buf = order.NewBuffer();
+        ridov::ValueBuffer buf(order.Layout());
         std::string message;
         for (size_t i = 0; i < kOrderLines; ++i) {
             std::string id =
                 i < kMissing ? "X" + std::to_string(i) : rows[(i * 7919) % rows.size()].id;
             if (i % 50 == 0) f.codes.push_back(id);
-            order.TextToValue(buf.get() + order.FieldAt(0)->offset, id, *order.FieldAt(0));
-            order.TextToValue(buf.get() + order.FieldAt(1)->offset, std::to_string(i % 9 + 1),
+            order.TextToValue(buf.Data() + order.FieldAt(0)->offset, id, *order.FieldAt(0));
+            order.TextToValue(buf.Data() + order.FieldAt(1)->offset, std::to_string(i % 9 + 1),
                               *order.FieldAt(1));
-            if (!order.PostRecord(buf.get(), nullptr, message)) throw std::runtime_error(message);
+            if (!order.PostRecord(buf.Data(), nullptr, message)) throw std::runtime_error(message);
         }
-        order.FreeValues(buf.get());
         if (!order.WriteFile(f.order, 0, false, "", message)) throw std::runtime_error(message);
         platform::CurrentPlatform().SetModificationTime(f.order,
                                                         static_cast<int64_t>(time(nullptr)) - 3600);

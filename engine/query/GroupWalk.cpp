@@ -1,6 +1,5 @@
 #include "engine/query/GroupWalk.h"
 
-#include <cstring>
 #include <string>
 
 #include "engine/query/RidovToken.h"
@@ -37,23 +36,6 @@ void Add(const TRidovField& f, const uint8_t* a, uint8_t* b) {
             break;
         default:
             break;
-    }
-}
-
-// b's value of the field becomes a copy of a's.
-void TakeValue(const TRidovField& f, const uint8_t* a, uint8_t* b) {
-    const uint8_t* sa = a + f.offset;
-    uint8_t* sb = b + f.offset;
-    if (f.type == ftString) {
-        std::string_view text = slot::Text(sa);
-        slot::FreeText(sb);
-        if (!text.empty()) slot::SetHeapText(sb, text);
-    } else if (IsBlobType(f.type)) {
-        std::string_view bytes = slot::Block(sa);
-        slot::FreeBlock(sb);
-        slot::SetHeapBlock(sb, bytes);
-    } else {
-        std::memcpy(sb, sa, f.slotSize);
     }
 }
 
@@ -123,11 +105,13 @@ void GroupWalk(TRidovCursor& result, const std::vector<TRidovQField>& columns) {
                     break;
                 case tkMax:
                     if (TRidovCursor::CompareValues(previous->values, node->values, *f, false) > 0)
-                        TakeValue(*f, previous->values, node->values);
+                        slot::CopyValue(previous->values + f->offset, node->values + f->offset,
+                                        f->type, f->slotSize);
                     break;
                 case tkMin:
                     if (TRidovCursor::CompareValues(previous->values, node->values, *f, false) < 0)
-                        TakeValue(*f, previous->values, node->values);
+                        slot::CopyValue(previous->values + f->offset, node->values + f->offset,
+                                        f->type, f->slotSize);
                     break;
                 default:
                     break;

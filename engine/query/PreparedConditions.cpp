@@ -1,7 +1,6 @@
 #include "engine/query/PreparedConditions.h"
 
 #include "engine/storage/DatabaseError.h"
-#include "engine/storage/ValueSlot.h"
 #include "engine/text/Win1251.h"
 
 namespace ridov {
@@ -40,18 +39,7 @@ bool FieldTypesCompatible(FieldType a, FieldType b) {
     return a == b || (IntegerGroup(a) && IntegerGroup(b)) || (FloatGroup(a) && FloatGroup(b));
 }
 
-PreparedConditions::~PreparedConditions() {
-    Clear();
-}
-
 void PreparedConditions::Clear() {
-    for (Item& item : items_) {
-        if (item.constant) {
-            uint8_t* s = item.constant.get() + item.constantOffset;
-            if (item.constantType == ftString) slot::FreeText(s);
-            if (IsBlobType(item.constantType)) slot::FreeBlock(s);
-        }
-    }
     items_.clear();
 }
 
@@ -100,13 +88,10 @@ void PreparedConditions::Prepare(std::vector<TRidovCField>& conditions, TRidovCu
                 item.likeText = c.ConstValue;
             }
         } else {
-            item.constant = std::make_unique<uint8_t[]>(std::max<size_t>(item.left->slotSize, 1) +
-                                                        item.left->offset);
             // The slot sits at the field's own offset so that CompareValues
             // can read both buffers alike.
-            store.TextToValue(item.constant.get() + item.left->offset, c.ConstValue, *item.left);
-            item.constantOffset = item.left->offset;
-            item.constantType = item.left->type;
+            item.constant = ValueBuffer(store.Layout());
+            store.TextToValue(item.constant.Data() + item.left->offset, c.ConstValue, *item.left);
         }
         items_.push_back(std::move(item));
     }
@@ -130,7 +115,7 @@ bool PreparedConditions::Holds(const Item& item, const uint8_t* values) const {
         r = TRidovCursor::CompareSlots(values + left.offset, left, values + item.right->offset,
                                        *item.right, caseInsensitive_);
     } else {
-        r = TRidovCursor::CompareValues(values, item.constant.get(), left, caseInsensitive_);
+        r = TRidovCursor::CompareValues(values, item.constant.Data(), left, caseInsensitive_);
     }
     return ResultHolds(item.op, r);
 }

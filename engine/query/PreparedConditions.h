@@ -23,13 +23,13 @@
 
 #include "engine/query/RidovCField.h"
 #include "engine/storage/RidovCursor.h"
+#include "engine/storage/ValueBuffer.h"
 
 namespace ridov {
 
 class PreparedConditions {
   public:
     PreparedConditions() = default;
-    ~PreparedConditions();
     PreparedConditions(const PreparedConditions&) = delete;
     PreparedConditions& operator=(const PreparedConditions&) = delete;
 
@@ -55,12 +55,9 @@ class PreparedConditions {
         const TRidovField* left = nullptr;
         const TRidovField* right = nullptr;  // field operand, or null
         uint8_t op = 0;
-        bool incompatible = false;            // raise when evaluated
-        std::unique_ptr<uint8_t[]> constant;  // a slot of the left field's type
-        // Where the constant's slot lies and what it holds, kept apart from
-        // the field descriptor, which may be gone when the set is cleared.
-        uint32_t constantOffset = 0;
-        FieldType constantType = ftUnknown;
+        bool incompatible = false;  // raise when evaluated
+        // A record whose slot of the left field holds the constant.
+        ValueBuffer constant;
         std::optional<TRidovMask> mask;  // LIKE with a pattern
         std::string likeText;            // LIKE against a non-pattern operand
     };

@@ -304,21 +304,20 @@ void SelectCachedRecords(TRidovQTable& t, const QueryEnvironment& env) {
         return;
     }
     TRidovCursor& store = *cached.store;
-    std::unique_ptr<uint8_t[]> probe = store.NewBuffer();
-    store.TextToValue(probe.get() + key->offset, condition->ConstValue, *key);
+    ValueBuffer probe(store.Layout());
+    store.TextToValue(probe.Data() + key->offset, condition->ConstValue, *key);
     const std::vector<uint32_t>& order = cached.OrderBy({const_cast<TRidovField*>(key)});
     auto less = [&](uint32_t pos, int) {
-        return TRidovCursor::CompareValues(cached.records[pos]->values, probe.get(), *key, false) <
+        return TRidovCursor::CompareValues(cached.records[pos]->values, probe.Data(), *key, false) <
                0;
     };
     auto greater = [&](int, uint32_t pos) {
-        return TRidovCursor::CompareValues(cached.records[pos]->values, probe.get(), *key, false) >
+        return TRidovCursor::CompareValues(cached.records[pos]->values, probe.Data(), *key, false) >
                0;
     };
     auto lo = std::lower_bound(order.begin(), order.end(), 0, less);
     auto hi = std::upper_bound(lo, order.end(), 0, greater);
     std::vector<uint32_t> hits(lo, hi);
-    store.FreeValues(probe.get());
     // Back to store order, as a filtered read would keep them.
     std::sort(hits.begin(), hits.end());
     for (uint32_t pos : hits)
@@ -546,41 +545,36 @@ void FillResult(QueryPlan& plan, const std::vector<RecordNode*>& rows, TRidovCur
     const size_t width = plan.tables.size();
     const size_t count = plan.fields.size();
     std::vector<const TRidovField*> targets(count), sources(count, nullptr);
-    std::unique_ptr<uint8_t[]> constants = result.NewBuffer();
+    ValueBuffer constants(result.Layout());
     for (size_t i = 0; i < count; ++i) {
         const TRidovQField& f = plan.fields[i];
         targets[i] = result.FieldAt(static_cast<int>(i));
         if (f.isConstant) {
-            result.TextToValue(constants.get() + targets[i]->offset, f.constant, *targets[i]);
+            result.TextToValue(constants.Data() + targets[i]->offset, f.constant, *targets[i]);
         } else if (f.kind != tkCount && f.table >= 0) {
             sources[i] = plan.tables[size_t(f.table)].store->FindField(f.sourceField);
         }
     }
-    std::unique_ptr<uint8_t[]> image = result.NewBuffer();
+    // The image only borrows: its texts and blocks belong to the source
+    // records and to `constants`, and PostRecord duplicates them. So it is
+    // plain bytes, never freed slot by slot.
     const size_t recordSize = result.RecordSize();
+    std::vector<uint8_t> image(std::max<size_t>(recordSize, 1));
     std::string message;
     for (size_t r = 0; r + width <= rows.size(); r += width) {
-        std::memset(image.get(), 0, recordSize);
+        std::memset(image.data(), 0, recordSize);
         for (size_t i = 0; i < count; ++i) {
             const TRidovQField& f = plan.fields[i];
             const TRidovField& to = *targets[i];
             if (f.isConstant) {
-                std::memcpy(image.get() + to.offset, constants.get() + to.offset, to.slotSize);
+                std::memcpy(image.data() + to.offset, constants.Data() + to.offset, to.slotSize);
             } else if (sources[i]) {
                 const RecordNode* node = rows[r + size_t(f.table)];
-                if (node) CopySlot(*sources[i], node->values, f, to, image.get());
+                if (node) CopySlot(*sources[i], node->values, f, to, image.data());
             }
         }
-        bool ok = result.PostRecord(image.get(), nullptr, message);
-        if (!ok) {
-            std::memset(image.get(), 0, recordSize);
-            result.FreeValues(constants.get());
-            Fail(message);
-        }
+        if (!result.PostRecord(image.data(), nullptr, message)) Fail(message);
     }
-    // Only borrowed references are left in the image.
-    std::memset(image.get(), 0, recordSize);
-    result.FreeValues(constants.get());
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 #include "engine/query/WriteBack.h"
 
-#include <cstring>
-
 #include "engine/storage/DatabaseError.h"
 #include "engine/storage/ValueSlot.h"
 
@@ -20,16 +18,7 @@ void CarryValue(const TRidovCursor& resultStore, const TRidovField& from, const 
     uint8_t* d = target + to.offset;
     const uint8_t* s = source + from.offset;
     if (from.type == to.type && from.slotSize == to.slotSize) {
-        if (to.type == ftString) {
-            slot::FreeText(d);
-            std::string_view text = slot::Text(s);
-            if (!text.empty()) slot::SetHeapText(d, text);
-        } else if (IsBlobType(to.type)) {
-            slot::FreeBlock(d);
-            slot::SetHeapBlock(d, slot::Block(s));
-        } else {
-            std::memcpy(d, s, to.slotSize);
-        }
+        slot::CopyValue(s, d, to.type, to.slotSize);
         return;
     }
     std::string text;
@@ -49,12 +38,8 @@ class OriginWriter {
             if (!SameName(rf->qualifier, originAlias)) continue;
             if (const TRidovField* of = origin_.FindField(rf->name)) copies_.push_back({rf, of});
         }
-        probe_ = origin_.NewBuffer();
-        work_ = origin_.NewBuffer();
-    }
-    ~OriginWriter() {
-        origin_.FreeValues(probe_.get());
-        origin_.FreeValues(work_.get());
+        probe_ = ValueBuffer(origin_.Layout());
+        work_ = ValueBuffer(origin_.Layout());
     }
 
     void Apply(RecordNode* node) {
@@ -63,17 +48,17 @@ class OriginWriter {
             case rsModified: {
                 RecordNode* target = Find(node);
                 if (!target) return;
-                origin_.CopyValues(target->values, work_.get());
+                work_.CopyFrom(target->values);
                 Carry(node->values);
                 origin_.BeginEdit(target);
-                if (!origin_.PostRecord(work_.get(), target, message)) throw DatabaseError(message);
+                if (!origin_.PostRecord(work_.Data(), target, message))
+                    throw DatabaseError(message);
                 break;
             }
             case rsInserted: {
-                origin_.FreeValues(work_.get());
-                std::memset(work_.get(), 0, origin_.RecordSize());
+                work_.Clear();
                 Carry(node->values);
-                if (!origin_.PostRecord(work_.get(), nullptr, message))
+                if (!origin_.PostRecord(work_.Data(), nullptr, message))
                     throw DatabaseError(message);
                 break;
             }
@@ -91,21 +76,20 @@ class OriginWriter {
   private:
     void Carry(const uint8_t* values) {
         for (const FieldPair& p : copies_)
-            CarryValue(result_, *p.result, values, origin_, *p.origin, work_.get());
+            CarryValue(result_, *p.result, values, origin_, *p.origin, work_.Data());
     }
 
     RecordNode* Find(const RecordNode* node) {
         const uint8_t* values = node->beforeImage ? node->beforeImage : node->values;
-        origin_.FreeValues(probe_.get());
-        std::memset(probe_.get(), 0, origin_.RecordSize());
+        probe_.Clear();
         for (size_t i = 0; i < keys_.size(); ++i)
             if (keySources_[i])
-                CarryValue(result_, *keySources_[i], values, origin_, *keys_[i], probe_.get());
+                CarryValue(result_, *keySources_[i], values, origin_, *keys_[i], probe_.Data());
         for (RecordNode* candidate : origin_.Nodes()) {
             if (!candidate->IsLive()) continue;
             bool equal = true;
             for (const TRidovField* k : keys_)
-                if (TRidovCursor::CompareValues(candidate->values, probe_.get(), *k, false) != 0) {
+                if (TRidovCursor::CompareValues(candidate->values, probe_.Data(), *k, false) != 0) {
                     equal = false;
                     break;
                 }
@@ -119,8 +103,8 @@ class OriginWriter {
     std::vector<TRidovField*> keys_;
     std::vector<const TRidovField*> keySources_;
     std::vector<FieldPair> copies_;
-    std::unique_ptr<uint8_t[]> probe_;
-    std::unique_ptr<uint8_t[]> work_;
+    ValueBuffer probe_;
+    ValueBuffer work_;
 };
 
 }  // namespace

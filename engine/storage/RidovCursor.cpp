@@ -63,7 +63,7 @@ int CompareDoubles(double a, double b) {
 }  // namespace
 
 TRidovCursor::TRidovCursor(TRidovSession& session, const text::FormatSettings& fs)
-    : session_(&session), fs_(&fs) {}
+    : session_(&session), fs_(&fs), layout_(std::make_shared<ValueLayout>()) {}
 
 TRidovCursor::~TRidovCursor() {
     Clear(true);
@@ -110,14 +110,16 @@ void TRidovCursor::DropNodeValues(RecordNode* node) {
 // ---- fields ----
 
 void TRidovCursor::RecomputeLayout() {
+    auto layout = std::make_shared<ValueLayout>();
     uint32_t offset = 0;
-    referenceFields_.clear();
     for (auto& f : fields_) {
         f->offset = offset;
+        if (IsReferenceType(f->type)) layout->references.push_back({offset, f->slotSize, f->type});
         offset += f->slotSize;
-        if (f->type == ftString || IsBlobType(f->type)) referenceFields_.push_back(f.get());
     }
     recordSize_ = offset;
+    layout->recordSize = offset;
+    layout_ = std::move(layout);
 }
 
 TRidovField& TRidovCursor::AddField(std::string name, FieldType type, int declaredSize) {
@@ -162,40 +164,6 @@ void TRidovCursor::FieldList(std::string_view names, std::vector<TRidovField*>& 
         if (name.empty()) continue;
         TRidovField* f = FindField(name);
         if (f && !IsBlobType(f->type)) out.push_back(f);
-    }
-}
-
-// ---- value buffers ----
-
-std::unique_ptr<uint8_t[]> TRidovCursor::NewBuffer() const {
-    return std::make_unique<uint8_t[]>(recordSize_ ? recordSize_ : 1);
-}
-
-void TRidovCursor::FreeValues(uint8_t* buffer) const {
-    for (const TRidovField* f : referenceFields_) {
-        if (f->type == ftString) {
-            slot::FreeText(buffer + f->offset);
-        } else {
-            slot::FreeBlock(buffer + f->offset);
-        }
-    }
-}
-
-void TRidovCursor::CopyValues(const uint8_t* source, uint8_t* target) const {
-    if (source == target) return;
-    for (const auto& f : fields_) {
-        const uint8_t* from = source + f->offset;
-        uint8_t* to = target + f->offset;
-        if (f->type == ftString) {
-            slot::FreeText(to);
-            std::string_view s = slot::Text(from);
-            if (!s.empty()) slot::SetHeapText(to, s);
-        } else if (IsBlobType(f->type)) {
-            slot::FreeBlock(to);
-            slot::SetHeapBlock(to, slot::Block(from));
-        } else {
-            std::memcpy(to, from, f->slotSize);
-        }
     }
 }
 
@@ -361,8 +329,7 @@ void TRidovCursor::Clear(bool all) {
         autoIncField_ = nullptr;
         comment_.clear();
         fields_.clear();
-        referenceFields_.clear();
-        recordSize_ = 0;
+        RecomputeLayout();
         imageFieldCount_ = 0;
         descriptionLength_ = 0;
         std::memset(passwordBlock_, 0, sizeof passwordBlock_);

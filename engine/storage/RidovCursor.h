@@ -30,6 +30,7 @@
 #include "engine/storage/Arena.h"
 #include "engine/storage/RecordNode.h"
 #include "engine/storage/RidovField.h"
+#include "engine/storage/ValueBuffer.h"
 #include "engine/text/FormatSettings.h"
 
 static_assert(std::endian::native == std::endian::little,
@@ -98,14 +99,25 @@ class TRidovCursor {
     // flag, auto-increment field and password block. The password stays.
     void Clear(bool all);
 
-    // Deep copy field by field; Target's own texts and blocks are freed
-    // first. Copies are heap-allocated and owned by Target.
-    void CopyValues(const uint8_t* source, uint8_t* target) const;
-    // Frees the texts and blocks a value buffer owns and clears their slots.
-    void FreeValues(uint8_t* buffer) const;
+    // Deep copy of a value buffer in the store's current layout; the
+    // target's own texts and blocks are freed first. Copies are
+    // heap-allocated and owned by the target.
+    void CopyValues(const uint8_t* source, uint8_t* target) const {
+        CopyRecord(*layout_, source, target);
+    }
+    // Frees the texts and blocks a value buffer in the current layout owns
+    // and clears their slots.
+    void FreeValues(uint8_t* buffer) const { FreeReferences(*layout_, buffer); }
     // A zeroed value buffer of RecordSize() bytes, owned by the caller
-    // (release it with FreeValues, then delete[]).
-    std::unique_ptr<uint8_t[]> NewBuffer() const;
+    // (release it with FreeValues, then delete[]). Being replaced by
+    // ValueBuffer(Layout()).
+    std::unique_ptr<uint8_t[]> NewBuffer() const {
+        return std::make_unique<uint8_t[]>(recordSize_ ? recordSize_ : 1);
+    }
+    // The current slot plan for value buffers (ValueBuffer(store.Layout())
+    // is a fresh zeroed record); replaced, never changed, when the fields
+    // change.
+    const std::shared_ptr<const ValueLayout>& Layout() const { return layout_; }
 
     // ---- lookup ----
 
@@ -223,9 +235,7 @@ class TRidovCursor {
     std::string autoIncName_;
     std::string comment_;
     std::unordered_map<const RecordNode*, void*> userData_;
-    // Fields whose slots refer to texts or byte blocks (String, BLOB-like):
-    // the only ones FreeValues has to visit.
-    std::vector<const TRidovField*> referenceFields_;
+    std::shared_ptr<const ValueLayout> layout_;
 };
 
 }  // namespace ridov

@@ -9,8 +9,9 @@
 //                       8 bytes: pointer to the bytes, then int32 count.
 // Bit 0 of a pointer set means the text or block was allocated on the heap
 // and belongs to the buffer (freed by FreeText/FreeBlock); clear means it
-// lives in a record store's arena and is freed with the store. A null
-// pointer means no value.
+// lives in a record store's arena and is freed with the store. Arena texts
+// may be shared by several records (see TextInterner.h), so nothing ever
+// writes through a text or block pointer. A null pointer means no value.
 //
 // Slots are not aligned; all access goes through memcpy.
 #pragma once
@@ -22,6 +23,7 @@
 #include <string_view>
 
 #include "engine/storage/Arena.h"
+#include "engine/storage/FieldType.h"
 
 namespace ridov::slot {
 
@@ -143,6 +145,26 @@ inline T Load(const uint8_t* slot) {
 template <typename T>
 inline void Store(uint8_t* slot, T v) {
     std::memcpy(slot, &v, sizeof v);
+}
+
+// ---- any type ----
+
+// Makes the slot `to` a copy of the slot `from`, both of `type` and `size`
+// bytes. A text or block is duplicated on the heap and belongs to `to`,
+// whose own is freed first; this is the one deep copy of a value.
+inline void CopyValue(const uint8_t* from, uint8_t* to, FieldType type, size_t size) {
+    if (from == to) return;
+    if (type == ftString) {
+        std::string_view s = Text(from);
+        FreeText(to);
+        if (!s.empty()) SetHeapText(to, s);
+    } else if (IsBlobType(type)) {
+        std::string_view bytes = Block(from);
+        FreeBlock(to);
+        SetHeapBlock(to, bytes);
+    } else {
+        std::memcpy(to, from, size);
+    }
 }
 
 }  // namespace ridov::slot

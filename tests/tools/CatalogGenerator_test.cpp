@@ -215,7 +215,7 @@ TEST(CatalogGeneratorTest, TextImportsToTheSameTable) {
 
         TRidovCursor imported(TRidovSession::Instance(), *fs);
         AddCatalogFields(imported);
-        auto buffer = imported.NewBuffer();
+        ridov::ValueBuffer buffer(imported.Layout());
         std::string message;
         for (std::string& line : lines) {
             ASSERT_EQ(line.back(), '\r') << "every line ends with CR LF";
@@ -224,11 +224,10 @@ TEST(CatalogGeneratorTest, TextImportsToTheSameTable) {
             ASSERT_EQ(values.size(), 11u) << line;
             for (int i = 0; i < 11; ++i) {
                 const ridov::TRidovField& f = *imported.FieldAt(i);
-                imported.TextToValue(buffer.get() + f.offset, values[size_t(i)], f);
+                imported.TextToValue(buffer.Data() + f.offset, values[size_t(i)], f);
             }
-            ASSERT_TRUE(imported.PostRecord(buffer.get(), nullptr, message)) << message;
+            ASSERT_TRUE(imported.PostRecord(buffer.Data(), nullptr, message)) << message;
         }
-        imported.FreeValues(buffer.get());
         imported.CommitAll();
         std::vector<uint8_t> fromText;
         imported.WriteImage(fromText);

@@ -1,8 +1,7 @@
 #include "tools/catalog/CatalogTable.h"
 
-#include <memory>
-
 #include "engine/storage/RidovSession.h"
+#include "engine/storage/ValueBuffer.h"
 #include "engine/storage/ValueSlot.h"
 #include "tools/catalog/CatalogGenerator.h"
 
@@ -17,8 +16,8 @@ void AddCatalogFields(ridov::TRidovCursor& store) {
 bool PostCatalogRow(ridov::TRidovCursor& store, const CatalogRow& row, std::string& message) {
     // The buffer's texts are heap copies that PostRecord copies again; they
     // are freed with the buffer.
-    std::unique_ptr<uint8_t[]> buffer = store.NewBuffer();
-    uint8_t* values = buffer.get();
+    ridov::ValueBuffer buffer(store.Layout());
+    uint8_t* values = buffer.Data();
     auto slotOf = [&](int index) -> std::pair<uint8_t*, const ridov::TRidovField*> {
         const ridov::TRidovField* f = store.FieldAt(index);
         return {values + f->offset, f};
@@ -38,9 +37,7 @@ bool PostCatalogRow(ridov::TRidovCursor& store, const CatalogRow& row, std::stri
     ridov::slot::Store<int16_t>(slotOf(8).first, row.izmCena);
     setText(9, row.artikul0);
     setText(10, row.edIzm);
-    bool ok = store.PostRecord(values, nullptr, message);
-    store.FreeValues(values);
-    return ok;
+    return store.PostRecord(values, nullptr, message);
 }
 
 void FillCatalog(ridov::TRidovCursor& store, uint64_t seed, size_t count) {

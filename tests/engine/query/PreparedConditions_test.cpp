@@ -34,15 +34,14 @@ class PreparedConditionsTest : public ::testing::Test {
         Add({"4", "", "", "10", "15", "", "-1", "", "0"});
     }
     void Add(std::initializer_list<std::string> utf8) {
-        auto buf = store.NewBuffer();
+        ridov::ValueBuffer buf(store.Layout());
         int i = 0;
         for (const std::string& v : utf8) {
             const TRidovField& f = *store.FieldAt(i++);
-            store.TextToValue(buf.get() + f.offset, text::Utf8ToCp1251(v), f);
+            store.TextToValue(buf.Data() + f.offset, text::Utf8ToCp1251(v), f);
         }
         std::string message;
-        EXPECT_TRUE(store.PostRecord(buf.get(), nullptr, message));
-        store.FreeValues(buf.get());
+        EXPECT_TRUE(store.PostRecord(buf.Data(), nullptr, message));
     }
     // IDs of the records passing the filter, joined.
     std::string Pass(const std::string& filterUtf8, bool caseInsensitive = false) {

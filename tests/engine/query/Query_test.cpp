@@ -30,16 +30,15 @@ inline void WriteTable(const std::string& path, const std::vector<FieldSpec>& fi
                        const std::vector<std::vector<std::string>>& rows) {
     TRidovCursor store(TRidovSession::Instance());
     for (const FieldSpec& f : fields) store.AddField(f.name, f.type, f.size);
-    auto buffer = store.NewBuffer();
+    ridov::ValueBuffer buffer(store.Layout());
     std::string message;
     for (const auto& row : rows) {
         for (size_t i = 0; i < row.size(); ++i) {
             TRidovField& f = *store.FieldAt(static_cast<int>(i));
-            store.TextToValue(buffer.get() + f.offset, row[i], f);
+            store.TextToValue(buffer.Data() + f.offset, row[i], f);
         }
-        ASSERT_TRUE(store.PostRecord(buffer.get(), nullptr, message)) << message;
+        ASSERT_TRUE(store.PostRecord(buffer.Data(), nullptr, message)) << message;
     }
-    store.FreeValues(buffer.get());
     store.CommitAll();
     ASSERT_TRUE(store.WriteFile(path, 0, false, "", message)) << message;
 }

@@ -32,16 +32,15 @@ class StoreTest : public ::testing::Test {
         auto buf = Buffer(values);
         std::string message;
         RecordNode* node = nullptr;
-        EXPECT_TRUE(store.PostRecord(buf.get(), nullptr, message, &node)) << message;
-        store.FreeValues(buf.get());
+        EXPECT_TRUE(store.PostRecord(buf.Data(), nullptr, message, &node)) << message;
         return node;
     }
-    std::unique_ptr<uint8_t[]> Buffer(std::initializer_list<std::string_view> values) {
-        auto buf = store.NewBuffer();
+    ValueBuffer Buffer(std::initializer_list<std::string_view> values) {
+        ridov::ValueBuffer buf(store.Layout());
         int i = 0;
         for (auto v : values) {
             const TRidovField& f = *store.FieldAt(i++);
-            store.TextToValue(buf.get() + f.offset, v, f);
+            store.TextToValue(buf.Data() + f.offset, v, f);
         }
         return buf;
     }
@@ -49,8 +48,7 @@ class StoreTest : public ::testing::Test {
         ASSERT_TRUE(store.BeginEdit(node));
         auto buf = Buffer(values);
         std::string message;
-        EXPECT_TRUE(store.PostRecord(buf.get(), node, message)) << message;
-        store.FreeValues(buf.get());
+        EXPECT_TRUE(store.PostRecord(buf.Data(), node, message)) << message;
     }
     std::string Get(const RecordNode* node, int field) {
         std::string out;
@@ -163,29 +161,28 @@ TEST_F(StoreTest, ComparisonRules) {
     auto a = Buffer({"9", "True", "1.5", "apple"});
     auto b = Buffer({"10", "False", "-2", "Banana"});
     code.rightAligned = 1;
-    EXPECT_LT(TRidovCursor::CompareValues(a.get(), b.get(), code, false), 0)
+    EXPECT_LT(TRidovCursor::CompareValues(a.Data(), b.Data(), code, false), 0)
         << "right-aligned: the shorter code first";
     code.rightAligned = 0;
-    EXPECT_GT(TRidovCursor::CompareValues(a.get(), b.get(), code, false), 0)
+    EXPECT_GT(TRidovCursor::CompareValues(a.Data(), b.Data(), code, false), 0)
         << "left-aligned: by characters";
     const TRidovField& flag = *store.FindField("FLAG");
-    EXPECT_LT(TRidovCursor::CompareValues(a.get(), b.get(), flag, false), 0) << "true first";
+    EXPECT_LT(TRidovCursor::CompareValues(a.Data(), b.Data(), flag, false), 0) << "true first";
     const TRidovField& name = *store.FindField("NAME");
-    EXPECT_GT(TRidovCursor::CompareValues(a.get(), b.get(), name, false), 0)
+    EXPECT_GT(TRidovCursor::CompareValues(a.Data(), b.Data(), name, false), 0)
         << "case-sensitive: upper case before lower case";
-    EXPECT_LT(TRidovCursor::CompareValues(a.get(), b.get(), name, true), 0);
+    EXPECT_LT(TRidovCursor::CompareValues(a.Data(), b.Data(), name, true), 0);
     auto empty = Buffer({"", "", "", ""});
-    EXPECT_LT(TRidovCursor::CompareValues(empty.get(), a.get(), name, false), 0)
+    EXPECT_LT(TRidovCursor::CompareValues(empty.Data(), a.Data(), name, false), 0)
         << "no text sorts first";
-    EXPECT_EQ(TRidovCursor::CompareValues(empty.get(), empty.get(), name, false), 0);
+    EXPECT_EQ(TRidovCursor::CompareValues(empty.Data(), empty.Data(), name, false), 0);
     // NaN never breaks the order: it sorts first and equals itself.
     const TRidovField& price = *store.FindField("PRICE");
     auto nan = Buffer({"", "", "", ""});
-    slot::Store<double>(nan.get() + price.offset, std::numeric_limits<double>::quiet_NaN());
-    EXPECT_LT(TRidovCursor::CompareValues(nan.get(), b.get(), price, false), 0);
-    EXPECT_GT(TRidovCursor::CompareValues(b.get(), nan.get(), price, false), 0);
-    EXPECT_EQ(TRidovCursor::CompareValues(nan.get(), nan.get(), price, false), 0);
-    for (auto* buf : {a.get(), b.get(), empty.get(), nan.get()}) store.FreeValues(buf);
+    slot::Store<double>(nan.Data() + price.offset, std::numeric_limits<double>::quiet_NaN());
+    EXPECT_LT(TRidovCursor::CompareValues(nan.Data(), b.Data(), price, false), 0);
+    EXPECT_GT(TRidovCursor::CompareValues(b.Data(), nan.Data(), price, false), 0);
+    EXPECT_EQ(TRidovCursor::CompareValues(nan.Data(), nan.Data(), price, false), 0);
 }
 
 TEST_F(StoreTest, SortOrdersLiveRecordsAndKeepsDeletedOnesRevertible) {
@@ -211,16 +208,14 @@ TEST_F(StoreTest, HasDuplicate) {
     RecordNode* a = Add({"A1", "1"});
     RecordNode* b = Add({"B2", "2"});
     auto probe = Buffer({"A1", "5"});
-    EXPECT_TRUE(store.HasDuplicate(probe.get(), nullptr, "ID"));
-    EXPECT_FALSE(store.HasDuplicate(probe.get(), a, "ID")) << "the record being changed";
-    EXPECT_FALSE(store.HasDuplicate(probe.get(), nullptr, "")) << "all fields compared";
+    EXPECT_TRUE(store.HasDuplicate(probe.Data(), nullptr, "ID"));
+    EXPECT_FALSE(store.HasDuplicate(probe.Data(), a, "ID")) << "the record being changed";
+    EXPECT_FALSE(store.HasDuplicate(probe.Data(), nullptr, "")) << "all fields compared";
     auto lower = Buffer({"a1", "5"});
-    EXPECT_FALSE(store.HasDuplicate(lower.get(), nullptr, "ID")) << "case matters";
+    EXPECT_FALSE(store.HasDuplicate(lower.Data(), nullptr, "ID")) << "case matters";
     std::string message;
     ASSERT_TRUE(store.DeleteRecord(a, message));
-    EXPECT_FALSE(store.HasDuplicate(probe.get(), b, "ID")) << "deleted records do not count";
-    store.FreeValues(probe.get());
-    store.FreeValues(lower.get());
+    EXPECT_FALSE(store.HasDuplicate(probe.Data(), b, "ID")) << "deleted records do not count";
 }
 
 TEST_F(StoreTest, TextConversions) {
@@ -241,15 +236,14 @@ TEST_F(StoreTest, TextConversions) {
         {6, "bytes", "Not Found"}, {7, "2.5", "2.5"},
         {7, "1e3", "1000"},
     };
-    auto buf = store.NewBuffer();
+    ridov::ValueBuffer buf(store.Layout());
     for (const Case& c : cases) {
         const TRidovField& f = *store.FieldAt(c.field);
-        store.TextToValue(buf.get() + f.offset, c.in, f);
+        store.TextToValue(buf.Data() + f.offset, c.in, f);
         std::string out;
-        store.ValueAsText(f, buf.get(), out, true);
+        store.ValueAsText(f, buf.Data(), out, true);
         EXPECT_EQ(out, c.out) << f.name << " <- " << c.in;
     }
-    store.FreeValues(buf.get());
 }
 
 TEST_F(StoreTest, StoredSizeTracksChanges) {

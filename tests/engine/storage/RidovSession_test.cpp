@@ -16,9 +16,9 @@ std::vector<uint8_t> EncipheredImage(TRidovSession& session, const std::string& 
         testing_support::ImageBuilder().Header(0, 1, testing_support::Section({"XXX.ID K"})).bytes;
     std::string message;
     EXPECT_TRUE(store.ReadImage(empty, message));
-    auto buf = store.NewBuffer();
-    store.TextToValue(buf.get(), "42", *store.FieldAt(0));
-    EXPECT_TRUE(store.PostRecord(buf.get(), nullptr, message));
+    ridov::ValueBuffer buf(store.Layout());
+    store.TextToValue(buf.Data(), "42", *store.FieldAt(0));
+    EXPECT_TRUE(store.PostRecord(buf.Data(), nullptr, message));
     store.SetPassword(password);
     std::vector<uint8_t> image;
     store.WriteImage(image);

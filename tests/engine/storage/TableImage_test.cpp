@@ -45,12 +45,11 @@ TEST_F(TableImageTest, OrderTableHasPinnedBytes) {
     TRidovCursor store(session, text::FormatSettings::Machine());
     ASSERT_EQ(Read(ImageBuilder().Header(0, 2, Section({"XXX.ID K", "XXX.KOL i"})).bytes, store),
               "");
-    auto buf = store.NewBuffer();
-    store.TextToValue(buf.get() + store.FindField("ID")->offset, "12345", *store.FindField("ID"));
-    store.TextToValue(buf.get() + store.FindField("KOL")->offset, "3", *store.FindField("KOL"));
+    ridov::ValueBuffer buf(store.Layout());
+    store.TextToValue(buf.Data() + store.FindField("ID")->offset, "12345", *store.FindField("ID"));
+    store.TextToValue(buf.Data() + store.FindField("KOL")->offset, "3", *store.FindField("KOL"));
     std::string message;
-    ASSERT_TRUE(store.PostRecord(buf.get(), nullptr, message));
-    store.FreeValues(buf.get());
+    ASSERT_TRUE(store.PostRecord(buf.Data(), nullptr, message));
 
     std::vector<uint8_t> image;
     ASSERT_EQ(store.WriteImage(image), 48u);
@@ -134,16 +133,15 @@ TEST_F(TableImageTest, RoundTripKeepsEveryTypeAndEmptyValues) {
     const char* values[] = {
         "-5",       "123456", "9000000000", "Yes", "1.25", "2024/02/29", "2024/02/29 13:45:07",
         "08:30:00", "abc",    "text",       "",    ""};
-    auto buf = store.NewBuffer();
+    ridov::ValueBuffer buf(store.Layout());
     for (int i = 0; i < 12; ++i) {
-        store.TextToValue(buf.get() + store.FieldAt(i)->offset, values[i], *store.FieldAt(i));
+        store.TextToValue(buf.Data() + store.FieldAt(i)->offset, values[i], *store.FieldAt(i));
     }
-    slot::SetHeapBlock(buf.get() + store.FieldAt(11)->offset, std::string("\x00\x01\xff", 3));
+    slot::SetHeapBlock(buf.Data() + store.FieldAt(11)->offset, std::string("\x00\x01\xff", 3));
     std::string message;
-    ASSERT_TRUE(store.PostRecord(buf.get(), nullptr, message));
-    store.FreeValues(buf.get());
-    std::memset(buf.get(), 0, store.RecordSize());  // the all-empty record
-    ASSERT_TRUE(store.PostRecord(buf.get(), nullptr, message));
+    ASSERT_TRUE(store.PostRecord(buf.Data(), nullptr, message));
+    buf.Clear();  // the all-empty record
+    ASSERT_TRUE(store.PostRecord(buf.Data(), nullptr, message));
 
     std::vector<uint8_t> image;
     store.WriteImage(image);
@@ -295,14 +293,59 @@ TEST_F(TableImageTest, LoadFilterDropsRecordsWithoutCountError) {
     EXPECT_EQ(Text(store, store.RecordAt(0), "ID"), "2");
 }
 
+// Records read from an image share equal texts; each must still read,
+// change and write as if it had its own.
+TEST_F(TableImageTest, RepeatedTextsStayIndependentRecords) {
+    TRidovCursor source(session);
+    source.AddField("NAME", ftString, 200);
+    source.AddField("BREND", ftString, 40);
+    const std::string longText(150, 'x');  // beyond what is shared
+    const std::vector<std::pair<std::string, std::string>> rows = {
+        {"brake pad", "Acme"}, {"brake pad", "Acme"}, {"", "Acme"},
+        {longText, "Bosco"},   {longText, "Acme"},    {"brake pad", ""}};
+    std::string message;
+    for (const auto& [name, brand] : rows) {
+        ValueBuffer buf(source.Layout());
+        source.TextToValue(buf.Data(), name, *source.FieldAt(0));
+        source.TextToValue(buf.Data() + source.FieldAt(1)->offset, brand, *source.FieldAt(1));
+        ASSERT_TRUE(source.PostRecord(buf.Data(), nullptr, message)) << message;
+    }
+    std::vector<uint8_t> image;
+    source.WriteImage(image);
+
+    TRidovCursor store(session);
+    ASSERT_EQ(Read(image, store), "");
+    ASSERT_EQ(store.RecordCount(), rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(Text(store, store.RecordAt(i), "NAME"), rows[i].first) << i;
+        EXPECT_EQ(Text(store, store.RecordAt(i), "BREND"), rows[i].second) << i;
+    }
+    // Changing one record's text leaves the equal text of the others alone,
+    // and reverting brings it back.
+    RecordNode* first = store.RecordAt(0);
+    ASSERT_TRUE(store.BeginEdit(first));
+    ValueBuffer edit(store.Layout());
+    edit.CopyFrom(first->values);
+    store.TextToValue(edit.Data(), "changed", *store.FieldAt(0));
+    store.TextToValue(edit.Data() + store.FieldAt(1)->offset, "Other", *store.FieldAt(1));
+    ASSERT_TRUE(store.PostRecord(edit.Data(), first, message)) << message;
+    EXPECT_EQ(Text(store, first, "NAME"), "changed");
+    EXPECT_EQ(Text(store, store.RecordAt(1), "NAME"), "brake pad");
+    EXPECT_EQ(Text(store, store.RecordAt(2), "BREND"), "Acme");
+    store.RevertRecord(first);
+    EXPECT_EQ(Text(store, first, "NAME"), "brake pad");
+    std::vector<uint8_t> again;
+    store.WriteImage(again);
+    EXPECT_EQ(again, image);
+}
+
 TEST_F(TableImageTest, EncipheredRoundTripUsesFreshKeys) {
     TRidovCursor store(session, text::FormatSettings::Machine());
     ASSERT_EQ(Read(ImageBuilder().Header(0, 1, Section({"XXX.NAME s80"})).bytes, store), "");
-    auto buf = store.NewBuffer();
-    store.TextToValue(buf.get(), "secret text", *store.FieldAt(0));
+    ridov::ValueBuffer buf(store.Layout());
+    store.TextToValue(buf.Data(), "secret text", *store.FieldAt(0));
     std::string message;
-    ASSERT_TRUE(store.PostRecord(buf.get(), nullptr, message));
-    store.FreeValues(buf.get());
+    ASSERT_TRUE(store.PostRecord(buf.Data(), nullptr, message));
     store.SetComment("note");
     store.SetPassword("pw");
     std::vector<uint8_t> first, second;
