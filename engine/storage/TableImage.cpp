@@ -31,11 +31,13 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 #include "engine/storage/Crc16.h"
 #include "engine/storage/RidovCursor.h"
 #include "engine/storage/RidovSession.h"
 #include "engine/storage/TableImage.h"
+#include "engine/storage/TextInterner.h"
 #include "engine/storage/ValueSlot.h"
 #include "engine/util/ByteReader.h"
 
@@ -398,6 +400,10 @@ bool TRidovCursor::ReadImage(std::span<uint8_t> image, std::string& message) {
                                                   : MaxImageLength(f->type, f->declaredSize)),
                         static_cast<uint16_t>(f->declaredSize), kind});
     }
+    // Equal texts share one copy, except under a load filter, whose
+    // rejections give arena memory back.
+    std::optional<TextInterner> interner;
+    if (!filter) interner.emplace(arena_);
     int lastProgress = -1;
     // A table without fields holds no records: reading them would loop
     // without consuming input.
@@ -405,7 +411,9 @@ bool TRidovCursor::ReadImage(std::span<uint8_t> image, std::string& message) {
         const uint8_t* lengths;
         (void)r.GetBytes(fields, lengths);
         Arena::Mark mark = arena_.GetMark();
-        uint8_t* values = arena_.Allocate(recordSize_);
+        // Slots are read with memcpy only, so records need no alignment and
+        // lie back to back.
+        uint8_t* values = arena_.Allocate(recordSize_, 1);
         std::memset(values, 0, recordSize_);
         // The record's size in an image, as StoredSize would compute it from
         // the decoded values.
@@ -448,7 +456,12 @@ bool TRidovCursor::ReadImage(std::span<uint8_t> image, std::string& message) {
                                               fields_[i]->name, count, accepted + 1));
                 }
                 if (!r.GetBytes(size_t(count), bytes)) return fail(kUnexpectedEnd);
-                slot::SetArenaText(s, arena_, bytes, uint32_t(count));
+                if (interner && count > 0 && uint32_t(count) <= TextInterner::kMaxLength) {
+                    slot::StoreTagged(
+                        s, reinterpret_cast<uintptr_t>(interner->Intern(bytes, uint32_t(count))));
+                } else {
+                    slot::SetArenaText(s, arena_, bytes, uint32_t(count));
+                }
             } else {
                 if (count < 0 || count > kMaxBlobLength) {
                     return fail(FormatMessage("BLOB field '%s' has wrong length %d in record %d",
