@@ -31,32 +31,44 @@ uint64_t HashBytes(const uint8_t* p, size_t n) {
 }  // namespace
 
 const char* TextInterner::Intern(const void* bytes, uint32_t n) {
-    if ((used_ + 1) * 10 > table_.size() * 7) Grow();
+    if ((used_ + 1) * 10 > table_.size() * 7 && table_.size() < kMaxEntries) Grow();
+    const bool full = (used_ + 1) * 10 > table_.size() * 7;
     const auto* p = static_cast<const uint8_t*>(bytes);
     const uint64_t hash = HashBytes(p, n);
+    const uint64_t tag = hash >> kAddressBits << kAddressBits;
+    const uint64_t addressMask = (uint64_t(1) << kAddressBits) - 1;
     const size_t mask = table_.size() - 1;
     for (size_t i = size_t(hash) & mask;; i = (i + 1) & mask) {
-        Entry& e = table_[i];
-        if (e.chars == nullptr) {
-            uint8_t* base = arena_.Allocate(size_t(n) + 5, 2);
-            e.chars = slot::LayOutText(base, p, n);
-            e.hash = hash;
-            ++used_;
-            return e.chars;
+        const uint64_t e = table_[i];
+        if (e == 0) {
+            char* chars = slot::LayOutText(arena_.Allocate(size_t(n) + 5, 2), p, n);
+            const uint64_t address = reinterpret_cast<uintptr_t>(chars);
+            // An address that does not fit is still a valid text, only not
+            // shared.
+            if (!full && (address & ~addressMask) == 0) {
+                table_[i] = tag | address;
+                ++used_;
+            }
+            return chars;
         }
-        if (e.hash == hash && slot::TextLength(e.chars) == n && std::memcmp(e.chars, p, n) == 0)
-            return e.chars;
+        if ((e & ~addressMask) != tag) continue;
+        const char* chars = reinterpret_cast<const char*>(uintptr_t(e & addressMask));
+        if (slot::TextLength(chars) == n && std::memcmp(chars, p, n) == 0) return chars;
     }
 }
 
 void TextInterner::Grow() {
-    std::vector<Entry> old = std::move(table_);
-    table_.assign(old.empty() ? 1024 : old.size() * 2, Entry{});
+    std::vector<uint64_t> old = std::move(table_);
+    table_.assign(old.empty() ? 1024 : old.size() * 2, 0);
+    const uint64_t addressMask = (uint64_t(1) << kAddressBits) - 1;
     const size_t mask = table_.size() - 1;
-    for (const Entry& e : old) {
-        if (e.chars == nullptr) continue;
-        size_t i = size_t(e.hash) & mask;
-        while (table_[i].chars != nullptr) i = (i + 1) & mask;
+    for (uint64_t e : old) {
+        if (e == 0) continue;
+        const char* chars = reinterpret_cast<const char*>(uintptr_t(e & addressMask));
+        size_t i =
+            size_t(HashBytes(reinterpret_cast<const uint8_t*>(chars), slot::TextLength(chars))) &
+            mask;
+        while (table_[i] != 0) i = (i + 1) & mask;
         table_[i] = e;
     }
 }

@@ -9,8 +9,12 @@
 // texts are never written through and never freed one by one; an edit gives
 // its record a heap text of its own (see ValueSlot.h).
 //
-// The table maps a hash of the bytes to the copy; it lives only for one read
-// and is sized by the number of distinct texts, not by the records.
+// The table maps a hash of the bytes to the copy; it lives only for one
+// read. It stops growing at kMaxEntries, small enough to stay in the cache:
+// a lookup in a table that outgrows the cache costs more than the copy it
+// saves, so once it is full, new texts are copied as they are and only the
+// texts already in it are shared (in a catalog, the brand names and the most
+// frequent product names).
 //
 // REQUIRES: nothing is rewound in the arena while the interner is in use
 // (a rewind would leave the table pointing at given-back memory).
@@ -29,6 +33,7 @@ class TextInterner {
   public:
     // Longer texts are rarely repeated and are cheaper copied than hashed.
     static constexpr uint32_t kMaxLength = 128;
+    static constexpr size_t kMaxEntries = size_t(1) << 14;
 
     explicit TextInterner(Arena& arena) : arena_(arena) {}
     TextInterner(const TextInterner&) = delete;
@@ -40,14 +45,15 @@ class TextInterner {
     const char* Intern(const void* bytes, uint32_t n);
 
   private:
-    struct Entry {
-        const char* chars = nullptr;  // null: free
-        uint64_t hash = 0;
-    };
+    // An entry packs the text's address (below 2^48 in a user address
+    // space) with the top 16 bits of its hash, so that the table stays
+    // small enough for the cache and a mismatch rarely reads the text.
+    // Zero is a free entry.
+    static constexpr int kAddressBits = 48;
     void Grow();
 
     Arena& arena_;
-    std::vector<Entry> table_;  // open addressing, linear probing; size a power of two
+    std::vector<uint64_t> table_;  // open addressing, linear probing; size a power of two
     size_t used_ = 0;
 };
 
