@@ -17,6 +17,10 @@
 // view and is invalidated by closing, refreshing or emptying the dataset.
 // Any rebuild of the view invalidates positions but not bookmarks.
 //
+// Rows: what a grid shows is the view plus, during Insert/Append, the row
+// being inserted (RowCount, CurrentRow, ReadCell). Links that show rows
+// hear every change of them as row notifications (see DataSource.h).
+//
 // Events are std::function members; an empty one is not called. An event
 // may throw DatabaseError to refuse the operation (before-events abort it).
 //
@@ -134,7 +138,9 @@ class DataSet {
 
     // Runs `fn` with the fields reading the record at view position `index`
     // (0-based) without moving the current record or firing events;
-    // calculated fields are computed for it. For grids that draw rows.
+    // calculated fields are computed for it. Reads stored records only;
+    // grids use ReadCell, which also shows the row being edited or
+    // inserted and never throws.
     // REQUIRES: Active(), 0 <= index < RecordCount().
     template <typename Fn>
     void ForRecordAt(int index, Fn&& fn) {

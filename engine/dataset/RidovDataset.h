@@ -11,7 +11,13 @@
 //
 // Invalidation: field pointers stay valid across Refresh (fields are
 // re-bound by name) but not across Close. Bookmarks and view positions are
-// invalidated by Refresh, EmptyTable, CancelChanges and CommitChanges.
+// invalidated by Refresh, EmptyTable, CancelChanges and CommitChanges; view
+// positions also by a post or delete through another dataset sharing the
+// record store, which this one's links hear as row notifications.
+//
+// Sharing: every dataset over one record store (a table and its clones)
+// keeps its view current when a record is posted or deleted through
+// another, so no view ever holds a deleted record and no search reads one.
 //
 // Thread safety: single-threaded (the GUI thread).
 #pragma once
@@ -191,9 +197,9 @@ class TRidovDataset : public DataSet, public DatabaseUser {
     // the current row. A filter that fails part-way leaves the view empty
     // and raises its error.
     //
-    // Progress: on an open dataset onViewProgress is called every few
-    // thousand records of the walk, once the walk is done and once the
-    // sort is (done == total). When a change of the filter, the order or
+    // Progress: onViewProgress is called every few thousand records of the
+    // walk, once the walk is done and once the sort is (done == total), in
+    // every rebuild, opening and refreshing included. When a change of the filter, the order or
     // the range asked for the rebuild (SetFilter, SetFiltered,
     // SetFilterOptions, SetIndexFieldNames, SetSortOptions, the range
     // operations, ApplyViewSettings), a false answer cancels it: the view,
@@ -427,6 +433,8 @@ class TRidovDataset : public DataSet, public DatabaseUser {
     bool viewReady_ = false;
     bool editTookBeforeImage_ = false;
     int changeCount_ = 0;
+    // The storage of the view before the last rebuild, reused by the next.
+    std::vector<RecordNode*> spareView_;
     TRidovKeyBuffer keys_[4];
 };
 

@@ -87,10 +87,13 @@ bool TRidovDataset::BuildView(bool dropPosition, bool cancellable) {
     const bool sorting = !keys_[kiSort].storeFields.empty();
     const int64_t total = int64_t(nodes.size()) * (sorting ? 2 : 1);
     auto goOn = [&](int64_t done) {
-        if (!ready || !onViewProgress) return true;
-        return onViewProgress(done, total) || !cancellable;
+        if (!onViewProgress) return true;
+        return onViewProgress(done, total) || !(ready && cancellable);
     };
+    // The old view's storage is reused for the next one.
     std::vector<RecordNode*> fresh;
+    fresh.swap(spareView_);
+    fresh.clear();
     fresh.reserve(nodes.size());
     bool filtering = filtered_;
     bool cancelled = false;
@@ -110,6 +113,7 @@ bool TRidovDataset::BuildView(bool dropPosition, bool cancellable) {
         // A filter that fails part-way leaves an empty view rather than an
         // arbitrary part of one, with no record current.
         if (ready) NotifyView(ViewEvent::AboutToReset);
+        spareView_.swap(fresh);
         view_.clear();
         sorted_ = false;
         SetCurrentIndex(-1);
@@ -127,11 +131,13 @@ bool TRidovDataset::BuildView(bool dropPosition, bool cancellable) {
         cancelled = !goOn(total);
     }
     if (cancelled) {
+        spareView_.swap(fresh);
         if (ready) Fire(afterScroll);  // the scroll that did not happen ends
         return false;
     }
     if (ready) NotifyView(ViewEvent::AboutToReset);
     view_.swap(fresh);
+    spareView_.swap(fresh);
     sorted_ = sorting;
     int index = view_.empty() ? -1 : 0;
     if (!dropPosition && keep != nullptr) {
