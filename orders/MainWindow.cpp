@@ -24,6 +24,9 @@
 #include "app/SettingsDialog.h"
 #include "engine/text/Win1251.h"
 #include "orders/CatalogView.h"
+#include "orders/OrderDialog.h"
+#include "orders/OrderFiles.h"
+#include "orders/OrderTabs.h"
 #include "platform/Platform.h"
 #include "ui/DataGrid.h"
 #include "ui/PhotoViewer.h"
@@ -89,24 +92,15 @@ void TFormMain::CreatePanels() {
     splitter_->setObjectName(QStringLiteral("Splitter"));
     splitter_->setChildrenCollapsible(false);
 
-    // The order panel: the tab strip over the order grid. The order
-    // documents fill it; until one is open it stays hidden.
-    panelOrder_ = new QWidget(splitter_);
-    panelOrder_->setObjectName(QStringLiteral("PanelOrder"));
-    panelOrder_->setMinimumHeight(100);
-    auto* orderLayout = new QVBoxLayout(panelOrder_);
-    orderLayout->setContentsMargins(0, 0, 0, 0);
-    orderLayout->setSpacing(0);
-    pgcOrders_ = new QTabBar(panelOrder_);
-    pgcOrders_->setObjectName(QStringLiteral("pgcOrders"));
-    pgcOrders_->setFocusPolicy(Qt::NoFocus);
-    orderLayout->addWidget(pgcOrders_);
-    orderLayout->addStretch(1);
-    panelOrder_->hide();
+    // The order panel: the tab strip over the order grid; hidden while no
+    // order is open.
+    orderTabs_ = new TOrderTabs(dm_, splitter_);
+    orderTabs_->setMinimumHeight(100);
+    orderTabs_->hide();
 
     catalogView_ = new TCatalogView(dm_, splitter_);
     catalogView_->setMinimumHeight(101);
-    splitter_->addWidget(panelOrder_);
+    splitter_->addWidget(orderTabs_);
     splitter_->addWidget(catalogView_);
     splitter_->setStretchFactor(0, 1);
     splitter_->setStretchFactor(1, 1);
@@ -121,6 +115,14 @@ void TFormMain::CreatePanels() {
     statusBar()->addWidget(statusRecNo_);
     statusBar()->addWidget(statusHint_, 1);
     statusBar()->setSizeGripEnabled(true);
+}
+
+QWidget* TFormMain::PanelOrder() const {
+    return orderTabs_;
+}
+
+QTabBar* TFormMain::OrderTabs() const {
+    return orderTabs_->TabBar();
 }
 
 QWidget* TFormMain::PanelPrice() const {
@@ -189,16 +191,49 @@ void TFormMain::ConnectActions() {
             &QAction::trigger);
     connect(catalogView_, &TCatalogView::slideRequested, a.ActionSlide, &QAction::trigger);
     catalogView_->slideEnabled = [this] { return actions_.ActionSlide->isEnabled(); };
+    catalogView_->onCatalogOpened = [this](const QString& path) {
+        // An order made from another catalog gets a fresh order for this one.
+        if (orderTabs_->Count() == 0) return;
+        const std::string catalog =
+            OrderCatalogPath(app::TdmZetrovo::EnginePath(orderTabs_->ActivePath()),
+                             app::TdmZetrovo::EnginePath(dm_.ProgramDir));
+        if (catalog != app::TdmZetrovo::EnginePath(path)) actions_.ActionNewOrder->trigger();
+    };
     a.ActionViewPrice->setEnabled(true);
     a.ActionViewOrders->setEnabled(false);
-    // Commands that come with the order documents, the import and export,
-    // printing, sending and the catalog update: present, not yet wired.
+
+    connect(a.ActionNewOrder, &QAction::triggered, orderTabs_, &TOrderTabs::NewOrder);
+    connect(a.ActionOpenOrder, &QAction::triggered, orderTabs_, &TOrderTabs::OpenOrders);
+    connect(a.ActionSaveOrderAs, &QAction::triggered, orderTabs_,
+            [this] { orderTabs_->SaveOrderAs(); });
+    connect(a.ActionCloseOrder, &QAction::triggered, orderTabs_, &TOrderTabs::CloseActiveOrder);
+    connect(a.ActionCloseOrderAsk, &QAction::triggered, orderTabs_,
+            &TOrderTabs::CloseActiveOrderAsk);
+    connect(a.ActionAddProduct, &QAction::triggered, this, &TFormMain::ActionAddProductExecute);
+    connect(a.ActionEditProduct, &QAction::triggered, this, &TFormMain::ActionEditProductExecute);
+    connect(a.ActionDelProduct, &QAction::triggered, this, &TFormMain::ActionDelProductExecute);
+    ui::DataGrid* orderGrid = orderTabs_->Grid();
+    connect(orderGrid, &ui::DataGrid::enterPressed, a.ActionEditProduct, &QAction::trigger);
+    connect(orderGrid, &ui::DataGrid::rowDoubleClicked, a.ActionEditProduct, &QAction::trigger);
+    connect(orderGrid, &ui::DataGrid::contextMenuRequested, this, [this](const QPoint& at) {
+        QMenu menu;
+        menu.addAction(actions_.ActionEditProduct);
+        menu.addAction(actions_.ActionDelProduct);
+        menu.exec(at);
+    });
+    orderGrid->addAction(a.ActionDelProduct);
+    orderTabs_->onViewOrders = [this](bool on) {
+        actions_.ActionViewOrders->setEnabled(on);
+        orderTabs_->setVisible(on);
+    };
+    orderTabs_->onOrdersChanged = [this] { AppIdle(); };
+
+    // Commands that come with the import and export, printing, sending and
+    // the catalog update: present, not yet wired.
     for (QAction* action :
-         {a.ActionNewOrder, a.ActionOpenOrder, a.ActionSaveOrderAs, a.ActionCopyTo, a.ActionSendTo,
-          a.ActionCloseOrder, a.ActionCloseOrderAsk, a.ActionLoadUpdate, a.ActionExportOrder,
+         {a.ActionCopyTo, a.ActionSendTo, a.ActionLoadUpdate, a.ActionExportOrder,
           a.ActionExportPriceToExcel, a.ActionImportOrderFromTxt, a.ActionPrintOrder, a.ActionWeb,
-          a.ActionAddProduct, a.ActionEditProduct, a.ActionDelProduct, a.ActionSendToIShop,
-          a.ActionPrintPrice, a.ActionImportPrice})
+          a.ActionSendToIShop, a.ActionPrintPrice, a.ActionImportPrice})
         action->setEnabled(false);
 }
 
@@ -228,7 +263,10 @@ bool TFormMain::FormCreate(const QStringList& arguments, int& exitCode) {
     if (!arguments.isEmpty() && !arguments.front().startsWith(QLatin1Char('-'))) {
         try {
             OpenCatalog(dm_.CatalogFile);
-            // The order documents open each existing argument here (OpenOrder).
+            for (const QString& argument : arguments) {
+                if (platform::CurrentPlatform().FileExists(app::TdmZetrovo::EnginePath(argument)))
+                    orderTabs_->OpenOrder(argument);
+            }
         } catch (const std::exception& error) {
             dm_.LastError = app::MakeLastError(error);
             ui::CurrentPrompter().Error(app::CatalogOpenErrorText(dm_.ProgramDir),
@@ -276,7 +314,7 @@ void TFormMain::CreateDialogs() {
             if (dm_.vtPrice.Active()) dm_.vtPrice.First();
         }
     };
-    // The quantity dialog comes with the order lines.
+    formOrderDlg_ = new TFormOrderDlg(this);
 }
 
 bool TFormMain::OpenCatalog(const QString& path) {
@@ -284,7 +322,7 @@ bool TFormMain::OpenCatalog(const QString& path) {
 }
 
 int TFormMain::OrderTabCount() const {
-    return pgcOrders_->count();
+    return orderTabs_->Count();
 }
 
 void TFormMain::SetCaption(const QString& text) {
@@ -298,12 +336,15 @@ void TFormMain::AppIdle() {
     const bool ordersOpen = OrderTabCount() > 0;
     if (!ordersOpen) a.ActionViewOrders->setEnabled(false);
     const bool viewOrders = a.ActionViewOrders->isEnabled();
-    panelOrder_->setVisible(viewOrders);
-    // These follow the open orders once the order documents wire them.
-    for (QAction* action :
-         {a.ActionSendToIShop, a.ActionSendTo, a.ActionCopyTo, a.ActionSaveOrderAs,
-          a.ActionCloseOrder, a.ActionCloseOrderAsk, a.ActionPrintOrder, a.ActionExportOrder}) {
-        if (!ordersOpen && action->isEnabled()) action->setEnabled(false);
+    if (orderTabs_->isVisible() != viewOrders) orderTabs_->setVisible(viewOrders);
+    // Commands on the open orders (those of later parts stay off until
+    // they are wired).
+    for (QAction* action : {a.ActionSaveOrderAs, a.ActionCloseOrder, a.ActionCloseOrderAsk}) {
+        if (action->isEnabled() != ordersOpen) action->setEnabled(ordersOpen);
+    }
+    const bool lines = ordersOpen && dm_.qvZayavka.Active() && !dm_.qvZayavka.IsEmpty();
+    for (QAction* action : {a.ActionEditProduct, a.ActionDelProduct}) {
+        if (action->isEnabled() != lines) action->setEnabled(lines);
     }
 
     const bool catalogOpen = dm_.vtPrice.Active();
@@ -338,8 +379,7 @@ bool TFormMain::FormCloseQuery() {
 }
 
 void TFormMain::FormClose() {
-    // The order documents close their tabs here, last first, deleting the
-    // files of orders without lines.
+    orderTabs_->CloseAll();
 }
 
 bool TFormMain::event(QEvent* e) {
@@ -383,6 +423,73 @@ void TFormMain::ActionSlideExecute() {
         ui::PhotoViewer::Caption(name ? ui::FromWin1251(name->AsString()) : QString(),
                                  id ? ui::FromWin1251(id->AsString()) : QString());
     photoViewer_->Show(app::TdmZetrovo::EnginePath(path), caption);
+}
+
+}  // namespace orders
+
+namespace orders {
+
+void TFormMain::ActionAddProductExecute() {
+    if (formParams_ != nullptr && !formParams_->RequisitesFilled()) {
+        ui::CurrentPrompter().Information(
+            QStringLiteral("Не заполнены реквизиты покупателя в настройках!"));
+        return;
+    }
+    if (!dm_.vtPrice.Active() || dm_.vtPrice.IsEmpty() || formOrderDlg_ == nullptr) return;
+    const std::string id = dm_.vtPrice.FieldByName("ID").AsString();
+    if (id.empty()) return;
+    ridov::TRidovDataset* orderView = dm_.qvZayavka.Active() ? &dm_.qvZayavka : nullptr;
+    if (formOrderDlg_->Run(dm_.vtPrice.FullTableName(), id, orderView))
+        StoreOrderLine(id, formOrderDlg_->Quantity());
+}
+
+void TFormMain::ActionEditProductExecute() {
+    ridov::TRidovQuery& q = dm_.qvZayavka;
+    if (!q.Active() || q.IsEmpty() || formOrderDlg_ == nullptr) return;
+    const std::string id = q.FieldByName("ID").AsString();
+    if (id.empty()) return;
+    if (q.FieldByName("NAME").AsString().empty()) {
+        ui::CurrentPrompter().Information(
+            QStringLiteral("Товар с кодом %1 отсутствует в нашем каталоге.")
+                .arg(ui::FromWin1251(id)));
+        return;
+    }
+    if (formOrderDlg_->Run(dm_.vtPrice.FullTableName(), id, &q))
+        StoreOrderLine(id, formOrderDlg_->Quantity());
+}
+
+void TFormMain::ActionDelProductExecute() {
+    ridov::TRidovQuery& q = dm_.qvZayavka;
+    if (!orderTabs_->Grid()->isAncestorOf(QApplication::focusWidget())) return;
+    if (!q.Active() || q.IsEmpty()) return;
+    const std::string id = q.FieldByName("ID").AsString();
+    if (id.empty()) return;
+    const QString question = QStringLiteral("Удалить строку '%1' из заявки '%2' ?")
+                                 .arg(ui::FromWin1251(q.FieldByName("NAME").AsString()),
+                                      orderTabs_->TabCaption(orderTabs_->ActiveIndex()));
+    if (!ui::CurrentPrompter().ConfirmOkCancel(question)) return;
+    q.Delete();
+    q.SaveChanges();
+    StampOrderFile(app::TdmZetrovo::EnginePath(orderTabs_->ActivePath()),
+                   app::TdmZetrovo::EnginePath(dm_.SettingsFile), dm_.vtPrice.FullTableName());
+    orderTabs_->RefreshOrder();
+}
+
+void TFormMain::StoreOrderLine(const std::string& productId, int quantity) {
+    if (orderTabs_->Count() == 0) actions_.ActionNewOrder->trigger();
+    ridov::TRidovQuery& q = dm_.qvZayavka;
+    if (!q.Active()) return;  // the new order could not be shown
+    if (q.Locate("ID", ridov::Variant(productId), 0))
+        q.Edit();
+    else
+        q.Insert();
+    q.FieldByName("ID").SetAsString(productId);
+    q.FieldByName("KOL").SetAsInteger(quantity);
+    q.Post();
+    q.SaveChanges();
+    StampOrderFile(app::TdmZetrovo::EnginePath(orderTabs_->ActivePath()),
+                   app::TdmZetrovo::EnginePath(dm_.SettingsFile), dm_.vtPrice.FullTableName());
+    orderTabs_->RefreshOrder(productId);
 }
 
 }  // namespace orders

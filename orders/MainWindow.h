@@ -20,6 +20,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <string>
 
 #include "app/DataModule.h"
 #include "app/StartUp.h"
@@ -39,6 +40,8 @@ class PhotoViewerLauncher;
 namespace orders {
 
 class TCatalogView;
+class TFormOrderDlg;
+class TOrderTabs;
 
 // The wholesaler's web site, shown in the hint of the web menu entry.
 inline constexpr char kWebAddress[] = "http://www.zetrovo.ru";
@@ -64,13 +67,15 @@ class TFormMain : public QMainWindow, public app::MainWindowHost {
     app::TdmZetrovo& DataModule() const { return dm_; }
     const TMainActions& Actions() const { return actions_; }
     TCatalogView* CatalogView() const { return catalogView_; }
-    QWidget* PanelOrder() const { return panelOrder_; }
-    QTabBar* OrderTabs() const { return pgcOrders_; }
+    QWidget* PanelOrder() const;
+    TOrderTabs* Orders() const { return orderTabs_; }
+    QTabBar* OrderTabs() const;
     QWidget* PanelPrice() const;
     QSplitter* Splitter() const { return splitter_; }
     QLabel* StatusPanel(int index) const { return index == 0 ? statusRecNo_ : statusHint_; }
     // Null before CreateDialogs.
     app::TFormParams* FormParams() const { return formParams_; }
+    TFormOrderDlg* FormOrderDlg() const { return formOrderDlg_; }
     // Folder the order open and save dialogs start in.
     const QString& OrderDialogFolder() const { return orderDialogFolder_; }
 
@@ -99,6 +104,14 @@ class TFormMain : public QMainWindow, public app::MainWindowHost {
     void ActionHelpExecute();
     void ActionParamsExecute();
     void ActionSlideExecute();
+    // Order line entry: Enter or a double click on the catalog (after the
+    // requisites check), on the order grid, and Ctrl+Del on the order grid.
+    void ActionAddProductExecute();
+    void ActionEditProductExecute();
+    void ActionDelProductExecute();
+    // The OK side of the quantity dialog: a new order when none is open,
+    // the product's line edited or inserted, written, stamped, shown.
+    void StoreOrderLine(const std::string& productId, int quantity);
 
   protected:
     bool event(QEvent* event) override;
@@ -117,12 +130,12 @@ class TFormMain : public QMainWindow, public app::MainWindowHost {
     app::TdmZetrovo& dm_;
     TMainActions actions_;
     QSplitter* splitter_ = nullptr;
-    QWidget* panelOrder_ = nullptr;
-    QTabBar* pgcOrders_ = nullptr;
+    TOrderTabs* orderTabs_ = nullptr;
     TCatalogView* catalogView_ = nullptr;
     QLabel* statusRecNo_ = nullptr;
     QLabel* statusHint_ = nullptr;
     app::TFormParams* formParams_ = nullptr;
+    TFormOrderDlg* formOrderDlg_ = nullptr;
     std::unique_ptr<ui::PhotoViewerLauncher> photoViewer_;
     QString orderDialogFolder_;
     bool terminationRequested_ = false;

@@ -1,17 +1,40 @@
 #!/usr/bin/env bash
-# Runs the program on a ready demo program folder. The GUI does not exist
-# yet, so this builds the command-line tool, generates a demo catalog into
-# demo/price.zv and shows it with `zv info` and the first lines of
-# `zv dump`.
+# Runs the program on a ready demo program folder, demo/: the executable, a
+# generated 20,000-product catalog price.zv with price-change marks, a few
+# stand-in product photos, the user readme and a settings file with demo
+# requisites. Without a display the program runs under Xvfb and saves a
+# picture of its main window as demo/screenshot.png.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$(nproc)" --target zv zv_catalog_gen
-mkdir -p demo
-[ -f demo/price.zv ] || build/tools/zv_catalog_gen --count 20000 --seed 1 --text demo/price.txt demo/price.zv
-echo "The program window is not built yet; showing the demo catalog with the zv tool instead."
-echo "== zv info demo/price.zv"
-build/tools/zv info demo/price.zv
-echo "== zv dump demo/price.zv (first 10 records)"
-build/tools/zv dump demo/price.zv | head -n 11
+cmake --build build -j "$(nproc)" --target zayavka zv zv_catalog_gen zv_demo_photo
+
+demo=$PWD/demo
+mkdir -p "$demo/foto"
+cp build/app/zayavka "$demo/"
+cp resources/readme.txt "$demo/readme.txt"
+if [ ! -f "$demo/price.zv" ]; then
+    build/tools/zv_catalog_gen --count 20000 --seed 1 "$demo/price.zv"
+fi
+if [ ! -f "$demo/Zetrovo.ini" ]; then
+    # Windows-1251 with CR LF, as the program writes it.
+    printf '[Client]\r\nKlient=Автосервис "Демо"\r\nAdres=г. Москва, ул. Примерная, д. 1\r\nTelefon=+7 495 000-00-00\r\nKontaktLico=Иванов Иван\r\nEmail=demo@example.com\r\nFotoDir=%s\r\n' \
+        "$demo/foto" | iconv -f UTF-8 -t CP1251 > "$demo/Zetrovo.ini"
+fi
+if [ -z "$(ls -A "$demo/foto")" ]; then
+    # Photos of every third of the first sixty products by name, so that the
+    # camera mark shows on the first screen.
+    build/tools/zv dump "$demo/price.zv" | tail -n +2 | iconv -f CP1251 -t UTF-8 |
+        LC_ALL=C sort -t $'\t' -k4,4 | head -n 60 | awk 'NR % 3 == 1' |
+        while IFS=$'\t' read -r id _ _ name _; do
+            build/tools/zv_demo_photo "$demo/foto/ZV$id.jpg" "$id" "$name"
+        done
+fi
+
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+    exec "$demo/zayavka"
+fi
+echo "No display: running the program under Xvfb and saving its main window to demo/screenshot.png."
+ZAYAVKA_SCREENSHOT="$demo/screenshot.png" xvfb-run -a -s "-screen 0 1280x800x24" "$demo/zayavka"
+echo "Saved demo/screenshot.png"

@@ -215,10 +215,20 @@ int DatasetModel::ColumnDisplayWidth(int column) const {
 }
 
 QString DatasetModel::CellText(int row, int column) const {
+    if (row < 0 || row >= rows_ || column < 0 || column >= int(columns_.size())) return {};
+    const GridColumn& settings = columns_[size_t(column)];
+    if (settings.rowNumber) return QString::number(row + 1);
     ridov::Field* f = ColumnField(column);
-    if (f == nullptr || row < 0 || row >= rows_) return {};
+    if (f == nullptr) return {};
+    if (settings.blankZero) {
+        ridov::Variant value;
+        if (!GetDataSet()->ReadCell(row, *f, value)) return {};
+        if (const double* d = std::get_if<double>(&value); d != nullptr && *d == 0) return {};
+        if (const int64_t* n = std::get_if<int64_t>(&value); n != nullptr && *n == 0) return {};
+    }
     std::string bytes;
     if (!GetDataSet()->ReadCellText(row, *f, bytes)) return {};
+    if (bytes.empty()) return settings.emptyText;
     return FromWin1251(bytes);
 }
 

@@ -42,6 +42,14 @@ struct GridColumn {
     SortMarker sortMarker = SortMarker::None;
     // Alignment; unset: from the field (left, right or centre).
     std::optional<Qt::Alignment> alignment;
+    // The column shows the row's number in the view, from 1, instead of a
+    // field's value (a line number that follows sorting and filtering).
+    bool rowNumber = false;
+    // Shown in place of an empty value.
+    QString emptyText;
+    // A numeric value of 0 is shown as an empty cell (a price the catalog
+    // does not give).
+    bool blankZero = false;
 
     FooterKind footer = FooterKind::None;
     // FooterKind::Text: the text shown as it is.

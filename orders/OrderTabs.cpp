@@ -1,0 +1,413 @@
+#include "orders/OrderTabs.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QMouseEvent>
+#include <QPalette>
+#include <QTabBar>
+#include <QVBoxLayout>
+#include <exception>
+
+#include "engine/dataset/RidovTable.h"
+#include "engine/text/Win1251.h"
+#include "orders/OrderFiles.h"
+#include "platform/Platform.h"
+#include "ui/DataGrid.h"
+#include "ui/Prompter.h"
+#include "ui/Win1251Text.h"
+
+namespace orders {
+
+namespace {
+
+using app::TdmZetrovo;
+
+// The hourglass for the duration of a scope.
+class BusyCursor {
+  public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+constexpr intptr_t kSumTag = 1;
+constexpr intptr_t kNameTag = 2;
+
+QString ForceExtension(const QString& path, const QString& extension) {
+    const QFileInfo info(path);
+    if (info.suffix().compare(extension.mid(1), Qt::CaseInsensitive) == 0) return path;
+    const QString name = info.completeSuffix().isEmpty()
+                             ? path
+                             : path.left(path.size() - info.completeSuffix().size() - 1);
+    return name + extension;
+}
+
+}  // namespace
+
+QString DamagedOrderText() {
+    return QStringLiteral("Файл заявки имеет недопустимое имя или поврежден.");
+}
+
+TOrderTabs::TOrderTabs(app::TdmZetrovo& dm, QWidget* parent)
+    : QWidget(parent), dm_(dm), pgcOrders_(new QTabBar(this)), grid_(new ui::DataGrid(this)) {
+    setObjectName(QStringLiteral("PanelOrder"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    pgcOrders_->setObjectName(QStringLiteral("pgcOrders"));
+    pgcOrders_->setFocusPolicy(Qt::NoFocus);
+    pgcOrders_->setExpanding(false);
+    pgcOrders_->setElideMode(Qt::ElideRight);
+    pgcOrders_->setUsesScrollButtons(true);
+    pgcOrders_->setStyleSheet(QStringLiteral("QTabBar::tab { width: %1px; }").arg(kOrderTabWidth));
+    pgcOrders_->installEventFilter(this);
+    layout->addWidget(pgcOrders_);
+
+    grid_->setObjectName(QStringLiteral("DBGridEhOrder"));
+    grid_->SetFilterRowVisible(false);
+    grid_->SetFooterVisible(true);
+    grid_->SetReadOnly(true);
+    grid_->SetHint(QStringLiteral(
+        "Форма заявки| Выберите товар и нажмите Enter для набора, Ctrl+Del для удаления"));
+    layout->addWidget(grid_, 1);
+
+    SetupOrderFields();
+    grid_->SetDataSource(&dm_.dsZayavka);
+    connect(grid_, &ui::DataGrid::titleClicked, grid_, &ui::DataGrid::SortByTitle);
+
+    connect(pgcOrders_, &QTabBar::currentChanged, this, [this](int) {
+        if (switching_) return;
+        TabChanged();
+    });
+}
+
+TOrderTabs::~TOrderTabs() {
+    // The grid goes before the view it shows is closed by the data module.
+    grid_->SetDataSource(nullptr);
+}
+
+// ---- fields and columns ----
+
+void TOrderTabs::SetupOrderFields() {
+    ridov::TRidovQuery& q = dm_.qvZayavka;
+    ridov::Field& sum = q.AddCalculatedField("SUM", ridov::DataType::Float);
+    sum.tag = kSumTag;
+    sum.displayFormat = "0.######";
+    sum.SetDisplayLabel(text::Utf8ToCp1251("Сумма"));
+    sum.SetDisplayWidth(10);
+    q.onCalcFields = [this](ridov::DataSet&) { CalcOrderFields(); };
+}
+
+void TOrderTabs::CalcOrderFields() {
+    ridov::TRidovQuery& q = dm_.qvZayavka;
+    ridov::Field* sum = q.FindField("SUM");
+    ridov::Field* price = q.FindField("CENA");
+    ridov::Field* quantity = q.FindField("KOL");
+    ridov::Field* name = q.FindField("NAME");
+    if (sum == nullptr || price == nullptr || quantity == nullptr || name == nullptr) return;
+    // A product missing from the catalog has no price, and so no sum.
+    if (price->IsNull() || name->IsNull())
+        sum->Clear();
+    else
+        sum->SetAsFloat(quantity->AsFloat() * price->AsFloat());
+}
+
+void TOrderTabs::SetupOrderColumns() {
+    ridov::TRidovQuery& q = dm_.qvZayavka;
+    struct Column {
+        const char* field;
+        const char* title;
+        int width;
+    };
+    static const Column kColumns[] = {
+        {"No", "№", 3},
+        {"ID", "Код", 8},
+        {"NAME", "Наименование товара", 45},
+        {"EDIZM", "Единица Измерения", 20},
+        {"CENA", "Цена", 10},
+        {"KOL", "Количество", 8},
+        {"SUM", "Сумма", 10},
+    };
+    if (ridov::Field* name = q.FindField("NAME")) name->tag = kNameTag;
+    if (ridov::Field* price = q.FindField("CENA")) price->displayFormat = "0.00";
+    std::vector<ui::GridColumn> columns;
+    for (const Column& c : kColumns) {
+        ui::GridColumn column;
+        column.fieldName = c.field;
+        column.title = QString::fromUtf8(c.title);
+        column.displayWidth = c.width;
+        column.rowNumber = std::string_view(c.field) == "No";
+        // A product missing from the catalog has no price and no sum.
+        column.blankZero = std::string_view(c.field) == "CENA";
+        if (std::string_view(c.field) == "NAME")
+            column.emptyText = QStringLiteral("<Отсутствует в каталоге>");
+        columns.push_back(std::move(column));
+    }
+    grid_->SetColumns(std::move(columns));
+}
+
+void TOrderTabs::SetupOrderFooter() {
+    const QColor color = palette().color(QPalette::Active, QPalette::Mid);
+    grid_->SetFooterColor(color);
+    const int index = ActiveIndex();
+    const int lines = index >= 0 ? tabs_[size_t(index)].lines : 0;
+    for (int column = 0; column < grid_->ColumnCount(); ++column) {
+        ridov::Field* field = grid_->ColumnField(column);
+        if (field == nullptr) continue;
+        if (field->tag == kSumTag) grid_->SetFooterSum(column);
+        if (field->tag == kNameTag)
+            grid_->SetFooterText(column, QStringLiteral("Итого(%1):").arg(lines));
+    }
+}
+
+// ---- tabs ----
+
+int TOrderTabs::ActiveIndex() const {
+    return tabs_.empty() ? -1 : pgcOrders_->currentIndex();
+}
+
+QString TOrderTabs::TabPath(int index) const {
+    return index >= 0 && index < Count() ? tabs_[size_t(index)].path : QString();
+}
+
+QString TOrderTabs::TabCaption(int index) const {
+    return index >= 0 && index < Count() ? pgcOrders_->tabText(index) : QString();
+}
+
+int TOrderTabs::TabLineCount(int index) const {
+    return index >= 0 && index < Count() ? tabs_[size_t(index)].lines : 0;
+}
+
+int TOrderTabs::FindOrderTab(const QString& path) const {
+    for (int i = 0; i < Count(); ++i)
+        if (tabs_[size_t(i)].path == path) return i;
+    return -1;
+}
+
+void TOrderTabs::AddOrderTab(const QString& path) {
+    switching_ = true;
+    tabs_.push_back({path, 0});
+    const int index = pgcOrders_->addTab(QIcon(QStringLiteral(":/icons/close.png")), QString());
+    pgcOrders_->setTabToolTip(index, path);
+    pgcOrders_->setCurrentIndex(index);
+    switching_ = false;
+    SetOrderTabCaption(path);
+    notes_ = path;
+    ShowTabs();
+}
+
+void TOrderTabs::RenameActiveOrderTab(const QString& path) {
+    const int index = ActiveIndex();
+    if (index < 0) return;
+    tabs_[size_t(index)].path = path;
+    pgcOrders_->setTabToolTip(index, path);
+    SetOrderTabCaption(path);
+    notes_ = path;
+}
+
+void TOrderTabs::SetOrderTabCaption(const QString& path) {
+    const int index = ActiveIndex();
+    if (index < 0) return;
+    const QString inProgramFolder = dm_.ProgramDir + QFileInfo(path).fileName();
+    pgcOrders_->setTabText(index, inProgramFolder == path ? QFileInfo(path).fileName() : path);
+}
+
+void TOrderTabs::CloseOrderTab(int index) {
+    if (index < 0 || index >= Count()) return;
+    dm_.qvZayavka.Close();
+    const Tab tab = tabs_[size_t(index)];
+    // An order without lines is not kept. A tab whose refresh failed has
+    // -1 lines: its (damaged) file stays.
+    if (tab.lines == 0) platform::CurrentPlatform().RemoveFile(TdmZetrovo::EnginePath(tab.path));
+
+    const bool wasActive = index == pgcOrders_->currentIndex();
+    const bool wasLast = index == Count() - 1;
+    switching_ = true;
+    tabs_.erase(tabs_.begin() + index);
+    pgcOrders_->removeTab(index);
+    // The tab after the closed one becomes active, or the first when the
+    // closed one was the last.
+    if (wasActive && wasLast && Count() > 0) pgcOrders_->setCurrentIndex(0);
+    switching_ = false;
+    if (lastTabIndex_ >= Count()) lastTabIndex_ = Count() > 0 ? Count() - 1 : 0;
+    ShowTabs();
+}
+
+void TOrderTabs::OpenOrder(const QString& path) {
+    const int index = FindOrderTab(path);
+    if (index >= 0) {
+        switching_ = true;
+        pgcOrders_->setCurrentIndex(index);
+        switching_ = false;
+        TabChanged();
+        return;
+    }
+    AddOrderTab(path);
+    RefreshOrder();
+}
+
+void TOrderTabs::TabChanged() {
+    if (Count() == 0) {
+        ShowTabs();
+        return;
+    }
+    notes_ = ActivePath();
+    RefreshOrder();
+}
+
+void TOrderTabs::ShowTabs() {
+    if (Count() == 0 && onViewOrders) onViewOrders(false);
+    if (onOrdersChanged) onOrdersChanged();
+}
+
+std::string TOrderTabs::CatalogTablePath() const {
+    return dm_.vtPrice.FullTableName();
+}
+
+std::string TOrderTabs::EngineSettingsFile() const {
+    return TdmZetrovo::EnginePath(dm_.SettingsFile);
+}
+
+// ---- the order view ----
+
+void TOrderTabs::RefreshOrder(const std::string& productId) {
+    const int index = ActiveIndex();
+    if (index < 0) return;
+    // Repaint what is pending before the work starts.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    BusyCursor busy;
+    tabs_[size_t(index)].lines = -1;
+    ridov::TRidovQuery& q = dm_.qvZayavka;
+    try {
+        int recNo = -1;
+        if (q.Active()) {
+            recNo = q.RecNo();
+            q.Close();
+        }
+        q.ParamByName("TblNm").SetAsString(CatalogTablePath());
+        q.ParamByName("OrderTblNm").SetAsString(TdmZetrovo::EnginePath(notes_));
+        q.Open();
+        SetupOrderColumns();
+        tabs_[size_t(index)].lines = CountOrderLines(TdmZetrovo::EnginePath(notes_));
+        SetupOrderFooter();
+        if (recNo != -1) {
+            q.MoveBy(recNo - q.RecNo());
+            if (!productId.empty() && q.FieldByName("ID").AsString() != productId)
+                q.Locate("ID", ridov::Variant(productId), 0);
+        } else if (!productId.empty()) {
+            q.Locate("ID", ridov::Variant(productId), 0);
+        }
+        if (onViewOrders) onViewOrders(true);
+    } catch (const std::exception& error) {
+        dm_.LastError = app::MakeLastError(error);
+        ui::CurrentPrompter().Error(DamagedOrderText(), app::LastErrorDetails(dm_.LastError));
+        CloseActiveOrder();
+        return;
+    }
+    if (onOrdersChanged) onOrdersChanged();
+}
+
+// ---- commands ----
+
+void TOrderTabs::NewOrder() {
+    const std::string path =
+        NewOrderFileName(TdmZetrovo::EnginePath(dm_.OrderDir), std::string("Zakaz"));
+    CreateOrderFile(path, EngineSettingsFile(), CatalogTablePath());
+    AddOrderTab(TdmZetrovo::FromEnginePath(path));
+    RefreshOrder();
+}
+
+void TOrderTabs::OpenOrders() {
+    const QStringList files = ui::CurrentPrompter().OpenFileNames(
+        QStringLiteral("Открыть"), dm_.ProgramDir, QStringLiteral("Файлы заявок (*.zv)"));
+    for (const QString& file : files) OpenOrder(file);
+}
+
+void TOrderTabs::CloseActiveOrder() {
+    CloseOrderTab(ActiveIndex());
+    TabChanged();
+}
+
+void TOrderTabs::CloseActiveOrderAsk() {
+    const int index = ActiveIndex();
+    if (index < 0) return;
+    if (ui::CurrentPrompter().ConfirmYesNo(
+            QStringLiteral("Закрыть заявку %1 ?").arg(TabCaption(index))))
+        CloseActiveOrder();
+}
+
+void TOrderTabs::CloseAll() {
+    for (int i = Count() - 1; i >= 0; --i) CloseOrderTab(i);
+}
+
+void TOrderTabs::SaveOrderAs(const std::function<void(const QString& path)>& exportSpreadsheet) {
+    if (Count() == 0) return;
+    QString filter = QStringLiteral("Файлы заявок (*.zv)");
+    if (exportSpreadsheet) filter += QStringLiteral(";;Файлы MS Excel (*.xls)");
+    QString name = ui::CurrentPrompter().SaveFileName(QStringLiteral(" Сохранить как"),
+                                                      dm_.ProgramDir, filter);
+    if (name.isEmpty()) return;
+    // The kind follows the extension: ".xls" writes a spreadsheet (when
+    // offered); anything else is an order file with ".zv" forced.
+    const bool spreadsheet =
+        exportSpreadsheet && QFileInfo(name).suffix().compare("xls", Qt::CaseInsensitive) == 0;
+    name = ForceExtension(name, spreadsheet ? QStringLiteral(".xls") : QStringLiteral(".zv"));
+    if (platform::CurrentPlatform().FileExists(TdmZetrovo::EnginePath(name)) &&
+        !ui::CurrentPrompter().ConfirmYesNo(
+            QStringLiteral("Файл '%1' уже существует. Перезаписать его ?").arg(name)))
+        return;
+    if (spreadsheet) {
+        exportSpreadsheet(name);
+        return;
+    }
+    const int other = FindOrderTab(name);
+    {
+        ridov::TRidovTable order;
+        order.SetTableName(TdmZetrovo::EnginePath(notes_));
+        order.Open();
+        order.SaveToFile(TdmZetrovo::EnginePath(name));
+    }
+    RenameActiveOrderTab(name);
+    const int active = ActiveIndex();
+    if (other != -1 && other != active) {
+        // That tab showed the file just written: forget it, keep the file.
+        switching_ = true;
+        tabs_.erase(tabs_.begin() + other);
+        pgcOrders_->removeTab(other);
+        switching_ = false;
+    }
+    RefreshOrder();
+}
+
+// ---- the tab strip's mouse ----
+
+void TOrderTabs::TabMouseReleased(int x, int y) {
+    const int k = pgcOrders_->tabAt(QPoint(x, y));
+    if (k < 0) return;
+    if (k != lastTabIndex_) {
+        // The click only selected the tab.
+        lastTabIndex_ = k;
+        return;
+    }
+    const QRect tab = pgcOrders_->tabRect(k);
+    if (x > tab.left() + kCloseMarkLeft && x < tab.left() + kCloseMarkRight) CloseActiveOrderAsk();
+}
+
+bool TOrderTabs::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == pgcOrders_ && event->type() == QEvent::MouseButtonPress) {
+        // The tab active before the press: a click on another tab only
+        // selects it, whatever it hits.
+        lastTabIndex_ = pgcOrders_->currentIndex();
+    } else if (watched == pgcOrders_ && event->type() == QEvent::MouseButtonRelease) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton) {
+            const QPoint p = mouse->position().toPoint();
+            TabMouseReleased(p.x(), p.y());
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace orders

@@ -1,0 +1,145 @@
+// TOrderTabs: the order panel of the main window (PanelOrder): the tab strip
+// pgcOrders with one tab per open order file, over the order grid
+// DBGridEhOrder, which shows the active order joined with the catalog
+// through the data module's order view qvZayavka.
+//
+// Every change of an order is written to its file at once, so a tab has no
+// unsaved state: closing a tab only forgets it, and deletes the file when
+// the order holds no lines.
+//
+// A tab's path identifies it (compared exactly); its caption is the file
+// name when the file lies directly in the program folder, else the path.
+// Each tab carries a close mark at its left; a click on the mark of the
+// active tab asks before closing, a click on another tab only selects it.
+//
+// Ownership: a child widget of the main window; refers to the data module,
+// which outlives it.
+//
+// Thread safety: GUI thread only.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/DataModule.h"
+
+class QTabBar;
+
+namespace ui {
+class DataGrid;
+}
+
+namespace orders {
+
+// The tab strip's fixed tab width and the close mark's span within a tab
+// (pixels from the tab's left edge, exclusive).
+inline constexpr int kOrderTabWidth = 95;
+inline constexpr int kCloseMarkLeft = 2;
+inline constexpr int kCloseMarkRight = 18;
+
+// "Файл заявки имеет недопустимое имя или поврежден."
+QString DamagedOrderText();
+
+class TOrderTabs : public QWidget {
+    Q_OBJECT
+
+  public:
+    explicit TOrderTabs(app::TdmZetrovo& dm, QWidget* parent = nullptr);
+    ~TOrderTabs() override;
+
+    QTabBar* TabBar() const { return pgcOrders_; }
+    // DBGridEhOrder.
+    ui::DataGrid* Grid() const { return grid_; }
+
+    int Count() const { return static_cast<int>(tabs_.size()); }
+    int ActiveIndex() const;
+    // The path of tab `index` / of the active tab (empty when none).
+    QString TabPath(int index) const;
+    QString ActivePath() const { return TabPath(ActiveIndex()); }
+    QString TabCaption(int index) const;
+    // The number of lines counted at the last refresh; -1 while one runs.
+    int TabLineCount(int index) const;
+    int LastTabIndex() const { return lastTabIndex_; }
+
+    // ---- the order routines ----
+    int FindOrderTab(const QString& path) const;
+    void AddOrderTab(const QString& path);
+    void RenameActiveOrderTab(const QString& path);
+    void SetOrderTabCaption(const QString& path);
+    // Closes the order view, deletes the file of an order without lines,
+    // removes the tab; the next tab (or the first when it was the last)
+    // becomes active.
+    void CloseOrderTab(int index);
+    // Activates the tab already showing `path` (and reloads it), or adds a
+    // tab for it.
+    void OpenOrder(const QString& path);
+    // Reopens the order view for the active tab, counts its lines, sets the
+    // footer up and returns to the line the view was on, or to the line of
+    // `productId` when given. A failure is reported with the damaged-order
+    // box and closes the tab (the file stays on disk).
+    void RefreshOrder(const std::string& productId = {});
+    void SetupOrderFooter();
+
+    // ---- commands ----
+    // ActionNewOrder: Zakaz<n>.zv in the order folder, created, stamped,
+    // shown in a new tab.
+    void NewOrder();
+    // ActionOpenOrder: the open dialog, then OpenOrder for each chosen file.
+    void OpenOrders();
+    // ActionCloseOrder: closes the active tab without a question.
+    void CloseActiveOrder();
+    // The toolbar's "Закрыть заказ": the question of the close mark for the
+    // active tab.
+    void CloseActiveOrderAsk();
+    // ActionSaveOrderAs. `exportSpreadsheet` writes the order grid to the
+    // chosen .xls file (false: that branch is not available and is not
+    // offered).
+    void SaveOrderAs(const std::function<void(const QString& path)>& exportSpreadsheet = {});
+    // Closes every tab, last first (the main window is closing).
+    void CloseAll();
+
+    // ---- tab strip handlers ----
+    // After the user switched tabs (and when the routines above call it):
+    // the order view follows the active tab.
+    void TabChanged();
+    // A mouse release at (x, y) on the tab strip: selects, or on the close
+    // mark of the active tab asks "Закрыть заявку %s ?".
+    void TabMouseReleased(int x, int y);
+
+    // Runs when an order's lines or its tab changed (the main window
+    // updates its commands).
+    std::function<void()> onOrdersChanged;
+    // Shows or hides the order panel (ActionViewOrders).
+    std::function<void(bool)> onViewOrders;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    struct Tab {
+        QString path;
+        int lines = 0;
+    };
+
+    void SetupOrderFields();
+    void SetupOrderColumns();
+    void CalcOrderFields();
+    void ShowTabs();
+    std::string CatalogTablePath() const;
+    std::string EngineSettingsFile() const;
+
+    app::TdmZetrovo& dm_;
+    QTabBar* pgcOrders_;
+    ui::DataGrid* grid_;
+    std::vector<Tab> tabs_;
+    int lastTabIndex_ = 0;
+    // The path the order view shows (the query's notes).
+    QString notes_;
+    bool switching_ = false;
+};
+
+}  // namespace orders

@@ -1,0 +1,244 @@
+// The order documents and line entry through the real main window: a
+// program folder with a small catalog, the window created as the start-up
+// creates it, boxes answered by a scripted prompter.
+#include "orders/OrderTabs.h"
+
+#include <gtest/gtest.h>
+
+#include <QTabBar>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/dataset/RidovTable.h"
+#include "engine/text/Win1251.h"
+#include "orders/MainWindow.h"
+#include "orders/OrderDialog.h"
+#include "orders/OrderFiles.h"
+#include "orders/QuantityEdit.h"
+#include "platform/Platform.h"
+#include "qtsupport/ScriptedPrompter.h"
+#include "support/TempFolder.h"
+#include "ui/DataGrid.h"
+#include "ui/DatasetModel.h"
+
+namespace {
+
+using testing_support::ScriptedPrompter;
+using testing_support::TempFolder;
+
+bool Exists(const std::string& path) {
+    return platform::CurrentPlatform().FileExists(path);
+}
+
+// The lines of an order file as "ID=KOL".
+std::vector<std::string> OrderLines(const std::string& path) {
+    ridov::TRidovTable t;
+    t.SetTableName(path);
+    t.Open();
+    std::vector<std::string> lines;
+    for (t.First(); !t.Eof(); t.Next())
+        lines.push_back(t.FieldByName("ID").AsString() + "=" + t.FieldByName("KOL").AsString());
+    return lines;
+}
+
+void WriteOrder(const std::string& path, const std::vector<std::pair<const char*, int>>& lines) {
+    ridov::TRidovTable t;
+    t.Defs().Add("ID", ridov::DataType::String, 20);
+    t.Defs().Add("KOL", ridov::DataType::Integer);
+    t.Open();
+    for (const auto& [id, kol] : lines) {
+        t.Append();
+        t.FieldByName("ID").SetAsString(id);
+        t.FieldByName("KOL").SetAsInteger(kol);
+        t.Post();
+    }
+    t.SaveToFile(path);
+}
+
+class OrderTabsTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        ridov::TRidovTable price;
+        price.Defs().Add("ID", ridov::DataType::String, 8);
+        price.Defs().Add("NAME", ridov::DataType::String, 80);
+        price.Defs().Add("CENA", ridov::DataType::Float);
+        price.Defs().Add("EDIZM", ridov::DataType::String, 20);
+        price.Defs().Add("KOLUPAK", ridov::DataType::Integer);
+        price.Open();
+        for (auto [id, name, cena] :
+             {std::tuple{"P1", "Фильтр", "10,5"}, std::tuple{"P2", "Свеча", "2"}}) {
+            price.Append();
+            price.FieldByName("ID").SetAsString(id);
+            price.FieldByName("NAME").SetAsString(text::Utf8ToCp1251(name));
+            price.FieldByName("CENA").SetAsString(cena);
+            price.FieldByName("EDIZM").SetAsString(text::Utf8ToCp1251("шт"));
+            price.Post();
+        }
+        price.SaveToFile(dir.File("price.zv"));
+        std::ofstream(dir.File("Zetrovo.ini"), std::ios::binary) << text::Utf8ToCp1251(
+            "[Client]\r\nKlient=Фирма\r\nAdres=Адрес\r\nTelefon=1\r\nKontaktLico=Лицо\r\n");
+
+        dm = std::make_unique<app::TdmZetrovo>(QString::fromStdString(dir.Path()));
+        dm->CatalogFile = dm->ProgramDir + "price.zv";
+        window = std::make_unique<orders::TFormMain>(*dm);
+        int exitCode = 0;
+        ASSERT_TRUE(window->FormCreate({}, exitCode));
+        window->CreateDialogs();
+        ASSERT_TRUE(window->OpenCatalog(dm->CatalogFile));
+        tabs = window->Orders();
+    }
+    void TearDown() override {
+        window.reset();
+        dm.reset();
+    }
+
+    std::string File(const char* name) const { return dir.File(name); }
+    QString QFile(const char* name) const { return QString::fromStdString(dir.File(name)); }
+    QString Cell(int row, const char* field) const {
+        ui::DataGrid* grid = tabs->Grid();
+        return grid->Model().CellText(row, grid->ColumnOfField(field));
+    }
+
+    TempFolder dir;
+    ScriptedPrompter prompter;
+    testing_support::ScopedPrompter use{prompter};
+    std::unique_ptr<app::TdmZetrovo> dm;
+    std::unique_ptr<orders::TFormMain> window;
+    orders::TOrderTabs* tabs = nullptr;
+};
+
+TEST_F(OrderTabsTest, FirstProductStartsAnOrderAndAnotherQuantityReplacesTheLine) {
+    window->StoreOrderLine("P1", 3);
+    ASSERT_EQ(tabs->Count(), 1);
+    EXPECT_EQ(tabs->TabCaption(0), "Zakaz1.zv");
+    EXPECT_EQ(OrderLines(File("Zakaz1.zv")), (std::vector<std::string>{"P1=3"}));
+
+    // The dialog starts from the quantity the order holds.
+    window->FormOrderDlg()->Prepare(dm->vtPrice.FullTableName(), "P1", &dm->qvZayavka);
+    EXPECT_EQ(window->FormOrderDlg()->Quantity(), 3);
+
+    window->StoreOrderLine("P1", 7);
+    window->StoreOrderLine("P2", 2);
+    EXPECT_EQ(OrderLines(File("Zakaz1.zv")), (std::vector<std::string>{"P1=7", "P2=2"}));
+    EXPECT_EQ(tabs->TabLineCount(0), 2);
+    // The line just stored is the current one; the grid shows the join.
+    EXPECT_EQ(dm->qvZayavka.FieldByName("ID").AsString(), "P2");
+    EXPECT_EQ(Cell(0, "NAME"), "Фильтр");
+    EXPECT_EQ(Cell(0, "CENA"), "10,50");
+    EXPECT_EQ(Cell(0, "SUM"), "73,5");
+    EXPECT_EQ(tabs->Grid()->FooterText(tabs->Grid()->ColumnOfField("NAME")), "Итого(2):");
+    EXPECT_EQ(tabs->Grid()->FooterText(tabs->Grid()->ColumnOfField("SUM")), "77,5");
+
+    // The order carries the requisites and its catalog.
+    ridov::TRidovTable order;
+    order.SetTableName(File("Zakaz1.zv"));
+    order.Open();
+    EXPECT_NE(order.Comment().find("KontaktLico="), std::string::npos);
+    EXPECT_NE(order.Comment().find("catalog=price.zv\r\n"), std::string::npos);
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(OrderTabsTest, ClosingAsksOnlyFromTheCloseMarkAndForgetsEmptyOrders) {
+    tabs->NewOrder();
+    tabs->NewOrder();
+    ASSERT_EQ(tabs->Count(), 2);
+    EXPECT_TRUE(Exists(File("Zakaz2.zv")));
+
+    // The menu entry asks nothing; an order without lines leaves no file.
+    window->Actions().ActionCloseOrder->trigger();
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_FALSE(Exists(File("Zakaz2.zv")));
+    ASSERT_EQ(tabs->Count(), 1);
+
+    // The toolbar button asks; No keeps the tab.
+    window->StoreOrderLine("P1", 1);
+    prompter.answers.push_back(ui::Prompter::Answer::No);
+    window->Actions().ActionCloseOrderAsk->trigger();
+    EXPECT_EQ(prompter.Texts(), QStringList{"Закрыть заявку Zakaz1.zv ?"});
+    EXPECT_EQ(tabs->Count(), 1);
+    prompter.answers.push_back(ui::Prompter::Answer::Yes);
+    window->Actions().ActionCloseOrderAsk->trigger();
+    EXPECT_EQ(tabs->Count(), 0);
+    // An order with lines is kept.
+    EXPECT_EQ(OrderLines(File("Zakaz1.zv")), (std::vector<std::string>{"P1=1"}));
+    EXPECT_FALSE(window->Actions().ActionViewOrders->isEnabled());
+}
+
+TEST_F(OrderTabsTest, OpeningAShownOrderActivatesItsTab) {
+    WriteOrder(File("a.zv"), {{"P1", 1}});
+    TempFolder other;
+    WriteOrder(other.File("b.zv"), {{"P2", 4}});
+    tabs->OpenOrder(QFile("a.zv"));
+    tabs->OpenOrder(QString::fromStdString(other.File("b.zv")));
+    tabs->OpenOrder(QFile("a.zv"));
+    ASSERT_EQ(tabs->Count(), 2);
+    EXPECT_EQ(tabs->ActiveIndex(), 0);
+    EXPECT_EQ(tabs->TabCaption(0), "a.zv");
+    // Outside the program folder the caption is the whole path.
+    EXPECT_EQ(tabs->TabCaption(1), QString::fromStdString(other.File("b.zv")));
+    EXPECT_EQ(dm->qvZayavka.FieldByName("ID").AsString(), "P1");
+}
+
+TEST_F(OrderTabsTest, LineMissingFromTheCatalogIsShownAndCounted) {
+    WriteOrder(File("a.zv"), {{"X9", 2}, {"P2", 1}});
+    tabs->OpenOrder(QFile("a.zv"));
+    ui::DataGrid* grid = tabs->Grid();
+    int missing = grid->Model().CellText(0, grid->ColumnOfField("ID")) == "X9" ? 0 : 1;
+    EXPECT_EQ(Cell(missing, "NAME"), "<Отсутствует в каталоге>");
+    EXPECT_EQ(Cell(missing, "CENA"), "");
+    EXPECT_EQ(Cell(missing, "SUM"), "");
+    EXPECT_EQ(grid->Model().CellText(0, 0), "1");  // the line number
+    EXPECT_EQ(grid->FooterText(grid->ColumnOfField("NAME")), "Итого(2):");
+
+    // Such a line cannot be edited, only deleted.
+    dm->qvZayavka.First();
+    dm->qvZayavka.MoveBy(missing);
+    window->ActionEditProductExecute();
+    EXPECT_EQ(prompter.Texts(), QStringList{"Товар с кодом X9 отсутствует в нашем каталоге."});
+}
+
+TEST_F(OrderTabsTest, SavingOverAnotherTabsFileClosesThatTab) {
+    WriteOrder(File("a.zv"), {{"P1", 1}});
+    tabs->NewOrder();  // Zakaz1.zv, no lines
+    tabs->OpenOrder(QFile("a.zv"));
+    ASSERT_EQ(tabs->Count(), 2);
+
+    prompter.fileAnswers.push_back({QFile("Zakaz1")});  // the extension is forced
+    prompter.answers.push_back(ui::Prompter::Answer::Yes);
+    tabs->SaveOrderAs();
+    EXPECT_EQ(prompter.Texts().value(1),
+              QString("Файл '%1' уже существует. Перезаписать его ?").arg(QFile("Zakaz1.zv")));
+    ASSERT_EQ(tabs->Count(), 1);
+    EXPECT_EQ(tabs->ActivePath(), QFile("Zakaz1.zv"));
+    EXPECT_EQ(OrderLines(File("Zakaz1.zv")), (std::vector<std::string>{"P1=1"}));
+    EXPECT_EQ(OrderLines(File("a.zv")), (std::vector<std::string>{"P1=1"}));
+}
+
+TEST_F(OrderTabsTest, DamagedOrderIsReportedClosedAndKept) {
+    std::ofstream(File("bad.zv"), std::ios::binary) << "not a table";
+    tabs->OpenOrder(QFile("bad.zv"));
+    ASSERT_EQ(prompter.Texts(), QStringList{orders::DamagedOrderText()});
+    EXPECT_EQ(prompter.shown[0].kind, ScriptedPrompter::Kind::Error);
+    EXPECT_EQ(tabs->Count(), 0);
+    EXPECT_TRUE(Exists(File("bad.zv")));
+}
+
+TEST_F(OrderTabsTest, NewCatalogStartsANewOrderForOrdersOfAnother) {
+    WriteOrder(File("a.zv"), {{"P1", 1}});
+    {
+        // An order made from another catalog.
+        ridov::TRidovTable t;
+        t.SetTableName(File("a.zv"));
+        t.Open();
+        t.SetComment("catalog=other.zv\r\n");
+        t.SaveChanges();
+    }
+    tabs->OpenOrder(QFile("a.zv"));
+    ASSERT_TRUE(window->OpenCatalog(dm->CatalogFile));
+    ASSERT_EQ(tabs->Count(), 2);
+    EXPECT_EQ(tabs->ActivePath(), QFile("Zakaz1.zv"));
+}
+
+}  // namespace
