@@ -13,6 +13,7 @@
 #include "engine/dataset/DataSet.h"
 #include "engine/dataset/Field.h"
 #include "engine/dataset/RidovDataset.h"
+#include "engine/dataset/ViewSettings.h"
 #include "ui/DatasetModel.h"
 #include "ui/FilterRowHeader.h"
 #include "ui/GridFooter.h"
@@ -261,6 +262,48 @@ void DataGrid::SetSortMarker(int column, SortMarker marker) {
 
 SortMarker DataGrid::GetSortMarker(int column) const {
     return column >= 0 && column < ColumnCount() ? Column(column).sortMarker : SortMarker::None;
+}
+
+bool DataGrid::SortByTitle(int column) {
+    ridov::Field* field = ColumnField(column);
+    ridov::DataSet* ds = GetDataSet();
+    ridov::TRidovDataset* engine = ds != nullptr ? ds->AsRidovDataset() : nullptr;
+    if (field == nullptr || field->IsCalculated() || engine == nullptr || !engine->Active())
+        return false;
+    const SortMarker marker = NextSortMarker(GetSortMarker(column));
+    ridov::TRidovSortOptions options = ridov::vsoCaseInsensitive;
+    if (marker == SortMarker::Descending) options |= ridov::vsoDescendSort;
+    const std::string& name = field->FieldName();
+    try {
+        if (engine->IndexFieldNames() == name) {
+            engine->SetSortOptions(options);
+        } else if (engine->RangeFieldNames().empty() && engine->MasterSource() == nullptr &&
+                   engine->Filtered() == !engine->Filter().empty()) {
+            // Order and options in one view rebuild: the settings keep the
+            // filter as it is, and the record comes back after the rebuild
+            // went to the first one.
+            ridov::ViewSettings settings;
+            settings.filter = engine->Filter();
+            settings.caseInsensitiveFilter =
+                (engine->FilterOptions() & ridov::foCaseInsensitive) != 0;
+            settings.indexFieldNames = name;
+            settings.sortOptions = options;
+            const ridov::Bookmark current = engine->GetBookmark();
+            engine->ApplyViewSettings(settings);
+            if (current != nullptr) engine->GotoBookmark(current);
+        } else {
+            // Without an order first, the new options sort nothing; the new
+            // order then sorts once.
+            engine->SetIndexFieldNames(std::string());
+            engine->SetSortOptions(options);
+            engine->SetIndexFieldNames(name);
+        }
+    } catch (const std::exception& error) {
+        ReportError(error);
+        return false;
+    }
+    SetSortMarker(column, marker);
+    return true;
 }
 
 void DataGrid::SetColumnFitting(bool on) {

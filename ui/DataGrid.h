@@ -10,10 +10,9 @@
 //
 // What the caller does: attach a dataset (SetDataSet), adjust columns
 // (titles and widths come from the fields; SetColumn for min width, fitting,
-// footer), implement the sort cycle on titleClicked (NextSortMarker, then
-// the dataset's order), build the dataset's filter on filterApplied from
-// FilterText/FilterKey, and connect enterPressed, rowDoubleClicked, ... to
-// its actions.
+// footer), connect titleClicked to SortByTitle (or its own order), build the dataset's filter on
+// filterApplied from FilterText/FilterKey, and connect enterPressed, rowDoubleClicked, ... to its
+// actions.
 //
 // The grid never shows a message box: errors raised by the dataset when the
 // user moves (a refused post, a before-scroll event) go to errorHandler.
@@ -88,6 +87,13 @@ class DataGrid : public QWidget {
     ridov::Field* ColumnField(int column) const;
     void SetSortMarker(int column, SortMarker marker);
     SortMarker GetSortMarker(int column) const;
+    // The title sort of a click on a column's title: the column's marker
+    // advances (NextSortMarker) and the dataset is sorted by the column's
+    // field ignoring case, descending for the descending marker, keeping
+    // its current record. Other columns' markers stay. A column without a
+    // data field (a calculated one) has no title button: false, nothing
+    // changes. A refused sort goes to errorHandler and leaves the marker.
+    bool SortByTitle(int column);
     // Columns fitted to the grid's width (on by default). While off, every
     // column keeps its display width (at least its minimum).
     void SetColumnFitting(bool on);

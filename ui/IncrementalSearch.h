@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <utility>
 
 namespace ui {
 
@@ -36,6 +37,8 @@ class IncrementalSearch {
 
     explicit IncrementalSearch(Clock clock = SteadyClockMs, int timeoutMs = kDefaultTimeoutMs);
 
+    // Replaces the clock (tests); the text so far is kept.
+    void SetClock(Clock clock) { clock_ = std::move(clock); }
     int TimeoutMs() const { return timeoutMs_; }
     void SetTimeoutMs(int ms) { timeoutMs_ = ms; }
 
