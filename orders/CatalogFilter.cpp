@@ -46,8 +46,9 @@ CatalogFilterResult BuildCatalogFilter(const std::vector<FilterCell>& cells) {
         if (!result.filter.empty()) result.filter += " AND ";
         if (cell.keyField != cell.listField) {
             if (!cell.key || cell.key->empty()) {
+                // The price key chosen before this cell stays in force; no
+                // record passes anyway.
                 result.filter = kNoRecord;
-                result.priceFilterKey.reset();
                 return result;
             }
             result.filter += cell.keyField + " = '" + *cell.key + "'";

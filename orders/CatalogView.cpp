@@ -1,17 +1,18 @@
 #include "orders/CatalogView.h"
 
-#include <QKeyEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <map>
+#include <utility>
+#include <variant>
 
 #include "engine/dataset/Field.h"
 #include "engine/text/Win1251.h"
 #include "orders/CatalogFilter.h"
 #include "platform/Platform.h"
 #include "ui/DataGrid.h"
+#include "ui/FilterRowValues.h"
 #include "ui/PhotoViewerPath.h"
 #include "ui/Prompter.h"
 #include "ui/Win1251Text.h"
@@ -39,15 +40,31 @@ constexpr FieldSetup kFieldSetup[] = {
 };
 
 constexpr int kMinColumnWidth = 50;
-// Only text columns wider than this take part in fitting the grid's width.
+// Only columns whose field takes more than this many bytes in a record (the
+// longer text fields) take part in fitting the grid's width.
 constexpr int kFittedAboveBytes = 10;
-constexpr int kPhotoMarkWidth = 15;
+// The photo mark at a row's left edge, in grid pixels.
+constexpr int kPhotoMarkFirstX = 1;
+constexpr int kPhotoMarkLastX = 15;
 
-bool BeginsWithNoCase(std::string_view value, std::string_view upperPrefix) {
-    if (value.size() < upperPrefix.size()) return false;
-    for (size_t i = 0; i < upperPrefix.size(); ++i)
-        if (text::UpperChar(value[i]) != upperPrefix[i]) return false;
-    return true;
+// Bytes a field's value takes in a record: a text with its terminator; no
+// other type takes more than eight.
+int DataSize(const ridov::Field& field) {
+    return field.Type() == ridov::DataType::String ? field.Size() + 1 : 8;
+}
+
+bool IsPriceField(std::string_view name) {
+    return text::Upper(name).find("CENA") != std::string::npos;
+}
+
+bool IsBrandField(std::string_view name) {
+    return text::Upper(name).find("BREND") != std::string::npos;
+}
+
+std::string Trimmed(const std::string& s) {
+    const size_t first = s.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    return s.substr(first, s.find_last_not_of(' ') - first + 1);
 }
 
 const QPixmap& Image(int index) {
@@ -80,11 +97,19 @@ TCatalogView::TCatalogView(app::TdmZetrovo& dm, QWidget* parent)
     grid_->SetFilterRowVisible(true);
     grid_->SetHint(
         QStringLiteral("Прайс| Выберите строку и нажмите Enter для добавления в заявку"));
+    grid_->errorHandler = [this](const std::exception& error) { ReportError(error); };
     grid_->cellPainter = [this](QPainter& painter, const QRect& rect, int row, int column) {
-        DrawMarkers(painter, rect, row, column);
+        const int image = MarkerImage(row, column);
+        if (image != kImageNone) painter.drawPixmap(rect.topLeft(), Image(image));
     };
     connect(grid_, &ui::DataGrid::titleClicked, this, &TCatalogView::TitleClick);
-    connect(grid_, &ui::DataGrid::filterApplied, this, &TCatalogView::ApplySTFilter);
+    connect(grid_, &ui::DataGrid::filterApplied, this, [this] {
+        try {
+            ApplySTFilter();
+        } catch (const std::exception& error) {
+            ReportError(error);
+        }
+    });
     connect(grid_, &ui::DataGrid::enterPressed, this, &TCatalogView::addProductRequested);
     connect(grid_, &ui::DataGrid::mouseReleased, this, &TCatalogView::OnMouseReleased);
     connect(grid_, &ui::DataGrid::rowDoubleClicked, this, &TCatalogView::OnDoubleClicked);
@@ -94,61 +119,75 @@ TCatalogView::~TCatalogView() {
     grid_->SetDataSource(nullptr);
 }
 
+void TCatalogView::ReportError(const std::exception& error) {
+    ui::CurrentPrompter().Warning(ui::FromWin1251(error.what()));
+}
+
 bool TCatalogView::OpenCatalog(const QString& path) {
+    // A missing file leaves the grid as it was: its columns stay where the
+    // last opening put them.
+    if (!CheckFileExists(path)) return false;
     ridov::TRidovTable& table = dm_.vtPrice;
-    const bool exists = CheckFileExists(path);
-    if (exists) {
-        const int remembered = table.Active() ? table.RecNo() : -1;
-        // The table's filter text survives the reopening; without one, the
-        // filter row decides.
-        const std::string rememberedFilter =
-            QString::fromLatin1(table.Filter().c_str()).trimmed().isEmpty() ? std::string()
-                                                                            : table.Filter();
-        grid_->SetDataSource(nullptr);
-        table.Close();
-        table.SetTableName(app::TdmZetrovo::EnginePath(path));
-        // The order and the filter are set while the table is closed, so
-        // that opening builds the view once: sorted by name, ignoring case.
-        table.SetSortOptions(ridov::vsoCaseInsensitive);
-        table.SetIndexFieldNames("NAME");
-        if (!rememberedFilter.empty()) {
-            table.SetFilter(rememberedFilter);
-        } else {
-            const CatalogFilterResult filter = BuildCatalogFilter(FilterCells());
-            InstallFilter(filter);
-        }
-        try {
-            table.Open();
-        } catch (...) {
-            grid_->SetDataSource(&dm_.dsPrice);
-            throw;
-        }
-        SetupCatalogFields();
+    const int remembered = table.Active() ? table.RecNo() : -1;
+    // The table's filter text survives closing and opening; without one,
+    // the filter row decides once the table is open.
+    const bool filterFromRow = Trimmed(table.Filter()).empty();
 
-        grid_->SetColumnFitting(false);
-        grid_->SetDataSource(&dm_.dsPrice);
-        std::vector<ui::GridColumn> columns;
-        for (const char* name : kCatalogColumnOrder) {
-            ui::GridColumn column;
-            column.fieldName = name;
-            ridov::Field* field = table.FindField(name);
-            column.minWidth = kMinColumnWidth;
-            column.fitted = field != nullptr && field->Size() > kFittedAboveBytes;
-            column.sortMarker =
-                column.fieldName == "NAME" ? ui::SortMarker::Ascending : ui::SortMarker::None;
-            columns.push_back(column);
-        }
-        grid_->SetColumns(std::move(columns));
-        MakeSTFilter();
-        grid_->SetColumnFitting(true);
-
-        if (onCatalogOpened) onCatalogOpened(path);
-        if (remembered > 0) {
-            table.First();
-            table.MoveBy(remembered - 1);
-        }
+    grid_->SetDataSource(nullptr);
+    table.Close();
+    table.SetTableName(app::TdmZetrovo::EnginePath(path));
+    // Order (and, from the filter row, no filter) set while closed, so that
+    // opening builds the view once: sorted by name, ignoring case.
+    table.SetSortOptions(ridov::vsoCaseInsensitive);
+    table.SetIndexFieldNames("NAME");
+    if (filterFromRow) {
+        table.onFilterRecord = nullptr;
+        table.SetFilter(std::string());
     }
-    return exists;
+    try {
+        table.Open();
+    } catch (...) {
+        grid_->SetDataSource(&dm_.dsPrice);
+        throw;
+    }
+    SetupCatalogFields();
+
+    grid_->SetColumnFitting(false);
+    grid_->SetDataSource(&dm_.dsPrice);
+    std::vector<ui::GridColumn> columns;
+    for (const ridov::Field* field : table.Fields()) {
+        if (!field->visible) continue;
+        ui::GridColumn column;
+        column.fieldName = field->FieldName();
+        column.minWidth = kMinColumnWidth;
+        column.fitted = DataSize(*field) > kFittedAboveBytes;
+        if (column.fieldName == "NAME") column.sortMarker = ui::SortMarker::Ascending;
+        columns.push_back(std::move(column));
+    }
+    // The number and the unit stand next to the model and the name.
+    auto move = [&columns](size_t from, size_t to) {
+        ui::GridColumn column = std::move(columns[from]);
+        columns.erase(columns.begin() + long(from));
+        columns.insert(columns.begin() + long(to), std::move(column));
+    };
+    if (columns.size() > 7) move(7, 2);
+    if (columns.size() > 8) move(8, 4);
+    grid_->SetColumns(std::move(columns));
+    MakeSTFilter();
+    grid_->SetColumnFitting(true);
+
+    if (filterFromRow) {
+        const std::vector<FilterCell> cells = FilterCells();
+        if (std::any_of(cells.begin(), cells.end(),
+                        [](const FilterCell& c) { return !c.text.empty(); }))
+            ApplySTFilter();
+    }
+    if (onCatalogOpened) onCatalogOpened(path);
+    if (remembered > 0) {
+        table.First();
+        table.MoveBy(remembered - 1);
+    }
+    return true;
 }
 
 void TCatalogView::SetupCatalogFields() {
@@ -166,10 +205,11 @@ void TCatalogView::SetupCatalogFields() {
 }
 
 void TCatalogView::MakeSTFilter() {
-    ridov::TRidovTable& table = dm_.vtPrice;
+    const ridov::TRidovTable& table = dm_.vtPrice;
     for (int column = 0; column < grid_->ColumnCount(); ++column) {
-        const std::string fieldName = grid_->Column(column).fieldName;
+        const std::string& fieldName = grid_->Column(column).fieldName;
         if (fieldName == "CENA") {
+            // The price cell offers the price-change keys.
             grid_->SetFilterProvider(column, [](const QString& prefix, int limit) {
                 std::vector<ui::FilterChoice> choices;
                 for (const PriceKeyCaption& key : PriceFilterKeys()) {
@@ -179,44 +219,13 @@ void TCatalogView::MakeSTFilter() {
                 }
                 return choices;
             });
-            continue;
+        } else if (IsBrandField(fieldName)) {
+            // Brand names, yielding the brand key.
+            grid_->SetFilterProvider(column,
+                                     ui::DistinctValuesProvider(table, fieldName, "IDBREND"));
+        } else {
+            grid_->SetFilterProvider(column, ui::DistinctValuesProvider(table, fieldName));
         }
-        const bool brand = text::Upper(fieldName).find("BREND") != std::string::npos;
-        const std::string keyField = brand ? "IDBREND" : fieldName;
-        // The distinct values of the column over the catalog's view, in
-        // alphabetical order, each with its key (the brand's IDBREND).
-        grid_->SetFilterProvider(
-            column, [&table, fieldName, keyField](const QString& prefix, int limit) {
-                std::vector<ui::FilterChoice> choices;
-                if (!table.Active()) return choices;
-                ridov::Field* list = table.FindField(fieldName);
-                ridov::Field* key = table.FindField(keyField);
-                if (list == nullptr || key == nullptr) return choices;
-                const std::string upperPrefix = text::Upper(ui::ToWin1251(prefix));
-                auto less = [](const std::string& a, const std::string& b) {
-                    const int c = text::CompareNoCase(a, b);
-                    return c != 0 ? c < 0 : a < b;
-                };
-                std::map<std::string, std::string, decltype(less)> values(less);
-                const int rows = table.RecordCount();
-                for (int row = 0; row < rows; ++row) {
-                    table.ForRecordAt(row, [&] {
-                        std::string_view value = list->AsStringView();
-                        if (value.empty() || !BeginsWithNoCase(value, upperPrefix)) return;
-                        std::string text(value);
-                        if (values.find(text) == values.end())
-                            values.emplace(std::move(text), list == key
-                                                                ? std::string()
-                                                                : std::string(key->AsStringView()));
-                    });
-                }
-                for (const auto& [value, keyValue] : values) {
-                    if (int(choices.size()) >= limit) break;
-                    const QString shown = ui::FromWin1251(value);
-                    choices.push_back({shown, list == key ? shown : ui::FromWin1251(keyValue)});
-                }
-                return choices;
-            });
     }
 }
 
@@ -226,12 +235,13 @@ std::vector<FilterCell> TCatalogView::FilterCells() const {
         const QString text = grid_->FilterText(column);
         FilterCell cell;
         cell.fieldName = grid_->Column(column).fieldName;
-        const bool brand = text::Upper(cell.fieldName).find("BREND") != std::string::npos;
+        const bool brand = IsBrandField(cell.fieldName) && !IsPriceField(cell.fieldName);
         cell.keyField = brand ? "IDBREND" : cell.fieldName;
         cell.listField = cell.fieldName;
         cell.text = ui::ToWin1251(text);
-        if (!text.isEmpty() && (brand || cell.fieldName.find("CENA") != std::string::npos ||
-                                text::Upper(cell.fieldName).find("CENA") != std::string::npos)) {
+        // Only the cells yielding a key other than their text need it (the
+        // brand cell asks its list, which reads the catalog).
+        if (!text.isEmpty() && (brand || IsPriceField(cell.fieldName))) {
             const QString key = grid_->FilterKey(column);
             if (!key.isEmpty()) cell.key = ui::ToWin1251(key);
         }
@@ -243,8 +253,8 @@ std::vector<FilterCell> TCatalogView::FilterCells() const {
 void TCatalogView::InstallFilter(const CatalogFilterResult& filter) {
     ridov::TRidovTable& table = dm_.vtPrice;
     if (!filter.priceFilterField.empty()) PriceFilterField = filter.priceFilterField;
+    if (filter.priceFilterKey) PriceFilterKey = *filter.priceFilterKey;
     if (filter.priceFilterKey) {
-        PriceFilterKey = *filter.priceFilterKey;
         ridov::Field* flags = nullptr;
         table.onFilterRecord = [this, flags](ridov::DataSet& ds, bool& accept) mutable {
             if (flags == nullptr || flags->Owner() != &ds) flags = ds.FindField("IZMCENA");
@@ -254,12 +264,9 @@ void TCatalogView::InstallFilter(const CatalogFilterResult& filter) {
     } else {
         table.onFilterRecord = nullptr;
     }
-    // One view rebuild: the filter text goes in while filtering is on.
-    if (table.Active() && !table.Filtered()) {
-        table.SetFiltered(true);
-    } else if (!table.Active()) {
-        table.SetFiltered(true);
-    }
+    // Filtering stays on once switched on, so a filter-row change costs one
+    // view rebuild: the new text goes in while filtering is on.
+    if (!table.Filtered()) table.SetFiltered(true);
     table.SetFilter(filter.filter);
 }
 
@@ -270,23 +277,7 @@ void TCatalogView::ApplySTFilter() {
 }
 
 void TCatalogView::TitleClick(int column) {
-    ridov::TRidovTable& table = dm_.vtPrice;
-    ridov::Field* field = grid_->ColumnField(column);
-    if (field == nullptr || field->IsCalculated() || !table.Active()) return;
-    const ui::SortMarker marker = ui::NextSortMarker(grid_->GetSortMarker(column));
-    grid_->SetSortMarker(column, marker);
-    ridov::TRidovSortOptions options = ridov::vsoCaseInsensitive;
-    if (marker == ui::SortMarker::Descending) options |= ridov::vsoDescendSort;
-    const std::string name = field->FieldName();
-    if (table.IndexFieldNames() == name) {
-        table.SetSortOptions(options);
-    } else {
-        // Switch the index off first so that the new options cost no sort
-        // of their own; the new index then sorts once.
-        table.SetIndexFieldNames(std::string());
-        table.SetSortOptions(options);
-        table.SetIndexFieldNames(name);
-    }
+    grid_->SortByTitle(column);
 }
 
 int TCatalogView::RecNo() const {
@@ -313,30 +304,31 @@ bool TCatalogView::PhotoExists(const std::string& id) const {
            platform::CurrentPlatform().FileExists(app::TdmZetrovo::EnginePath(path));
 }
 
-void TCatalogView::DrawMarkers(QPainter& painter, const QRect& rect, int row, int column) {
-    ridov::TRidovTable& table = dm_.vtPrice;
-    if (!table.Active() || row < 0 || row >= table.RecordCount()) return;
+int TCatalogView::MarkerImage(int row, int column) const {
+    const ridov::TRidovTable& table = dm_.vtPrice;
+    if (!table.Active() || column < 0 || column >= grid_->ColumnCount()) return kImageNone;
     const std::string& fieldName = grid_->Column(column).fieldName;
-    int image = kImageNone;
     if (fieldName == "CENA") {
-        ridov::Field* price = table.FindField("CENA");
-        ridov::Field* flags = table.FindField("IZMCENA");
-        if (price == nullptr || flags == nullptr) return;
-        table.ForRecordAt(row, [&] {
-            if (!price->IsNull()) image = PriceMarkerImage(int(flags->AsInteger()));
-        });
-    } else if (fieldName == "ID") {
-        ridov::Field* id = table.FindField("ID");
-        if (id == nullptr) return;
-        std::string code;
-        table.ForRecordAt(row, [&] { code = id->AsString(); });
-        if (!code.empty() && PhotoExists(code)) image = kImageCamera;
+        const ridov::Field* price = table.FindField("CENA");
+        const ridov::Field* flags = table.FindField("IZMCENA");
+        ridov::Variant value;
+        if (price == nullptr || flags == nullptr || !table.ReadCell(row, *price, value) ||
+            std::holds_alternative<std::monostate>(value) || !table.ReadCell(row, *flags, value))
+            return kImageNone;
+        const int64_t* bits = std::get_if<int64_t>(&value);
+        return bits != nullptr ? PriceMarkerImage(int(*bits)) : kImageNone;
     }
-    if (image != kImageNone) painter.drawPixmap(rect.topLeft(), Image(image));
+    if (fieldName == "ID") {
+        const ridov::Field* id = table.FindField("ID");
+        std::string code;
+        if (id == nullptr || !table.ReadCellText(row, *id, code) || code.empty()) return kImageNone;
+        return PhotoExists(code) ? kImageCamera : kImageNone;
+    }
+    return kImageNone;
 }
 
 void TCatalogView::OnMouseReleased(int x) {
-    PhotoClick = x >= 1 && x <= kPhotoMarkWidth && slideEnabled && slideEnabled();
+    PhotoClick = x >= kPhotoMarkFirstX && x <= kPhotoMarkLastX && slideEnabled && slideEnabled();
 }
 
 void TCatalogView::OnDoubleClicked() {

@@ -19,10 +19,9 @@
 
 #include <QString>
 #include <QWidget>
+#include <exception>
 #include <functional>
 #include <string>
-
-#include <memory>
 #include <vector>
 
 #include "app/DataModule.h"
@@ -39,7 +38,9 @@ namespace orders {
 // as an information box and returns false.
 bool CheckFileExists(const QString& path);
 
-// The catalog's columns after OpenCatalog, by field, left to right.
+// The catalog's columns after OpenCatalog, by field, left to right: the
+// visible fields in table order with the eighth moved to the third place
+// and then the ninth to the fifth.
 inline constexpr const char* kCatalogColumnOrder[] = {
     "ID", "ARTIKUL", "ARTIKUL0", "NAME", "EDIZM", "CENA", "NALICHIE", "KOLUPAK", "BREND"};
 
@@ -60,18 +61,18 @@ class TCatalogView : public QWidget {
     // (Re)opens the catalog from `path` and sets the grid up: sorted by
     // NAME ignoring case, the filter kept across the reopening, the record
     // number kept. False (after the "Не удается найти файл" box) when the
-    // file does not exist. The engine's DatabaseError of a damaged file
-    // propagates.
+    // file does not exist; the grid then keeps its columns and data as they
+    // were. The engine's DatabaseError of a damaged file propagates, the
+    // grid showing the closed table.
     bool OpenCatalog(const QString& path);
     void SetupCatalogFields();
     // Binds every filter cell to its drop-down list: distinct values of the
     // column; brand names yielding IDBREND; the four price keys.
     void MakeSTFilter();
-    // Builds the table's filter from the filter row (see CatalogFilter.h).
+    // Builds the table's filter from the filter row (see CatalogFilter.h)
+    // and goes to the first record. A refused filter throws DatabaseError.
     void ApplySTFilter();
-    // The title sorting: the marker advances (none -> ascending ->
-    // descending -> ascending) and the table is sorted by the column's
-    // field, ignoring case.
+    // The title sorting (ui::DataGrid::SortByTitle).
     void TitleClick(int column);
 
     // The record number of the current record (0 when none).
@@ -107,6 +108,9 @@ class TCatalogView : public QWidget {
   public:
     // The filter row's cells as the filter rules take them.
     std::vector<FilterCell> FilterCells() const;
+    // The marker image drawn in a cell of the view's row `row` (one of
+    // CatalogImage; kImageNone for none).
+    int MarkerImage(int row, int column) const;
 
   private:
     // Puts a built filter in force (the text, the price handler,
@@ -114,7 +118,9 @@ class TCatalogView : public QWidget {
     void InstallFilter(const CatalogFilterResult& filter);
     void OnMouseReleased(int x);
     void OnDoubleClicked();
-    void DrawMarkers(class QPainter& painter, const QRect& rect, int row, int column);
+    // Errors of the grid's own handlers (a refused filter or sort): the
+    // program's plain error box; the program goes on.
+    void ReportError(const std::exception& error);
 
     app::TdmZetrovo& dm_;
     ui::DataGrid* grid_;
