@@ -1,12 +1,17 @@
 #include "platform/AtomicFileWriter.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <ctime>
 #include <system_error>
+#include <vector>
 
 #include "platform/RandomBytes.h"
 
@@ -31,11 +36,34 @@ std::string FolderOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
+// A temporary file's name is its target's name, ".tmp" and 16 lower-case
+// hexadecimal digits; nothing else in a folder is taken for one.
+constexpr char kTempInfix[] = ".tmp";
+constexpr size_t kTempDigits = 16;
+
+// A temporary file not locked by its writer is left alone this long after
+// its last change: a writer locks its file right after creating it, and
+// this covers the moment in between.
+constexpr time_t kStaleAfterSeconds = 60;
+
+std::string BaseName(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool IsTempNameOf(const std::string& name, const std::string& targetBase) {
+    const std::string prefix = targetBase + kTempInfix;
+    if (name.size() != prefix.size() + kTempDigits || name.compare(0, prefix.size(), prefix) != 0)
+        return false;
+    return std::all_of(name.begin() + std::ptrdiff_t(prefix.size()), name.end(),
+                       [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+}
+
 std::string TempNameFor(const std::string& target) {
     uint8_t random[8];
     FillRandom(random, sizeof random);
     static constexpr char kDigits[] = "0123456789abcdef";
-    std::string name = target + ".tmp";
+    std::string name = target + kTempInfix;
     for (uint8_t b : random) {
         name += kDigits[b >> 4];
         name += kDigits[b & 15];
@@ -44,6 +72,39 @@ std::string TempNameFor(const std::string& target) {
 }
 
 }  // namespace
+
+int RemoveStaleTemporaries(const std::string& target) {
+    const std::string folder = FolderOf(target);
+    const std::string base = BaseName(target);
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) return 0;
+    std::vector<std::string> candidates;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (IsTempNameOf(entry->d_name, base)) candidates.emplace_back(entry->d_name);
+    }
+    ::closedir(dir);
+
+    int removed = 0;
+    const time_t now = ::time(nullptr);
+    for (const std::string& name : candidates) {
+        const std::string path = folder + "/" + name;
+        int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat held;
+        struct stat named;
+        // Only the user's own regular files, quiet for a while, whose lock
+        // nobody holds: their writer has ended without finishing. The path
+        // must still name the file that was locked when it is removed.
+        if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && held.st_uid == ::geteuid() &&
+            held.st_mtime + kStaleAfterSeconds < now && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+            ::lstat(path.c_str(), &named) == 0 && named.st_dev == held.st_dev &&
+            named.st_ino == held.st_ino && ::unlink(path.c_str()) == 0) {
+            ++removed;
+        }
+        ::close(fd);
+    }
+    return removed;
+}
 
 bool WriteFileAtomically(FileOps& ops, const std::string& path, std::span<const uint8_t> bytes,
                          std::string& error) {
@@ -75,6 +136,10 @@ bool WriteFileAtomically(FileOps& ops, const std::string& path, std::span<const 
         mode = st.st_mode & 0777;
     }
 
+    // Copies left by writers that died (a crash, a killed program) would
+    // pile up beside the target, one whole table each.
+    RemoveStaleTemporaries(target);
+
     std::string temp;
     int fd = -1;
     int err = EEXIST;
@@ -94,6 +159,11 @@ bool WriteFileAtomically(FileOps& ops, const std::string& path, std::span<const 
         error = std::string(what) + " '" + path + "': " + Reason(failure);
         return false;
     };
+
+    // Held until the file is closed: while it is, no other writer takes
+    // the file for stale. Best effort: without locks the file is only ever
+    // removed by this writer.
+    ops.Lock(fd);
 
     // Best effort: a file system without permission bits still gets the data.
     if (exists) ops.SetMode(fd, mode);

@@ -8,6 +8,13 @@
 // so that the rename itself is durable. Any failure before the rename removes
 // the temporary file and leaves the target as it was.
 //
+// The temporary file is named after the target: the target's name, ".tmp"
+// and 16 hexadecimal digits. Its writer holds an exclusive lock on it until
+// it is closed, and the system drops that lock when a writer dies. So the
+// next write of the same target recognises a temporary file left behind by
+// a crash or a killed program and removes it first; a file another writer
+// still holds (its lock cannot be taken) is never touched.
+//
 // An existing target keeps its permission bits. A target whose owner write
 // bit is clear counts as read-only and is not replaced, as the program
 // expects of read-only files. A symbolic link is followed: the file it
@@ -23,6 +30,12 @@
 namespace platform {
 
 // False with a readable reason in `error` when the target was left alone.
+// Removes the temporary files of `target` whose writers are gone: named
+// as above, regular, owned by this user, unchanged for a minute (a writer
+// locks its file just after creating it) and not locked. Returns how many
+// were removed; failures only leave files in place.
+int RemoveStaleTemporaries(const std::string& target);
+
 bool WriteFileAtomically(FileOps& ops, const std::string& path, std::span<const uint8_t> bytes,
                          std::string& error);
 

@@ -1,6 +1,7 @@
 #include "platform/FileOps.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -67,6 +68,13 @@ int PosixFileOps::SyncFolder(const std::string& folder) {
     int result = Sync(fd);
     ::close(fd);
     return result;
+}
+
+int PosixFileOps::Lock(int fd) {
+    for (;;) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return 0;
+        if (errno != EINTR) return errno;
+    }
 }
 
 }  // namespace platform

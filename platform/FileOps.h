@@ -34,6 +34,10 @@ class FileOps {
     virtual int Remove(const std::string& path) = 0;
     // Flushes a folder's entries (a rename inside it) to the disk.
     virtual int SyncFolder(const std::string& folder) = 0;
+    // Takes an exclusive lock on the open file without waiting; the system
+    // drops it when the file is closed or the process ends, however it
+    // ends. EWOULDBLOCK when another open file holds it.
+    virtual int Lock(int fd) = 0;
 };
 
 // The real operations on top of the POSIX calls. Stateless.
@@ -49,6 +53,7 @@ class PosixFileOps : public FileOps {
     int Rename(const std::string& from, const std::string& to) override;
     int Remove(const std::string& path) override;
     int SyncFolder(const std::string& folder) override;
+    int Lock(int fd) override;
 };
 
 }  // namespace platform

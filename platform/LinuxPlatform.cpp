@@ -26,17 +26,42 @@ namespace platform {
 
 namespace {
 
-// Reads all of `path` into `out`; 0 or an errno value. The size from fstat
-// is only a first guess: the loop reads until end of file.
-int ReadAll(const std::string& path, std::vector<uint8_t>& out) {
+// Reads all of `path` into `out`; 0, or an errno value with `reason`
+// saying why. Only a regular file is read: a device or a pipe could hand
+// out bytes without end or block for ever, so the kind is checked before
+// the first read (the open does not wait for a pipe's writer). The size
+// from fstat is only a first guess: the loop reads until end of file and
+// gives up as soon as the file has grown past `maxSize`.
+int ReadAll(const std::string& path, std::vector<uint8_t>& out, uint64_t maxSize,
+            std::string& reason) {
+    auto tooLarge = [&](uint64_t size) {
+        reason = std::to_string(size) + " bytes, more than the " + std::to_string(maxSize) +
+                 " that can be read";
+        return EFBIG;
+    };
     int fd;
     do {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return errno;
+    if (fd < 0) {
+        reason = std::system_category().message(errno);
+        return errno;
+    }
 
     struct stat st;
-    int err = ::fstat(fd, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : 0;
+    int err = 0;
+    if (::fstat(fd, &st) != 0) {
+        err = errno;
+        reason = std::system_category().message(err);
+    } else if (S_ISDIR(st.st_mode)) {
+        err = EISDIR;
+        reason = std::system_category().message(err);
+    } else if (!S_ISREG(st.st_mode)) {
+        err = EINVAL;
+        reason = "not a regular file";
+    } else if (static_cast<uint64_t>(st.st_size) > maxSize) {
+        err = tooLarge(static_cast<uint64_t>(st.st_size));
+    }
     if (err != 0) {
         ::close(fd);
         return err;
@@ -49,11 +74,16 @@ int ReadAll(const std::string& path, std::vector<uint8_t>& out) {
         if (got < 0) {
             if (errno == EINTR) continue;
             err = errno;
+            reason = std::system_category().message(err);
             ::close(fd);
             return err;
         }
         if (got == 0) break;
         used += static_cast<size_t>(got);
+        if (used > maxSize) {
+            ::close(fd);
+            return tooLarge(used);
+        }
     }
     ::close(fd);
     bytes.resize(used);
@@ -187,10 +217,10 @@ std::string LinuxPlatform::NewGuidText() {
 }
 
 bool LinuxPlatform::ReadWholeFile(const std::string& path, std::vector<uint8_t>& out,
-                                  std::string& error) {
-    int err = ReadAll(path, out);
-    if (err == 0) return true;
-    error = "Cannot read '" + path + "': " + std::system_category().message(err);
+                                  std::string& error, uint64_t maxSize) {
+    std::string reason;
+    if (ReadAll(path, out, maxSize, reason) == 0) return true;
+    error = "Cannot read '" + path + "': " + reason;
     return false;
 }
 
@@ -201,7 +231,8 @@ bool LinuxPlatform::WriteFileAtomically(const std::string& path, std::span<const
 
 bool LinuxPlatform::CopyFileReplacing(const std::string& from, const std::string& to) {
     std::vector<uint8_t> bytes;
-    int err = ReadAll(from, bytes);
+    std::string reason;
+    int err = ReadAll(from, bytes, UINT64_MAX, reason);
     if (err == ENOENT) return true;
     if (err != 0) return false;
     std::string error;

@@ -25,9 +25,12 @@ class Platform {
     // from a cryptographically strong random source; different each call.
     virtual std::string NewGuidText() = 0;
 
-    // Reads a whole file. False with a readable reason in `error`.
+    // Reads a whole file. False with a readable reason in `error`; also
+    // for anything but a regular file (a device or a pipe is refused before
+    // it is read, without waiting for a writer) and for a file of more than
+    // `maxSize` bytes, refused before reading when its size says so.
     virtual bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out,
-                               std::string& error) = 0;
+                               std::string& error, uint64_t maxSize = UINT64_MAX) = 0;
 
     // Replaces `path` with `bytes` without ever truncating the target in
     // place: writes a temporary file in the same folder, flushes it to disk,

@@ -1,12 +1,16 @@
 #include "platform/AtomicFileWriter.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <ctime>
 #include <filesystem>
 #include <optional>
 #include <set>
@@ -199,6 +203,74 @@ TEST(AtomicFileWriterTest, LinuxPlatformUsesGivenFileOps) {
     EXPECT_FALSE(faulty.CopyFileReplacing(source, target));
     EXPECT_EQ(ReadText(target), kOld);
     EXPECT_EQ(folder.Names(), (std::set<std::string>{"source.zv", "target.zv"}));
+}
+
+// Sets a file's modification time `seconds` into the past.
+void Age(const std::string& path, int seconds) {
+    struct timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = ::time(nullptr) - seconds;
+    times[1].tv_nsec = 0;
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
+}
+
+// A writer killed half-way leaves its temporary file; the next write of the
+// same target removes it, and only it: never a file a live writer holds,
+// one just created, or one of another target.
+TEST(AtomicFileWriterTest, NextWriteRemovesTemporariesOfDeadWriters) {
+    TempFolder folder;
+    const std::string target = folder.File("price.zv");
+    WriteText(target, kOld);
+
+    // A child process starts writing and dies before it finishes.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        struct Dying : PosixFileOps {
+            int Write(int fd, const uint8_t* data, size_t n, size_t& written) override {
+                PosixFileOps::Write(fd, data, n / 2, written);
+                ::_exit(0);
+            }
+        } dying;
+        std::string ignored;
+        WriteFileAtomically(dying, target, AsBytes(kNew), ignored);
+        ::_exit(1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    std::set<std::string> names = folder.Names();
+    ASSERT_EQ(names.size(), 2u);
+    names.erase("price.zv");
+    const std::string dead = *names.begin();
+    ASSERT_TRUE(dead.starts_with("price.zv.tmp")) << dead;
+    Age(folder.File(dead), 120);
+
+    // A live writer's file (its lock is held here), a fresh unlocked one,
+    // another target's and a near miss of the name form.
+    const std::string live = "price.zv.tmp00112233445566ff";
+    const std::string fresh = "price.zv.tmpaabbccddeeff0011";
+    const std::string other = "price.zv2.tmp0011223344556677";
+    const std::string nearMiss = "price.zv.tmp0011223344556677x";
+    for (const std::string& name : {live, fresh, other, nearMiss}) {
+        WriteText(folder.File(name), "partial");
+        if (name != fresh) Age(folder.File(name), 120);
+    }
+    const int held = ::open(folder.File(live).c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+
+    std::string error;
+    ASSERT_TRUE(WriteFileAtomically(PosixFileOps::Instance(), target, AsBytes(kNew), error))
+        << error;
+    EXPECT_EQ(ReadText(target), kNew);
+    EXPECT_EQ(folder.Names(), (std::set<std::string>{"price.zv", live, fresh, other, nearMiss}));
+
+    // Once its writer is gone, the held one goes with the next write too.
+    ::close(held);
+    EXPECT_EQ(RemoveStaleTemporaries(target), 1);
+    EXPECT_EQ(folder.Names(), (std::set<std::string>{"price.zv", fresh, other, nearMiss}));
 }
 
 }  // namespace

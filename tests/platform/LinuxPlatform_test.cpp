@@ -67,6 +67,42 @@ TEST(LinuxPlatformTest, ReadsWholeFiles) {
     }
 }
 
+// A device hands out bytes without end and a pipe without a writer never
+// ends: both are refused before a byte is read, as is a file over the size
+// the caller can take.
+TEST(LinuxPlatformTest, ReadsOnlyRegularFilesUpToTheGivenSize) {
+    TempFolder folder;
+    LinuxPlatform platform;
+    const std::string fifo = folder.File("pipe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    WriteText(folder.File("ten"), "0123456789");
+    struct Case {
+        std::string path;
+        uint64_t maxSize;
+        const char* reason;  // nullptr: read
+    };
+    const Case cases[] = {
+        {"/dev/zero", UINT64_MAX, "not a regular file"},
+        {fifo, UINT64_MAX, "not a regular file"},
+        {folder.File("ten"), 9, "10 bytes, more than the 9 that can be read"},
+        {folder.File("ten"), 10, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        std::vector<uint8_t> bytes = {1};
+        std::string error;
+        const bool ok = platform.ReadWholeFile(c.path, bytes, error, c.maxSize);
+        if (c.reason == nullptr) {
+            EXPECT_TRUE(ok) << error;
+            EXPECT_EQ(bytes.size(), 10u);
+            continue;
+        }
+        EXPECT_FALSE(ok);
+        EXPECT_EQ(error, "Cannot read '" + c.path + "': " + c.reason);
+        EXPECT_EQ(bytes, std::vector<uint8_t>{1}) << "the caller's buffer stays as it was";
+    }
+}
+
 TEST(LinuxPlatformTest, CopyReplacesTargetAndIgnoresMissingSource) {
     TempFolder folder;
     LinuxPlatform platform;
