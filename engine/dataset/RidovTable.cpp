@@ -117,7 +117,7 @@ void TRidovTable::OpenData() {
             platform::Platform& os = platform::CurrentPlatform();
             std::vector<uint8_t> bytes;
             std::string error;
-            if (!os.FileExists(name) || !os.ReadWholeFile(name, bytes, error))
+            if (!os.FileExists(name) || !os.ReadWholeFile(name, bytes, error, kMaxImageSize))
                 Fail("Error opening file " + name);
             LoadFromStream(std::move(bytes));
             break;

@@ -91,7 +91,8 @@ void ReadHeaders(QueryPlan& plan, const QueryEnvironment& env, std::vector<Table
             }
         }
         std::string error;
-        if (!os.ReadWholeFile(t.filePath, t.image, error)) Fail("Error opening file " + t.filePath);
+        if (!os.ReadWholeFile(t.filePath, t.image, error, kMaxImageSize))
+            Fail("Error opening file " + t.filePath);
         t.ownStore = std::make_unique<TRidovCursor>(*env.session, *env.format);
         if (!env.password.empty()) t.ownStore->SetPassword(env.password);
         std::string message;
@@ -379,7 +380,7 @@ void ReadTable(TRidovQTable& t, const QueryEnvironment& env, const TableRun& run
         // A filtered read tolerates a record count that differs from the
         // header's: read again as the filtered read does.
         std::string error;
-        if (!platform::CurrentPlatform().ReadWholeFile(t.filePath, t.image, error))
+        if (!platform::CurrentPlatform().ReadWholeFile(t.filePath, t.image, error, kMaxImageSize))
             Fail("Error opening file " + t.filePath);
         ReadFiltered(t, env);
         return;

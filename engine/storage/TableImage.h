@@ -20,6 +20,11 @@ namespace ridov {
 // A reader refuses a longer field description section, so a writer must
 // never produce one.
 constexpr int32_t kMaxDescriptionLength = 99999;
+// ImageSize is an unsigned 32-bit count: no image is longer, and a file
+// that is cannot be a table.
+constexpr uint64_t kMaxImageSize = 0xFFFFFFFF;
+// The comment section's length is a signed 16-bit count.
+constexpr size_t kMaxCommentLength = 32767;
 // Bytes of the password block of an enciphered ("P") image.
 constexpr size_t kPasswordBlockSize = 40;
 // The largest declared size a "String" entry ("s" and digits) may carry.

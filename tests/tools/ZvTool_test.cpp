@@ -1,5 +1,6 @@
 // Runs the zv binary as a user would, on real files in a temporary folder.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -207,6 +208,83 @@ TEST_F(ZvToolTest, SelectFiltersSortsAndRanges) {
     Result bad = Zv("select --filter 'NOPE = 1' " + Path("t.zv"));
     EXPECT_EQ(bad.status, 1);
     EXPECT_EQ(bad.err, "Field NOPE is not found\n");
+}
+
+}  // namespace
+
+namespace {
+
+// Whatever text a file or an argument brings, a failure is one line on
+// standard error with its control characters escaped, and never empty.
+TEST_F(ZvToolTest, FailureMessagesAreOneEscapedLine) {
+    auto image = [](const std::string& signatureAndRest) {
+        return std::string("\0\0\0\0", 4) + signatureAndRest;
+    };
+    // A field named "A" LF "B" ESC, whose only record has a length byte of 9.
+    const std::string section = "XXX.A\nB\x1b i\x12\x14";
+    const std::string badRecord =
+        image(std::string("S\1\0\0\0\1\0\0\0", 9) + static_cast<char>(section.size()) +
+              std::string("\0\0\0", 3) + section + "\x09");
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::string err;
+    };
+    const Case cases[] = {
+        {"error image text", image("Etwo\nlines\x1b[31m\x7f" + std::string("\0junk", 5)),
+         "two\\nlines\\x1b[31m\\x7f\n"},
+        {"empty error image text", image(std::string("E\0", 2)),
+         "The file is an error image without a text\n"},
+        {"field name in a message", badRecord,
+         "Field 'A\\nB\\x1b' has wrong length 9 in record 1\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteFile("hostile.zv", c.bytes);
+        Result r = Zv("dump " + Path("hostile.zv"));
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, c.err);
+    }
+
+    // Arguments are terminal text: a line feed, a C1 control and a byte
+    // that is not UTF-8 in a file name.
+    Result named = Zv("dump '" + Path("two\nlines\xC2\x9B\xFF.zv") + "'");
+    EXPECT_EQ(named.status, 1);
+    EXPECT_EQ(named.err, "Error opening file " + Path("two\\nlines\\u009b\\xff.zv") + "\n");
+}
+
+// Only a regular file of a size an image can have is read: a device would
+// be read until memory runs out, a pipe would wait for ever.
+TEST_F(ZvToolTest, ReadsOnlyWhatCanBeATableFile) {
+    ASSERT_EQ(::mkfifo(Path("pipe.zv").c_str(), 0600), 0);
+    {
+        std::ofstream(Path("huge.zv"), std::ios::binary);
+        fs::resize_file(Path("huge.zv"), uintmax_t{1} << 32);  // sparse: takes no disk space
+    }
+    const std::pair<std::string, std::string> cases[] = {
+        {"/dev/zero", "Error opening file /dev/zero: not a regular file\n"},
+        {Path("pipe.zv"), "Error opening file " + Path("pipe.zv") + ": not a regular file\n"},
+        {Path("huge.zv"), "Error opening file " + Path("huge.zv") +
+                              ": 4294967296 bytes, more than a table file can hold "
+                              "(4294967295)\n"},
+    };
+    for (const auto& [file, err] : cases) {
+        for (const char* verb : {"dump", "info"}) {
+            SCOPED_TRACE(std::string(verb) + " " + file);
+            Result r = Zv(std::string(verb) + " " + file);
+            EXPECT_EQ(r.status, 1);
+            EXPECT_EQ(r.err, err);
+        }
+    }
+
+    // A comment longer than its section can hold would be cut when written.
+    WriteFile("comment", std::string(32768, 'x'));
+    Result longComment = Zv("make -c " + Path("comment") + " " + Path("t.zv") + " 'ID:K'", "A\n");
+    EXPECT_EQ(longComment.status, 1);
+    EXPECT_EQ(longComment.err, "Cannot read '" + Path("comment") +
+                                   "': 32768 bytes, more than the 32767 that can be read\n");
+    EXPECT_FALSE(fs::exists(Path("t.zv")));
 }
 
 }  // namespace

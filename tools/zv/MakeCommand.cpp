@@ -153,8 +153,10 @@ int RunMake(const Args& args, CommandIo& io) {
     if (a.Has("-c")) {
         std::vector<uint8_t> bytes;
         std::string error;
-        if (!platform::CurrentPlatform().ReadWholeFile(a.Get("-c"), bytes, error)) {
-            throw ToolError("Error opening file " + a.Get("-c"));
+        // A longer comment would be cut when the table is written.
+        if (!platform::CurrentPlatform().ReadWholeFile(a.Get("-c"), bytes, error,
+                                                       ridov::kMaxCommentLength)) {
+            throw ToolError(error);
         }
         table.SetComment(std::string(bytes.begin(), bytes.end()));
     }

@@ -1,12 +1,14 @@
 // zv: command-line access to table files. Terminal text is UTF-8, file text
 // Windows-1251. Success exits 0; a failure prints the message alone on
-// standard error and exits 1.
+// standard error, as one line with its control characters escaped, and
+// exits 1.
 #include <algorithm>
 #include <iostream>
 #include <map>
 
 #include "engine/storage/DatabaseError.h"
 #include "tools/zv/Command.h"
+#include "tools/zv/Escape.h"
 #include "tools/zv/TableFile.h"
 
 namespace zv {
@@ -65,11 +67,13 @@ int main(int argc, char** argv) {
         std::cout.flush();
         return rc;
     } catch (const ridov::DatabaseError& e) {
-        std::cerr << zv::ToTerminal(e.what()) << "\n";
+        // Engine messages can carry text from the file: a field name, or
+        // an error image's own text.
+        std::cerr << zv::MessageLine(zv::ToTerminal(e.what())) << "\n";
     } catch (const zv::ToolError& e) {
-        std::cerr << e.what() << "\n";
+        std::cerr << zv::MessageLine(e.what()) << "\n";
     } catch (const std::exception& e) {
-        std::cerr << e.what() << "\n";
+        std::cerr << zv::MessageLine(e.what()) << "\n";
     }
     return 1;
 }
