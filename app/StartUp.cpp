@@ -57,7 +57,7 @@ std::optional<int> StartUp::Begin() {
         mainWindow_.reset();
         return 1;
     }
-    if (mainWindow_->TerminationRequested()) return 0;
+    if (mainWindow_->TerminationRequested()) return mainWindow_->TerminationExitCode();
     mainWindow_->Widget()->show();
     return std::nullopt;
 }

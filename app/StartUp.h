@@ -53,6 +53,8 @@ class MainWindowHost {
     // done (a batch mode that lets the start finish): the window is then
     // not shown and the program ends with exit code 0.
     virtual bool TerminationRequested() const { return false; }
+    // The exit code of such an end (1 when a batch conversion failed).
+    virtual int TerminationExitCode() const { return 0; }
 };
 
 using MainWindowFactory = std::function<std::unique_ptr<MainWindowHost>(TdmZetrovo&)>;

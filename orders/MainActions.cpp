@@ -82,6 +82,7 @@ TMainActions TMainActions::Create(QObject* owner, const QString& webAddress) {
     a.ActionPrintPrice = Make(owner, "ActionPrintPrice", "Печать прайс-листа...", QString());
     a.ActionImportPrice =
         Make(owner, "ActionImportPrice", "Импорт прайс-листа (-txt)...", QString());
+    a.ActionImportOrder = Make(owner, "ActionImportOrder", "Импорт заказа (-k)...", QString());
     return a;
 }
 
@@ -110,7 +111,8 @@ std::vector<QAction*> TMainActions::All() const {
             ActionViewPrice,
             ActionSendToIShop,
             ActionPrintPrice,
-            ActionImportPrice};
+            ActionImportPrice,
+            ActionImportOrder};
 }
 
 }  // namespace orders

@@ -54,6 +54,7 @@ struct TMainActions {
     QAction* ActionSendToIShop = nullptr;
     QAction* ActionPrintPrice = nullptr;
     QAction* ActionImportPrice = nullptr;
+    QAction* ActionImportOrder = nullptr;  // "Импорт заказа (-k)..."
 
     // Creates every action as a child of `owner`. `webAddress` fills the
     // web entry's hint.

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
@@ -23,10 +24,12 @@
 #include "app/Settings.h"
 #include "app/SettingsDialog.h"
 #include "engine/text/Win1251.h"
+#include "orders/BatchMode.h"
 #include "orders/CatalogView.h"
 #include "orders/OrderDialog.h"
 #include "orders/OrderFiles.h"
 #include "orders/OrderTabs.h"
+#include "orders/OrderText.h"
 #include "platform/Platform.h"
 #include "ui/DataGrid.h"
 #include "ui/PhotoViewer.h"
@@ -202,16 +205,27 @@ void TFormMain::ConnectActions() {
     a.ActionViewPrice->setEnabled(true);
     a.ActionViewOrders->setEnabled(false);
 
-    connect(a.ActionNewOrder, &QAction::triggered, orderTabs_, &TOrderTabs::NewOrder);
-    connect(a.ActionOpenOrder, &QAction::triggered, orderTabs_, &TOrderTabs::OpenOrders);
-    connect(a.ActionSaveOrderAs, &QAction::triggered, orderTabs_,
-            [this] { orderTabs_->SaveOrderAs(); });
-    connect(a.ActionCloseOrder, &QAction::triggered, orderTabs_, &TOrderTabs::CloseActiveOrder);
-    connect(a.ActionCloseOrderAsk, &QAction::triggered, orderTabs_,
-            &TOrderTabs::CloseActiveOrderAsk);
-    connect(a.ActionAddProduct, &QAction::triggered, this, &TFormMain::ActionAddProductExecute);
-    connect(a.ActionEditProduct, &QAction::triggered, this, &TFormMain::ActionEditProductExecute);
-    connect(a.ActionDelProduct, &QAction::triggered, this, &TFormMain::ActionDelProductExecute);
+    // Every command runs guarded: a failure is shown, never thrown into
+    // the event loop.
+    const auto guarded = [this](QAction* action, std::function<void()> command) {
+        connect(action, &QAction::triggered, this,
+                [this, command = std::move(command)] { RunGuarded(command); });
+    };
+    guarded(a.ActionNewOrder, [this] { orderTabs_->NewOrder(); });
+    guarded(a.ActionOpenOrder, [this] { orderTabs_->OpenOrders(); });
+    guarded(a.ActionSaveOrderAs, [this] { orderTabs_->SaveOrderAs(); });
+    guarded(a.ActionCloseOrder, [this] { orderTabs_->CloseActiveOrder(); });
+    guarded(a.ActionCloseOrderAsk, [this] { orderTabs_->CloseActiveOrderAsk(); });
+    guarded(a.ActionAddProduct, [this] { ActionAddProductExecute(); });
+    guarded(a.ActionEditProduct, [this] { ActionEditProductExecute(); });
+    guarded(a.ActionDelProduct, [this] { ActionDelProductExecute(); });
+    guarded(a.ActionImportOrderFromTxt, [this] { ActionImportOrderFromTxtExecute(); });
+    guarded(a.ActionImportOrder, [this] { ActionImportOrderExecute(); });
+    guarded(a.ActionImportPrice, [this] { ActionImportPriceExecute(); });
+    guarded(a.ActionExportOrder, [this] { ActionExportOrderExecute(); });
+    // The commands without a menu entry still answer their keys.
+    addAction(a.ActionImportOrder);
+    addAction(a.ActionImportPrice);
     ui::DataGrid* orderGrid = orderTabs_->Grid();
     connect(orderGrid, &ui::DataGrid::enterPressed, a.ActionEditProduct, &QAction::trigger);
     connect(orderGrid, &ui::DataGrid::rowDoubleClicked, a.ActionEditProduct, &QAction::trigger);
@@ -231,10 +245,25 @@ void TFormMain::ConnectActions() {
     // Commands that come with the import and export, printing, sending and
     // the catalog update: present, not yet wired.
     for (QAction* action :
-         {a.ActionCopyTo, a.ActionSendTo, a.ActionLoadUpdate, a.ActionExportOrder,
-          a.ActionExportPriceToExcel, a.ActionImportOrderFromTxt, a.ActionPrintOrder, a.ActionWeb,
-          a.ActionSendToIShop, a.ActionPrintPrice, a.ActionImportPrice})
+         {a.ActionCopyTo, a.ActionSendTo, a.ActionLoadUpdate, a.ActionExportPriceToExcel,
+          a.ActionPrintOrder, a.ActionWeb, a.ActionSendToIShop, a.ActionPrintPrice})
         action->setEnabled(false);
+
+    // The import's notice in the catalog panel, behind the hidden grid.
+    importPanel_ = new QWidget(catalogView_);
+    auto* importLayout = new QVBoxLayout(importPanel_);
+    auto* importLabel =
+        new QLabel(QStringLiteral("Производится импорт прайс-листа..."), importPanel_);
+    importLabel->setObjectName(QStringLiteral("LabelImportPrice"));
+    importLabel->setAlignment(Qt::AlignCenter);
+    importProgress_ = new QProgressBar(importPanel_);
+    importProgress_->setRange(0, 100);
+    importLayout->addStretch(1);
+    importLayout->addWidget(importLabel);
+    importLayout->addWidget(importProgress_);
+    importLayout->addStretch(1);
+    importPanel_->hide();
+    if (QLayout* layout = catalogView_->layout()) layout->addWidget(importPanel_);
 }
 
 bool TFormMain::FormCreate(const QStringList& arguments, int& exitCode) {
@@ -244,9 +273,9 @@ bool TFormMain::FormCreate(const QStringList& arguments, int& exitCode) {
 
     // 2. The web entry: caption and hint were set with the actions.
 
-    // 3. Batch conversion "-zvconvert": recognised here, carried out by the
-    //    batch modes, which then abandon the start.
-    // if (arguments.size() >= 2 && arguments[0] == "-zvconvert") { ...; return false; }
+    // 3. Batch conversion "-zvconvert": the rest of the start does not run.
+    if (RecognizeBatchSwitch(arguments) == BatchSwitch::ZvConvert)
+        return !RunBatchSwitch(arguments, exitCode);
 
     // 4. The application's idle, hint and help handlers.
     if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
@@ -279,7 +308,8 @@ bool TFormMain::FormCreate(const QStringList& arguments, int& exitCode) {
     // 8. The file association is checked and registered here.
 
     // 9. Batch switches "-convert", "-pxls" (abandon the start) and "-k"
-    //    (requests termination; steps 10 and 11 still run) go here.
+    //    (requests termination; steps 10 and 11 still run).
+    if (RunBatchSwitch(arguments, exitCode)) return false;
 
     // 10. First start.
     if (!platform::CurrentPlatform().FileExists(app::TdmZetrovo::EnginePath(dm_.SettingsFile)))
@@ -339,7 +369,8 @@ void TFormMain::AppIdle() {
     if (orderTabs_->isVisible() != viewOrders) orderTabs_->setVisible(viewOrders);
     // Commands on the open orders (those of later parts stay off until
     // they are wired).
-    for (QAction* action : {a.ActionSaveOrderAs, a.ActionCloseOrder, a.ActionCloseOrderAsk}) {
+    for (QAction* action :
+         {a.ActionSaveOrderAs, a.ActionCloseOrder, a.ActionCloseOrderAsk, a.ActionExportOrder}) {
         if (action->isEnabled() != ordersOpen) action->setEnabled(ordersOpen);
     }
     const bool lines = ordersOpen && dm_.qvZayavka.Active() && !dm_.qvZayavka.IsEmpty();
@@ -490,6 +521,154 @@ void TFormMain::StoreOrderLine(const std::string& productId, int quantity) {
     StampOrderFile(app::TdmZetrovo::EnginePath(orderTabs_->ActivePath()),
                    app::TdmZetrovo::EnginePath(dm_.SettingsFile), dm_.vtPrice.FullTableName());
     orderTabs_->RefreshOrder(productId);
+}
+
+}  // namespace orders
+
+namespace orders {
+
+namespace {
+
+QString TextFilter() {
+    return QStringLiteral("Текстовые файлы (*.txt)");
+}
+
+IgnoreAnswer AskIgnore(const std::string& question) {
+    switch (ui::CurrentPrompter().ConfirmYesNoAll(ui::FromWin1251(question))) {
+        case ui::Prompter::Answer::Yes:
+            return IgnoreAnswer::Yes;
+        case ui::Prompter::Answer::All:
+            return IgnoreAnswer::All;
+        default:
+            return IgnoreAnswer::No;
+    }
+}
+
+}  // namespace
+
+void TFormMain::RunGuarded(const std::function<void()>& command) {
+    try {
+        command();
+    } catch (const ImportStopped&) {
+        // The user declined to go on: nothing to report.
+    } catch (const std::exception& error) {
+        ui::CurrentPrompter().Error(ui::FromWin1251(error.what()), QString());
+    }
+}
+
+bool TFormMain::RunBatchSwitch(const QStringList& arguments, int& exitCode) {
+    const BatchSwitch kind = RecognizeBatchSwitch(arguments);
+    if (kind == BatchSwitch::None || kind == BatchSwitch::Pxls) return false;
+    BatchRun run;
+    // A declined value question stops that file and is reported like any
+    // other failure.
+    const AskIgnoreError ask = AskIgnore;
+    const std::string settings = app::TdmZetrovo::EnginePath(dm_.SettingsFile);
+    const std::string catalog = app::TdmZetrovo::EnginePath(dm_.CatalogFile);
+    switch (kind) {
+        case BatchSwitch::ZvConvert:
+            run.Convert(arguments[1], [&] {
+                const std::string table = CommandLinePath(arguments[1]);
+                ExportTableToText(table, ChangeFileExt(table, ".txt"));
+            });
+            break;
+        case BatchSwitch::Convert:
+            run.Convert(arguments[1], [&] {
+                if (!platform::CurrentPlatform().FileExists(catalog))
+                    throw std::runtime_error("no catalog");
+                ImportTextIntoTable(catalog, CommandLinePath(arguments[1]), ask);
+            });
+            break;
+        case BatchSwitch::K:
+            for (int i = 1; i < arguments.size(); ++i) {
+                run.Convert(arguments[i], [&] {
+                    ImportOrderFromText(CommandLinePath(arguments[i]), {}, settings, catalog, ask);
+                });
+            }
+            terminationExitCode_ = run.ExitCode();
+            // The start goes on (first start, caption), then the program ends.
+            terminationRequested_ = true;
+            return false;
+        default:
+            return false;
+    }
+    exitCode = run.ExitCode();
+    return true;
+}
+
+void TFormMain::ActionImportOrderFromTxtExecute() {
+    const QStringList files = ui::CurrentPrompter().OpenFileNames(
+        QStringLiteral("Импортировать заявку"), dm_.ProgramDir, TextFilter());
+    if (files.isEmpty()) return;
+    const std::string order =
+        NewOrderFileName(app::TdmZetrovo::EnginePath(dm_.OrderDir), std::string("Zakaz"));
+    ImportOrderFromText(app::TdmZetrovo::EnginePath(files.front()), order,
+                        app::TdmZetrovo::EnginePath(dm_.SettingsFile), dm_.vtPrice.FullTableName(),
+                        AskIgnore);
+    orderTabs_->OpenOrder(app::TdmZetrovo::FromEnginePath(order));
+}
+
+void TFormMain::ActionImportOrderExecute() {
+    const QStringList files = ui::CurrentPrompter().OpenFileNames(QStringLiteral("Импорт заказа"),
+                                                                  dm_.ProgramDir, TextFilter());
+    if (files.isEmpty()) return;
+    const std::string order = ImportOrderFromText(app::TdmZetrovo::EnginePath(files.front()), {},
+                                                  app::TdmZetrovo::EnginePath(dm_.SettingsFile),
+                                                  dm_.vtPrice.FullTableName(), AskIgnore);
+    orderTabs_->OpenOrder(app::TdmZetrovo::FromEnginePath(order));
+}
+
+void TFormMain::ActionImportPriceExecute() {
+    const QStringList files = ui::CurrentPrompter().OpenFileNames(
+        QStringLiteral("Импорт прайс-листа"), dm_.ProgramDir, TextFilter());
+    if (files.isEmpty()) return;
+    try {
+        ImportCatalogFromText(files.front());
+    } catch (...) {
+        // The catalog file is as it was: show it again before reporting.
+        OpenCatalog(dm_.CatalogFile);
+        throw;
+    }
+    // Back as at start-up; the filter row keeps its texts.
+    OpenCatalog(dm_.CatalogFile);
+}
+
+void TFormMain::ImportCatalogFromText(const QString& textPath) {
+    ui::DataGrid* grid = catalogView_->Grid();
+    grid->hide();
+    importProgress_->setValue(0);
+    importPanel_->show();
+    catalogView_->repaint();
+    struct Restore {
+        TFormMain* window;
+        ~Restore() {
+            window->importPanel_->hide();
+            window->catalogView_->Grid()->show();
+        }
+    } restore{this};
+    dm_.vtPrice.Close();
+    ImportTextIntoTable(app::TdmZetrovo::EnginePath(dm_.CatalogFile),
+                        app::TdmZetrovo::EnginePath(textPath), AskIgnore,
+                        [this](long long done, long long total) {
+                            const int percent = total > 0 ? int(done * 100 / total) : 100;
+                            if (percent == importProgress_->value()) return;
+                            importProgress_->setValue(percent);
+                            // Keep the window painted; no input meanwhile.
+                            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+                        });
+}
+
+void TFormMain::ActionExportOrderExecute() {
+    if (!actions_.ActionViewOrders->isEnabled() || orderTabs_->Count() == 0) return;
+    const QString name = ui::CurrentPrompter().SaveFileName(QStringLiteral("Экспортировать заказ"),
+                                                            dm_.ProgramDir, TextFilter());
+    if (name.isEmpty()) return;
+    if (platform::CurrentPlatform().FileExists(app::TdmZetrovo::EnginePath(name)) &&
+        !ui::CurrentPrompter().ConfirmYesNo(
+            QStringLiteral("Файл '%1' уже существует. Перезаписать его ?").arg(name)))
+        return;
+    ExportTableToText(app::TdmZetrovo::EnginePath(orderTabs_->ActivePath()),
+                      app::TdmZetrovo::EnginePath(name));
 }
 
 }  // namespace orders

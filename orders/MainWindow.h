@@ -19,6 +19,7 @@
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -27,6 +28,7 @@
 #include "orders/MainActions.h"
 
 class QLabel;
+class QProgressBar;
 class QSplitter;
 class QTabBar;
 
@@ -62,6 +64,7 @@ class TFormMain : public QMainWindow, public app::MainWindowHost {
     bool OpenCatalog(const QString& path) override;
     QWidget* Widget() override { return this; }
     bool TerminationRequested() const override { return terminationRequested_; }
+    int TerminationExitCode() const override { return terminationExitCode_; }
 
     // ---- parts ----
     app::TdmZetrovo& DataModule() const { return dm_; }
@@ -112,12 +115,26 @@ class TFormMain : public QMainWindow, public app::MainWindowHost {
     // The OK side of the quantity dialog: a new order when none is open,
     // the product's line edited or inserted, written, stamped, shown.
     void StoreOrderLine(const std::string& productId, int quantity);
+    // Text import and export of orders and the catalog.
+    void ActionImportOrderFromTxtExecute();
+    void ActionImportOrderExecute();
+    void ActionImportPriceExecute();
+    void ActionExportOrderExecute();
+    // Refills the catalog file from a TAB text price list; the catalog
+    // panel shows "Производится импорт прайс-листа..." with a progress bar
+    // meanwhile. The catalog stays closed afterwards.
+    void ImportCatalogFromText(const QString& textPath);
+    // Runs a command; a failure it raises is shown in the error box (the
+    // general handler of the commands).
+    void RunGuarded(const std::function<void()>& command);
 
   protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    // The batch switches of FormCreate; true when the start ends here.
+    bool RunBatchSwitch(const QStringList& arguments, int& exitCode);
     void CreateMenus();
     void CreateToolBar();
     void CreatePanels();
@@ -136,9 +153,13 @@ class TFormMain : public QMainWindow, public app::MainWindowHost {
     QLabel* statusHint_ = nullptr;
     app::TFormParams* formParams_ = nullptr;
     TFormOrderDlg* formOrderDlg_ = nullptr;
+    // Shown in the catalog panel while a price list is imported.
+    QWidget* importPanel_ = nullptr;
+    QProgressBar* importProgress_ = nullptr;
     std::unique_ptr<ui::PhotoViewerLauncher> photoViewer_;
     QString orderDialogFolder_;
     bool terminationRequested_ = false;
+    int terminationExitCode_ = 0;
     bool inIdle_ = false;
 };
 

@@ -1,113 +1,18 @@
-// The order documents and line entry through the real main window: a
-// program folder with a small catalog, the window created as the start-up
-// creates it, boxes answered by a scripted prompter.
+// The order documents and line entry through the real main window.
 #include "orders/OrderTabs.h"
 
-#include <gtest/gtest.h>
-
-#include <QTabBar>
-#include <fstream>
-#include <memory>
-#include <string>
-#include <vector>
-
-#include "engine/dataset/RidovTable.h"
-#include "engine/text/Win1251.h"
-#include "orders/MainWindow.h"
+#include "orders/MainWindowFixture.h"
 #include "orders/OrderDialog.h"
 #include "orders/OrderFiles.h"
-#include "orders/QuantityEdit.h"
-#include "platform/Platform.h"
-#include "qtsupport/ScriptedPrompter.h"
-#include "support/TempFolder.h"
-#include "ui/DataGrid.h"
-#include "ui/DatasetModel.h"
 
 namespace {
 
+using testing_support::Exists;
+using testing_support::OrderLines;
 using testing_support::ScriptedPrompter;
 using testing_support::TempFolder;
-
-bool Exists(const std::string& path) {
-    return platform::CurrentPlatform().FileExists(path);
-}
-
-// The lines of an order file as "ID=KOL".
-std::vector<std::string> OrderLines(const std::string& path) {
-    ridov::TRidovTable t;
-    t.SetTableName(path);
-    t.Open();
-    std::vector<std::string> lines;
-    for (t.First(); !t.Eof(); t.Next())
-        lines.push_back(t.FieldByName("ID").AsString() + "=" + t.FieldByName("KOL").AsString());
-    return lines;
-}
-
-void WriteOrder(const std::string& path, const std::vector<std::pair<const char*, int>>& lines) {
-    ridov::TRidovTable t;
-    t.Defs().Add("ID", ridov::DataType::String, 20);
-    t.Defs().Add("KOL", ridov::DataType::Integer);
-    t.Open();
-    for (const auto& [id, kol] : lines) {
-        t.Append();
-        t.FieldByName("ID").SetAsString(id);
-        t.FieldByName("KOL").SetAsInteger(kol);
-        t.Post();
-    }
-    t.SaveToFile(path);
-}
-
-class OrderTabsTest : public testing::Test {
-  protected:
-    void SetUp() override {
-        ridov::TRidovTable price;
-        price.Defs().Add("ID", ridov::DataType::String, 8);
-        price.Defs().Add("NAME", ridov::DataType::String, 80);
-        price.Defs().Add("CENA", ridov::DataType::Float);
-        price.Defs().Add("EDIZM", ridov::DataType::String, 20);
-        price.Defs().Add("KOLUPAK", ridov::DataType::Integer);
-        price.Open();
-        for (auto [id, name, cena] :
-             {std::tuple{"P1", "Фильтр", "10,5"}, std::tuple{"P2", "Свеча", "2"}}) {
-            price.Append();
-            price.FieldByName("ID").SetAsString(id);
-            price.FieldByName("NAME").SetAsString(text::Utf8ToCp1251(name));
-            price.FieldByName("CENA").SetAsString(cena);
-            price.FieldByName("EDIZM").SetAsString(text::Utf8ToCp1251("шт"));
-            price.Post();
-        }
-        price.SaveToFile(dir.File("price.zv"));
-        std::ofstream(dir.File("Zetrovo.ini"), std::ios::binary) << text::Utf8ToCp1251(
-            "[Client]\r\nKlient=Фирма\r\nAdres=Адрес\r\nTelefon=1\r\nKontaktLico=Лицо\r\n");
-
-        dm = std::make_unique<app::TdmZetrovo>(QString::fromStdString(dir.Path()));
-        dm->CatalogFile = dm->ProgramDir + "price.zv";
-        window = std::make_unique<orders::TFormMain>(*dm);
-        int exitCode = 0;
-        ASSERT_TRUE(window->FormCreate({}, exitCode));
-        window->CreateDialogs();
-        ASSERT_TRUE(window->OpenCatalog(dm->CatalogFile));
-        tabs = window->Orders();
-    }
-    void TearDown() override {
-        window.reset();
-        dm.reset();
-    }
-
-    std::string File(const char* name) const { return dir.File(name); }
-    QString QFile(const char* name) const { return QString::fromStdString(dir.File(name)); }
-    QString Cell(int row, const char* field) const {
-        ui::DataGrid* grid = tabs->Grid();
-        return grid->Model().CellText(row, grid->ColumnOfField(field));
-    }
-
-    TempFolder dir;
-    ScriptedPrompter prompter;
-    testing_support::ScopedPrompter use{prompter};
-    std::unique_ptr<app::TdmZetrovo> dm;
-    std::unique_ptr<orders::TFormMain> window;
-    orders::TOrderTabs* tabs = nullptr;
-};
+using testing_support::WriteOrder;
+using OrderTabsTest = testing_support::MainWindowTest;
 
 TEST_F(OrderTabsTest, FirstProductStartsAnOrderAndAnotherQuantityReplacesTheLine) {
     window->StoreOrderLine("P1", 3);

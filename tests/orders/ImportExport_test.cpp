@@ -1,0 +1,120 @@
+// The text import and export commands and the batch switches, through the
+// real main window.
+#include <gtest/gtest.h>
+
+#include "orders/BatchMode.h"
+#include "orders/MainWindowFixture.h"
+#include "orders/OrderText.h"
+
+namespace {
+
+using testing_support::Exists;
+using testing_support::OrderLines;
+using testing_support::WriteOrder;
+using Prompt = ui::Prompter::Answer;
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+using ImportExportTest = testing_support::MainWindowTest;
+
+TEST_F(ImportExportTest, ImportedOrdersGetTheNextNamesAndOpenInTabs) {
+    WriteBytes(File("a.txt"), "P1\t3\r\nP2\t1");
+    for (int i = 0; i < 2; ++i) {
+        prompter.fileAnswers.push_back({QFile("a.txt")});
+        window->Actions().ActionImportOrderFromTxt->trigger();
+    }
+    ASSERT_EQ(tabs->Count(), 2);
+    EXPECT_EQ(tabs->TabCaption(1), "Zakaz2.zv");
+    EXPECT_EQ(OrderLines(File("Zakaz1.zv")), (std::vector<std::string>{"P1=3", "P2=1"}));
+    EXPECT_EQ(OrderLines(File("Zakaz2.zv")), OrderLines(File("Zakaz1.zv")));
+
+    // The next-to-the-text import.
+    prompter.fileAnswers.push_back({QFile("a.txt")});
+    window->Actions().ActionImportOrder->trigger();
+    EXPECT_EQ(tabs->ActivePath(), QFile("a.zv"));
+    EXPECT_TRUE(prompter.shown.size() == 3 && prompter.AllAnswered());
+}
+
+TEST_F(ImportExportTest, ExportAsksBeforeOverwritingAndTheLabelLineComesBack) {
+    window->StoreOrderLine("P1", 2);
+    WriteBytes(File("out.txt"), "old");
+    prompter.fileAnswers.push_back({QFile("out.txt")});
+    prompter.answers.push_back(Prompt::No);
+    window->Actions().ActionExportOrder->trigger();
+    EXPECT_EQ(ReadBytes(File("out.txt")), "old");
+
+    prompter.fileAnswers.push_back({QFile("out.txt")});
+    prompter.answers.push_back(Prompt::Yes);
+    window->Actions().ActionExportOrder->trigger();
+    EXPECT_EQ(ReadBytes(File("out.txt")), "ID\tKOL\r\nP1\t2\r\n");
+
+    // Imported again, the label line is a record whose quantity does not
+    // convert: Yes keeps it with no quantity.
+    prompter.fileAnswers.push_back({QFile("out.txt")});
+    prompter.answers.push_back(Prompt::Yes);
+    window->Actions().ActionImportOrder->trigger();
+    EXPECT_EQ(OrderLines(File("out.zv")), (std::vector<std::string>{"ID=0", "P1=2"}));
+}
+
+TEST_F(ImportExportTest, PriceImportRefillsTheCatalogAndReopensIt) {
+    WriteBytes(File("price.txt"), "N1\t\xcd\xee\xe2\xfb\xe9\t5\r\n");
+    prompter.fileAnswers.push_back({QFile("price.txt")});
+    window->Actions().ActionImportPrice->trigger();
+    ASSERT_TRUE(dm->vtPrice.Active());
+    EXPECT_EQ(dm->vtPrice.RecordCount(), 1);
+    EXPECT_EQ(dm->vtPrice.FieldByName("ID").AsString(), "N1");
+
+    // A format error leaves the catalog as it was and is shown.
+    const std::string before = ReadBytes(File("price.zv"));
+    WriteBytes(File("bad.txt"), "X\r1\r\n");
+    prompter.fileAnswers.push_back({QFile("bad.txt")});
+    window->Actions().ActionImportPrice->trigger();
+    EXPECT_EQ(ReadBytes(File("price.zv")), before);
+    ASSERT_FALSE(prompter.shown.empty());
+    EXPECT_TRUE(prompter.shown.back().text.endsWith("Invalid text format"));
+    EXPECT_TRUE(dm->vtPrice.Active());
+}
+
+class BatchSwitchTest : public testing_support::MainWindowTest {
+  protected:
+    BatchSwitchTest() { startInSetUp = false; }
+};
+
+TEST_F(BatchSwitchTest, KConvertsEachTextAndReportsTheFailingOne) {
+    WriteBytes(File("a.txt"), "P1\t1\r\n");
+    WriteBytes(File("b.txt"), "P2\tx\r\n");  // "x" is no quantity
+    prompter.answers.push_back(Prompt::No);  // and the user stops there
+    prompter.failWhenUnscripted = false;     // the batch report
+    int exitCode = 0;
+    EXPECT_TRUE(Start({"-k", QFile("a.txt"), QFile("b.txt"), QFile("c.txt")}, exitCode));
+    EXPECT_TRUE(window->TerminationRequested());
+    EXPECT_EQ(window->TerminationExitCode(), 1);
+    EXPECT_EQ(OrderLines(File("a.zv")), (std::vector<std::string>{"P1=1"}));
+    EXPECT_TRUE(Exists(File("b.zv")));  // created before its import failed
+    QStringList reports;
+    for (const auto& shown : prompter.shown)
+        if (shown.kind == testing_support::ScriptedPrompter::Kind::Plain) reports << shown.details;
+    EXPECT_EQ(reports, (QStringList{orders::BatchErrorText(QFile("b.txt")),
+                                    orders::BatchErrorText(QFile("c.txt"))}));
+}
+
+TEST_F(BatchSwitchTest, ZvconvertWritesTheTextAndEndsTheStart) {
+    WriteOrder(File("z.zv"), {{"P1", 4}});
+    int exitCode = -1;
+    EXPECT_FALSE(Start({"-zvconvert", QFile("z.zv")}, exitCode));
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(ReadBytes(File("z.txt")), "ID\tKOL\r\nP1\t4\r\n");
+
+    prompter.failWhenUnscripted = false;
+    EXPECT_FALSE(Start({"-convert", QFile("missing.txt")}, exitCode));
+    EXPECT_EQ(exitCode, 1);
+}
+
+}  // namespace
