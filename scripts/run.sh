@@ -25,11 +25,15 @@ fi
 if [ -z "$(ls -A "$demo/foto")" ]; then
     # Photos of every third of the first sixty products by name, so that the
     # camera mark shows on the first screen.
-    build/tools/zv dump "$demo/price.zv" | tail -n +2 | iconv -f CP1251 -t UTF-8 |
-        LC_ALL=C sort -t $'\t' -k4,4 | head -n 60 | awk 'NR % 3 == 1' |
+    build/tools/zv dump "$demo/price.zv" > "$demo/foto/.dump"
+    tail -n +2 "$demo/foto/.dump" | LC_ALL=C sort -s -t $'\t' -k4,4 \
+        > "$demo/foto/.sorted"
+    rm "$demo/foto/.dump"
+    head -n 60 "$demo/foto/.sorted" | awk 'NR % 3 == 1' |
         while IFS=$'\t' read -r id _ _ name _; do
-            build/tools/zv_demo_photo "$demo/foto/ZV$id.jpg" "$id" "$name"
+            build/tools/demo/zv_demo_photo "$demo/foto/ZV$id.jpg" "$id" "$name"
         done
+    rm "$demo/foto/.sorted"
 fi
 
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
