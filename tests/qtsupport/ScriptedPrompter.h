@@ -81,40 +81,45 @@ class ScriptedPrompter : public ui::Prompter {
         fileAnswers.clear();
     }
 
-    void Information(const QString& text) override { shown.push_back({Kind::Information, text}); }
-    void Warning(const QString& text) override { shown.push_back({Kind::Warning, text}); }
+    void Record(Kind kind, const QString& text, const QString& details = {},
+                const QString& filter = {}) {
+        shown.push_back(Shown{kind, text, details, filter});
+    }
+
+    void Information(const QString& text) override { Record(Kind::Information, text); }
+    void Warning(const QString& text) override { Record(Kind::Warning, text); }
     bool ConfirmYesNo(const QString& text) override {
-        shown.push_back({Kind::ConfirmYesNo, text});
+        Record(Kind::ConfirmYesNo, text);
         return NextAnswer(text, Answer::No) == Answer::Yes;
     }
     bool ConfirmOkCancel(const QString& text) override {
-        shown.push_back({Kind::ConfirmOkCancel, text});
+        Record(Kind::ConfirmOkCancel, text);
         return NextAnswer(text, Answer::Cancel) == Answer::Ok;
     }
     Answer ConfirmYesNoAll(const QString& text) override {
-        shown.push_back({Kind::ConfirmYesNoAll, text});
+        Record(Kind::ConfirmYesNoAll, text);
         return NextAnswer(text, Answer::No);
     }
     void Error(const QString& text, const QString& details) override {
-        shown.push_back({Kind::Error, text, details});
+        Record(Kind::Error, text, details);
     }
     void Plain(const QString& caption, const QString& text) override {
-        shown.push_back({Kind::Plain, caption, text});
+        Record(Kind::Plain, caption, text);
     }
 
     QStringList OpenFileNames(const QString& caption, const QString& folder,
                               const QString& filter) override {
-        shown.push_back({Kind::OpenFileNames, caption, folder, filter});
+        Record(Kind::OpenFileNames, caption, folder, filter);
         return NextFiles(caption);
     }
     QString SaveFileName(const QString& caption, const QString& proposedPath,
                          const QString& filter) override {
-        shown.push_back({Kind::SaveFileName, caption, proposedPath, filter});
+        Record(Kind::SaveFileName, caption, proposedPath, filter);
         const QStringList files = NextFiles(caption);
         return files.isEmpty() ? QString() : files.front();
     }
     QString FolderName(const QString& caption, const QString& folder) override {
-        shown.push_back({Kind::FolderName, caption, folder});
+        Record(Kind::FolderName, caption, folder);
         const QStringList files = NextFiles(caption);
         return files.isEmpty() ? QString() : files.front();
     }

@@ -92,7 +92,9 @@ TEST(OpenHelpFileTest, OpensTheFileOrSaysItCannot) {
             };
         }
         EXPECT_EQ(ui::OpenHelpFile(readme, opener), c.opens);
-        if (c.withOpener) EXPECT_EQ(asked, std::vector<std::string>{readme});
+        if (c.withOpener) {
+            EXPECT_EQ(asked, std::vector<std::string>{readme});
+        }
         if (c.opens) {
             EXPECT_TRUE(prompter.shown.empty());
         } else {
@@ -114,8 +116,12 @@ TEST(HelpFileTest, ReadmeIsWindows1251WithCrLfLines) {
         const auto c = static_cast<unsigned char>(bytes[i]);
         // 0x98 is the one byte Windows-1251 leaves unassigned.
         ASSERT_NE(c, 0x98) << "offset " << i;
-        if (c == '\n') ASSERT_TRUE(i > 0 && bytes[i - 1] == '\r') << "bare LF at " << i;
-        if (c == '\r') ASSERT_TRUE(i + 1 < bytes.size() && bytes[i + 1] == '\n') << i;
+        if (c == '\n') {
+            ASSERT_TRUE(i > 0 && bytes[i - 1] == '\r') << "bare LF at " << i;
+        }
+        if (c == '\r') {
+            ASSERT_TRUE(i + 1 < bytes.size() && bytes[i + 1] == '\n') << i;
+        }
     }
     ASSERT_EQ(bytes.substr(bytes.size() - 2), "\r\n");
 
