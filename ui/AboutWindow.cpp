@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "ui/FixedDialog.h"
 #include "ui/ProgramVersion.h"
 
 namespace ui {
@@ -37,25 +38,7 @@ AboutWindow::AboutWindow(QWidget* parent)
 
     // QDialog closes on Esc by itself (reject) and presses the default
     // button on Enter, so "OK" serves as both.
-    auto* ok = new QPushButton(QStringLiteral("&OK"), this);
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addStretch();
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(frame);
-    layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-
-    adjustSize();
-    if (QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen()) {
-        QRect area(QPoint(), size());
-        area.moveCenter(screen->availableGeometry().center());
-        move(area.topLeft());
-    }
+    LayOutFixedDialog(*this, frame, parent, QStringLiteral("&OK"));
 }
 
 void AboutWindow::Run(QWidget* parent) {

@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "ui/FixedDialog.h"
 #include "ui/Prompter.h"
 
 namespace ui {
@@ -60,25 +61,7 @@ KeyListWindow::KeyListWindow(QWidget* parent)
         ++row;
     }
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addStretch();
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(frame);
-    layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-
-    adjustSize();
-    if (QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen()) {
-        QRect area(QPoint(), size());
-        area.moveCenter(screen->availableGeometry().center());
-        move(area.topLeft());
-    }
+    LayOutFixedDialog(*this, frame, parent, QStringLiteral("OK"));
 }
 
 void KeyListWindow::Run(QWidget* parent) {
