@@ -1,0 +1,71 @@
+// The quantity dialog: its field's keys and limits, the running sum and
+// the refusal of a zero quantity.
+#include "orders/OrderDialog.h"
+
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include "app/SettingsDialog.h"
+#include "orders/MainWindowFixture.h"
+#include "orders/QuantityEdit.h"
+
+namespace {
+
+TEST(QuantityEditTest, KeysStayWithinTheBoundsAndEightDigits) {
+    struct Case {
+        const char* start;
+        Qt::Key key;
+        const char* typed;
+        const char* expected;
+    } cases[] = {
+        {"0", Qt::Key_PageDown, "", "0"},
+        {"0", Qt::Key_Down, "", "0"},
+        {"5", Qt::Key_PageUp, "", "6"},
+        {"5", Qt::Key_Up, "", "6"},
+        {"99999999", Qt::Key_Up, "", "99999999"},
+        {"12345678", Qt::Key_End, "9", "12345678"},  // no ninth digit
+        {"12", Qt::Key_End, "a-", "12"},             // digits only
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.start) + " " + c.typed);
+        orders::QuantityEdit edit;
+        edit.setText(c.start);
+        QTest::keyClick(&edit, c.key);
+        QTest::keyClicks(&edit, c.typed);
+        EXPECT_EQ(edit.text(), c.expected);
+    }
+}
+
+using OrderDialogTest = testing_support::MainWindowTest;
+
+TEST_F(OrderDialogTest, SumFollowsTheQuantityAndZeroIsRefused) {
+    orders::TFormOrderDlg& dialog = *window->FormOrderDlg();
+    dialog.Prepare(dm->vtPrice.FullTableName(), "P1", nullptr);
+    EXPECT_EQ(dialog.windowTitle(), "Фильтр");
+    EXPECT_EQ(dialog.Quantity(), 0);
+    dialog.AmountEdit()->setText("3");
+    EXPECT_EQ(dialog.SumText(), dialog.PriceText().replace("10", "31"));
+    dialog.AmountEdit()->clear();
+    EXPECT_EQ(dialog.Quantity(), 0);
+
+    QSignalSpy accepted(&dialog, &QDialog::accepted);
+    dialog.accept();
+    EXPECT_EQ(accepted.count(), 0);
+    EXPECT_EQ(dialog.AmountEdit()->text(), "0");
+    EXPECT_EQ(prompter.Texts(),
+              QStringList{"Количеством заказываемого товара должно быть больше 0 !"});
+    dialog.AmountEdit()->setText("2");
+    dialog.accept();
+    EXPECT_EQ(accepted.count(), 1);
+}
+
+TEST_F(OrderDialogTest, AddProductNeedsTheRequisites) {
+    window->FormParams()->EditContacter()->setText("  ");
+    window->ActionAddProductExecute();
+    EXPECT_EQ(prompter.Texts(), QStringList{"Не заполнены реквизиты покупателя в настройках!"});
+    EXPECT_EQ(tabs->Count(), 0);
+}
+
+}  // namespace
