@@ -61,14 +61,14 @@ TEST_P(CloneDelete, LeavesEveryViewAndEverySearch) {
     EXPECT_EQ(source.FieldByName("ID").AsString(), "1");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EachRecordKind, CloneDelete,
-    ::testing::Values(DeleteCase{"Inserted", false, ""}, DeleteCase{"Unchanged", true, ""},
-                      DeleteCase{"InsertedSorted", false, "ID"},
-                      DeleteCase{"UnchangedSorted", true, "ID"}),
-    [](const ::testing::TestParamInfo<DeleteCase>& info) {
-        return std::string(info.param.name);
-    });
+INSTANTIATE_TEST_SUITE_P(EachRecordKind, CloneDelete,
+                         ::testing::Values(DeleteCase{"Inserted", false, ""},
+                                           DeleteCase{"Unchanged", true, ""},
+                                           DeleteCase{"InsertedSorted", false, "ID"},
+                                           DeleteCase{"UnchangedSorted", true, "ID"}),
+                         [](const ::testing::TestParamInfo<DeleteCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 // Posts through one sharer reach the others: a new record joins each view
 // whose range and filter it passes, where a post there would put it; a
@@ -173,8 +173,8 @@ TEST(SharedStore, CancelledEditKeepsABeforeImageOthersNeed) {
         const char* name;
         bool otherPostsFirst;
     };
-    for (const Case& c : {Case{"other posted, then cancel", true},
-                          Case{"cancel, then other posts", false}}) {
+    for (const Case& c :
+         {Case{"other posted, then cancel", true}, Case{"cancel, then other posts", false}}) {
         SCOPED_TRACE(c.name);
         TRidovTable source;
         BuildTable(source, kColumns, kRows);
@@ -214,8 +214,7 @@ TEST(SharedStore, EmptyTableResetsEveryView) {
     clone.Edit();
     clone.EmptyTable();
     EXPECT_EQ(sourceEvents.Take(), "reset?; reset; current -1");
-    EXPECT_EQ(cloneEvents.Take(),
-              "state Edit; changed 0; state Browse; reset?; reset; current -1");
+    EXPECT_EQ(cloneEvents.Take(), "state Edit; changed 0; state Browse; reset?; reset; current -1");
     EXPECT_EQ(source.RowCount(), 0);
     EXPECT_EQ(clone.RowCount(), 0);
 }

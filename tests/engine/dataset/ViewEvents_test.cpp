@@ -180,8 +180,8 @@ INSTANTIATE_TEST_SUITE_P(EachOperation, ViewEvents, ::testing::ValuesIn(kEventCa
 
 static_assert(noexcept(std::declval<const DataSet&>().ReadCell(0, std::declval<const Field&>(),
                                                                std::declval<Variant&>())));
-static_assert(noexcept(std::declval<const DataSet&>().ReadCellText(
-    0, std::declval<const Field&>(), std::declval<std::string&>())));
+static_assert(noexcept(std::declval<const DataSet&>().ReadCellText(0, std::declval<const Field&>(),
+                                                                   std::declval<std::string&>())));
 
 TEST(ReadCell, ShowsTheEditBufferAndPlacesTheNewRow) {
     TRidovTable t;

@@ -92,9 +92,9 @@ class ViewRecorder : public DataLink {
         log_.push_back("current " + std::to_string(row));
     }
     void StateChanged(DataSetState state) override {
-        static const char* const kNames[] = {"Inactive", "Browse", "Edit", "Insert", "SetKey",
-                                             "CalcFields", "Filter", "NewValue", "OldValue",
-                                             "InternalCalc"};
+        static const char* const kNames[] = {"Inactive", "Browse",      "Edit",   "Insert",
+                                             "SetKey",   "CalcFields",  "Filter", "NewValue",
+                                             "OldValue", "InternalCalc"};
         log_.push_back(std::string("state ") + kNames[static_cast<int>(state)]);
     }
 
