@@ -1,9 +1,16 @@
 // The order documents and line entry through the real main window.
 #include "orders/OrderTabs.h"
 
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <QTimer>
+
+#include "orders/CatalogView.h"
 #include "orders/MainWindowFixture.h"
 #include "orders/OrderDialog.h"
 #include "orders/OrderFiles.h"
+#include "orders/QuantityEdit.h"
 
 namespace {
 
@@ -144,6 +151,43 @@ TEST_F(OrderTabsTest, NewCatalogStartsANewOrderForOrdersOfAnother) {
     ASSERT_TRUE(window->OpenCatalog(dm->CatalogFile));
     ASSERT_EQ(tabs->Count(), 2);
     EXPECT_EQ(tabs->ActivePath(), QFile("Zakaz1.zv"));
+}
+
+}  // namespace
+
+namespace {
+
+// Answers the quantity dialog once it shows: types `quantity` over the
+// selected text and presses OK. Records the quantity the dialog started at.
+void AnswerQuantityDialog(orders::TFormMain& window, const char* quantity, int& shownQuantity) {
+    QTimer::singleShot(0, [&window, quantity, &shownQuantity] {
+        orders::TFormOrderDlg* dialog = window.FormOrderDlg();
+        ASSERT_TRUE(dialog->isVisible());
+        shownQuantity = dialog->Quantity();
+        dialog->AmountEdit()->selectAll();
+        QTest::keyClicks(dialog->AmountEdit(), quantity);
+        QTest::keyClick(dialog->AmountEdit(), Qt::Key_Return);
+    });
+}
+
+TEST_F(OrderTabsTest, TypicalRequestThroughTheWindows) {
+    ui::DataGrid* catalog = window->CatalogView()->Grid();
+    dm->vtPrice.First();  // sorted by name: P2 "Свеча", then P1 "Фильтр"
+    dm->vtPrice.Next();
+    int shown = -1;
+    AnswerQuantityDialog(*window, "3", shown);
+    emit catalog->enterPressed();
+    EXPECT_EQ(shown, 0);
+    ASSERT_EQ(tabs->Count(), 1);
+    EXPECT_EQ(OrderLines(File("Zakaz1.zv")), (std::vector<std::string>{"P1=3"}));
+    EXPECT_EQ(tabs->Grid()->FooterText(tabs->Grid()->ColumnOfField("NAME")), "Итого(1):");
+    EXPECT_EQ(tabs->Grid()->FooterText(tabs->Grid()->ColumnOfField("SUM")), "31,5");
+
+    AnswerQuantityDialog(*window, "7", shown);
+    emit catalog->enterPressed();
+    EXPECT_EQ(shown, 3);
+    EXPECT_EQ(OrderLines(File("Zakaz1.zv")), (std::vector<std::string>{"P1=7"}));
+    EXPECT_TRUE(prompter.shown.empty());
 }
 
 }  // namespace
