@@ -26,7 +26,11 @@ class TRidovSession {
     TRidovSession(const TRidovSession&) = delete;
     TRidovSession& operator=(const TRidovSession&) = delete;
 
-    // The process's session.
+    // The process's session. A global is right here: the program has one
+    // user, one set of passwords remembered during the run and one list of
+    // open databases, and the code that reaches for it (the default
+    // constructors of databases and datasets, the query cache) stands for
+    // that program. Everything else takes a session explicitly.
     static TRidovSession& Instance();
 
     // Adds a non-empty password unless a password equal to it without

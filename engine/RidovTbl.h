@@ -1,6 +1,7 @@
-// The storage side of the table engine in one include: record store,
-// database and session, datasets, the table component, BLOB streams and
-// new-record defaults.
+// The storage and dataset layers of the table engine in one include: record
+// store, database and session, datasets, the table component, BLOB streams
+// and new-record defaults. It spans layers, so it lives above them and
+// needs the whole engine (zv_engine).
 #pragma once
 
 #include "engine/dataset/DataSet.h"

@@ -1,0 +1,27 @@
+# zv_layer_headers(<target> <header>...)
+#
+# Makes exactly the given headers visible, at their usual "folder/Name.h"
+# paths, to <target> and to whatever links it. Each target gets a header
+# tree of its own under the build folder: symbolic links to the headers in
+# the source tree, so an edit is seen at once. A layer therefore sees the
+# headers of the layers on its link line and no others, and an include of
+# a layer above it fails to compile ("No such file"), not merely to link.
+#
+# Code above the engine (the program, the tools, the tests) may add the
+# source root itself to its include path; nothing below it may.
+function(zv_layer_headers target)
+    set(root ${CMAKE_BINARY_DIR}/layer_headers/${target})
+    file(REMOVE_RECURSE ${root})
+    foreach(header ${ARGN})
+        file(RELATIVE_PATH relative ${PROJECT_SOURCE_DIR} ${header})
+        get_filename_component(folder ${root}/${relative} DIRECTORY)
+        file(MAKE_DIRECTORY ${folder})
+        file(CREATE_LINK ${header} ${root}/${relative} SYMBOLIC)
+    endforeach()
+    get_target_property(type ${target} TYPE)
+    if(type STREQUAL "INTERFACE_LIBRARY")
+        target_include_directories(${target} INTERFACE ${root})
+    else()
+        target_include_directories(${target} PUBLIC ${root})
+    endif()
+endfunction()
