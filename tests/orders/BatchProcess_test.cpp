@@ -1,0 +1,349 @@
+// The batch switches as the user runs them: the built program started as a
+// process in a temporary program folder (its own copy of the executable, a
+// small catalog, filled requisites), on files in a separate current folder
+// named by relative paths. Each run is checked by the files it leaves, its
+// standard streams and its exit code.
+//
+// Every run gets ZAYAVKA_SCREENSHOT: a run that shows the main window saves
+// a picture of it and ends after two seconds, so a batch run that wrongly
+// starts interactively fails its check instead of hanging the test.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "engine/dataset/RidovTable.h"
+#include "engine/text/Win1251.h"
+#include "support/TempFolder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::TempFolder;
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string Cp1251(const char* utf8) {
+    return text::Utf8ToCp1251(utf8);
+}
+
+// The lines of an order file as "ID=KOL".
+std::vector<std::string> OrderLines(const std::string& path) {
+    ridov::TRidovTable t;
+    t.SetTableName(path);
+    t.Open();
+    std::vector<std::string> lines;
+    for (t.First(); !t.Eof(); t.Next())
+        lines.push_back(t.FieldByName("ID").AsString() + "=" + t.FieldByName("KOL").AsString());
+    return lines;
+}
+
+// The rows of a catalog file as "ID|NAME|CENA|EDIZM|KOLUPAK", texts in UTF-8.
+std::vector<std::string> CatalogRows(const std::string& path) {
+    ridov::TRidovTable t;
+    t.SetTableName(path);
+    t.Open();
+    std::vector<std::string> rows;
+    for (t.First(); !t.Eof(); t.Next()) {
+        std::string row;
+        for (const char* name : {"ID", "NAME", "CENA", "EDIZM", "KOLUPAK"}) {
+            if (!row.empty()) row += '|';
+            row += text::Cp1251ToUtf8(t.FieldByName(name).AsString());
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+// A modification time well in the past, in whole seconds, given to every
+// source file so that a copied date cannot be mistaken for "just written".
+const fs::file_time_type kSourceTime = [] {
+    using namespace std::chrono;
+    return time_point_cast<seconds>(fs::file_time_type::clock::now() - hours(24 * 40));
+}();
+
+bool HasSourceTime(const std::string& path) {
+    std::error_code error;
+    const fs::file_time_type time = fs::last_write_time(path, error);
+    return !error && std::chrono::time_point_cast<std::chrono::seconds>(time) == kSourceTime;
+}
+
+struct Outcome {
+    bool finished = false;
+    int exitCode = -1;
+    QProcess::ExitStatus status = QProcess::CrashExit;
+    QString out;
+    QString err;
+};
+
+// One copy of the built program for the whole suite; each test links it
+// into its own program folder (same file system, so no second copy).
+class BatchProcessTest : public testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        programCopy_ = std::make_unique<TempFolder>();
+        fs::copy_file(ZV_ZAYAVKA_PATH, programCopy_->File("zayavka"));
+    }
+    static void TearDownTestSuite() { programCopy_.reset(); }
+
+    void SetUp() override {
+        fs::create_directory(Prog(""));
+        fs::create_directory(Work(""));
+        std::error_code linked;
+        fs::create_hard_link(programCopy_->File("zayavka"), Prog("zayavka"), linked);
+        if (linked) fs::copy_file(programCopy_->File("zayavka"), Prog("zayavka"));
+
+        ridov::TRidovTable price;
+        price.Defs().Add("ID", ridov::DataType::String, 8);
+        price.Defs().Add("NAME", ridov::DataType::String, 80);
+        price.Defs().Add("CENA", ridov::DataType::Float);
+        price.Defs().Add("EDIZM", ridov::DataType::String, 20);
+        price.Defs().Add("KOLUPAK", ridov::DataType::Integer);
+        price.Open();
+        for (auto [id, name, cena, kolupak] :
+             {std::tuple{"P1", "Фильтр", "10,5", 1}, std::tuple{"P2", "Свеча", "2", 10}}) {
+            price.Append();
+            price.FieldByName("ID").SetAsString(id);
+            price.FieldByName("NAME").SetAsString(Cp1251(name));
+            price.FieldByName("CENA").SetAsString(cena);
+            price.FieldByName("EDIZM").SetAsString(Cp1251("шт"));
+            price.FieldByName("KOLUPAK").SetAsInteger(kolupak);
+            price.Post();
+        }
+        price.SaveToFile(Prog("price.zv"));
+        // Filled requisites: no first start (which would open the help file
+        // with the desktop's opener).
+        WriteBytes(Prog("Zetrovo.ini"),
+                   Cp1251("[Client]\r\nKlient=Фирма\r\nAdres=Адрес\r\nTelefon=1\r\n"
+                          "KontaktLico=Лицо\r\n"));
+        catalogBefore = ReadBytes(Prog("price.zv"));
+
+        ridov::TRidovTable order;
+        order.Defs().Add("ID", ridov::DataType::String, 20);
+        order.Defs().Add("KOL", ridov::DataType::Integer);
+        order.Open();
+        for (auto [id, kol] : {std::pair{"P1", 3}, std::pair{"P2", 1}}) {
+            order.Append();
+            order.FieldByName("ID").SetAsString(id);
+            order.FieldByName("KOL").SetAsInteger(kol);
+            order.Post();
+        }
+        order.SaveToFile(Work("order.zv"));
+
+        // The last line of a.txt ends without CR LF; b.txt holds a code the
+        // catalog lacks and a quantity below zero, both kept as they are.
+        WriteBytes(Work("a.txt"), "P1\t3\r\nP2\t1");
+        WriteBytes(Work("b.txt"), "X9\t-2\r\n");
+        WriteBytes(Work("bad.txt"), "P1\tabc\r\n");
+        WriteBytes(Work("price.txt"), "N1\t" + Cp1251("Гайка") + "\t12,5\t" + Cp1251("шт") +
+                                          "\t4\r\n" + "N2\t" + Cp1251("Шайба М8") + "\t0,75\t" +
+                                          Cp1251("упак") + "\t100\r\n");
+        WriteBytes(Work("lonecr.txt"), "N1\tA\r1\r\n");
+        for (const char* name :
+             {"order.zv", "a.txt", "b.txt", "bad.txt", "price.txt", "lonecr.txt"})
+            fs::last_write_time(Work(name), kSourceTime);
+    }
+
+    std::string Prog(const std::string& name) const { return root.File("prog/" + name); }
+    std::string Work(const std::string& name) const { return root.File("work/" + name); }
+    std::string Screenshot() const { return root.File("shot.png"); }
+
+    // Starts the program with `arguments` in the work folder and waits for
+    // its end (killed after `timeoutMs`).
+    Outcome Run(const QStringList& arguments, int timeoutMs = 60000) const {
+        QProcess process;
+        process.setProgram(QString::fromStdString(Prog("zayavka")));
+        process.setArguments(arguments);
+        process.setWorkingDirectory(QString::fromStdString(Work("")));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("ZAYAVKA_SCREENSHOT"), QString::fromStdString(Screenshot()));
+        env.insert(QStringLiteral("HOME"), QString::fromStdString(root.Path()));
+        process.setProcessEnvironment(env);
+        process.start();
+        Outcome outcome;
+        if (!process.waitForStarted(10000)) {
+            ADD_FAILURE() << "the program did not start: " << process.errorString().toStdString();
+            return outcome;
+        }
+        outcome.finished = process.waitForFinished(timeoutMs);
+        if (!outcome.finished) {
+            process.kill();
+            process.waitForFinished();
+        }
+        outcome.exitCode = process.exitCode();
+        outcome.status = process.exitStatus();
+        outcome.out = QString::fromUtf8(process.readAllStandardOutput());
+        outcome.err = QString::fromUtf8(process.readAllStandardError());
+        return outcome;
+    }
+
+    static QString Report(const QString& argument) {
+        return QStringLiteral("Ошибка конвертации или файл '%1' не найден.").arg(argument);
+    }
+
+    static inline std::unique_ptr<TempFolder> programCopy_;
+    TempFolder root;
+    std::string catalogBefore;
+};
+
+struct BatchCase {
+    const char* name;
+    QStringList arguments;
+    int exitCode;
+    QStringList reported;  // the file arguments the error report names
+    // Files of the work folder with their exact bytes; each carries the
+    // modification time of its source.
+    std::map<std::string, std::string> texts;
+    // Order files of the work folder as "ID=KOL" lines; those with lines
+    // carry the modification time of their text.
+    std::map<std::string, std::vector<std::string>> orders;
+    // The refilled catalog's rows; empty: price.zv is unchanged to the byte.
+    std::vector<std::string> catalog;
+    std::vector<std::string> absent;  // work files that must not exist
+};
+
+const BatchCase kBatchCases[] = {
+    {"OrderFileToText",
+     {"-zvconvert", "order.zv"},
+     0,
+     {},
+     {{"order.txt", "ID\tKOL\r\nP1\t3\r\nP2\t1\r\n"}},
+     {},
+     {},
+     {}},
+    {"MissingTableFile", {"-zvconvert", "none.zv"}, 1, {"none.zv"}, {}, {}, {}, {"none.txt"}},
+    {"PriceListRefillsCatalog",
+     {"-convert", "price.txt"},
+     0,
+     {},
+     {},
+     {},
+     {"N1|Гайка|12,5|шт|4", "N2|Шайба М8|0,75|упак|100"},
+     {}},
+    {"PriceListWithLoneCr", {"-convert", "lonecr.txt"}, 1, {"lonecr.txt"}, {}, {}, {}, {}},
+    {"MissingPriceList", {"-convert", "none.txt"}, 1, {"none.txt"}, {}, {}, {}, {}},
+    {"TwoTextOrders",
+     {"-k", "a.txt", "b.txt"},
+     0,
+     {},
+     {},
+     {{"a.zv", {"P1=3", "P2=1"}}, {"b.zv", {"X9=-2"}}},
+     {},
+     {}},
+    // The failure in the middle is reported and the next file still
+    // converts; the order file made before the failed import stays, empty.
+    {"MissingTextOrderBetweenTwo",
+     {"-k", "a.txt", "none.txt", "b.txt"},
+     1,
+     {"none.txt"},
+     {},
+     {{"a.zv", {"P1=3", "P2=1"}}, {"none.zv", {}}, {"b.zv", {"X9=-2"}}},
+     {},
+     {}},
+    // Without a display the value question goes to standard error and takes
+    // the default answer, Yes: the value is left out, the line kept.
+    {"UnconvertibleValueWithoutDisplay",
+     {"-k", "bad.txt"},
+     0,
+     {},
+     {},
+     {{"bad.zv", {"P1=0"}}},
+     {},
+     {}},
+};
+
+class BatchCaseTest : public BatchProcessTest, public testing::WithParamInterface<BatchCase> {};
+
+TEST_P(BatchCaseTest, ConvertsReportsAndEnds) {
+    const BatchCase& c = GetParam();
+    const Outcome run = Run(c.arguments);
+    ASSERT_TRUE(run.finished) << "the batch run did not end";
+    EXPECT_EQ(run.status, QProcess::NormalExit) << run.err.toStdString();
+    EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
+    EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
+    EXPECT_FALSE(fs::exists(Screenshot())) << "a batch run showed the main window";
+
+    for (const QString& argument : c.arguments.mid(1)) {
+        EXPECT_EQ(run.err.contains(Report(argument)), c.reported.contains(argument))
+            << argument.toStdString() << " in: " << run.err.toStdString();
+    }
+    if (c.arguments.contains(QStringLiteral("bad.txt"))) {
+        EXPECT_TRUE(run.err.contains(
+            QStringLiteral("Error during insert value:\n'abc' is not a valid integer value for "
+                           "field 'KOL'\n\nIgnore error?")))
+            << run.err.toStdString();
+    }
+
+    for (const auto& [name, bytes] : c.texts) {
+        EXPECT_EQ(ReadBytes(Work(name)), bytes) << name;
+        EXPECT_TRUE(HasSourceTime(Work(name))) << name;
+    }
+    for (const auto& [name, lines] : c.orders) {
+        ASSERT_TRUE(fs::exists(Work(name))) << name;
+        EXPECT_EQ(OrderLines(Work(name)), lines) << name;
+        if (!lines.empty()) {
+            EXPECT_TRUE(HasSourceTime(Work(name))) << name;
+        }
+    }
+    if (c.catalog.empty()) {
+        EXPECT_EQ(ReadBytes(Prog("price.zv")), catalogBefore);
+    } else {
+        EXPECT_EQ(CatalogRows(Prog("price.zv")), c.catalog);
+        EXPECT_TRUE(HasSourceTime(Prog("price.zv")));
+    }
+    for (const std::string& name : c.absent) EXPECT_FALSE(fs::exists(Work(name))) << name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Switches, BatchCaseTest, testing::ValuesIn(kBatchCases),
+                         [](const testing::TestParamInfo<BatchCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// A switch without a file after it, or one spelled otherwise, is no batch
+// run: the program starts with its window (the screenshot ends it) and
+// converts nothing.
+TEST_F(BatchProcessTest, SwitchWithoutFileOrMisspeltStartsTheWindow) {
+    for (const QStringList& arguments :
+         {QStringList{"-k"}, QStringList{"-K", "a.txt"}, QStringList{"-x", "a.txt"}}) {
+        SCOPED_TRACE(arguments.join(' ').toStdString());
+        fs::remove(Screenshot());
+        const Outcome run = Run(arguments, 30000);
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        EXPECT_TRUE(fs::exists(Screenshot())) << "no window: " << run.err.toStdString();
+        EXPECT_FALSE(run.err.contains(QStringLiteral("Ошибка конвертации")));
+        EXPECT_FALSE(fs::exists(Work("a.zv")));
+        EXPECT_EQ(ReadBytes(Prog("price.zv")), catalogBefore);
+    }
+}
+
+// The catalog is never created from a price list: without price.zv in the
+// program folder the program has nothing to refill.
+TEST_F(BatchProcessTest, PriceListWithoutCatalogCreatesNone) {
+    fs::remove(Prog("price.zv"));
+    const Outcome run = Run({"-convert", "price.txt"});
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.status, QProcess::NormalExit);
+    EXPECT_FALSE(fs::exists(Prog("price.zv")));
+    EXPECT_FALSE(fs::exists(Screenshot()));
+}
+
+}  // namespace
