@@ -29,7 +29,7 @@ void TransferStats::Progress(int64_t bytes, Clock::time_point now) {
     double seconds =
         static_cast<double>(elapsed / 1000) + static_cast<double>(elapsed % 1000) / 1000.0;
     if (seconds > 0) speed_ = static_cast<double>(bytes) / 1024.0 / seconds;
-    speedText_ = SpeedText(speed_);
+    speedText_ = update::SpeedText(speed_);
     position_ = bytes;
 }
 
