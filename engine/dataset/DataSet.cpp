@@ -342,12 +342,11 @@ void DataSet::UnbindFields() {
 
 void DataSet::AllocateBuffers() {
     FreeBuffers();
-    editBuffer_ = store_->NewBuffer();
+    editBuffer_ = ValueBuffer(store_->Layout());
 }
 
 void DataSet::FreeBuffers() {
-    if (editBuffer_ && store_) store_->FreeValues(editBuffer_.get());
-    editBuffer_.reset();
+    editBuffer_.Reset();
 }
 
 void DataSet::FreeCalc(uint8_t* calc) {
@@ -480,7 +479,7 @@ bool DataSet::CellBuffers(int row, const Field& field, uint8_t*& values, uint8_t
     if (!Active() || row < 0 || field.owner_ != this || field.desc_ == nullptr) return false;
     if (insertRow_ >= 0) {
         if (row == insertRow_) {
-            values = editBuffer_.get();
+            values = editBuffer_.Data();
             calc = calcBuffer_.empty() ? nullptr : calcBuffer_.data();
             return values != nullptr;
         }
@@ -488,7 +487,7 @@ bool DataSet::CellBuffers(int row, const Field& field, uint8_t*& values, uint8_t
     }
     if (size_t(row) >= view_.size()) return false;
     if (editingRecord_ && row == current_) {
-        values = editBuffer_.get();
+        values = editBuffer_.Data();
         calc = calcBuffer_.empty() ? nullptr : calcBuffer_.data();
         return values != nullptr;
     }
@@ -565,7 +564,7 @@ void DataSet::ActivateCurrent() {
     RecordNode* node = CurrentNode();
     activeCalc_ = calcBuffer_.empty() ? nullptr : calcBuffer_.data();
     if (IsEditing(state_)) {
-        activeValues_ = editBuffer_.get();
+        activeValues_ = editBuffer_.Data();
         return;
     }
     activeValues_ = node ? node->values : nullptr;
@@ -732,7 +731,7 @@ void DataSet::Edit() {
     Fire(beforeEdit);
     RecordNode* node = CurrentNode();
     if (node == nullptr || node->values == nullptr || !InternalEdit(node)) return;
-    store_->CopyValues(node->values, editBuffer_.get());
+    store_->CopyValues(node->values, editBuffer_.Data());
     recordModified_ = false;
     editingRecord_ = true;
     SetState(DataSetState::Edit);
@@ -756,8 +755,7 @@ void DataSet::Append() {
 void DataSet::BeginInsert(int row) {
     CheckCanInsert();
     Fire(beforeInsert);
-    store_->FreeValues(editBuffer_.get());
-    std::memset(editBuffer_.get(), 0, store_->RecordSize());
+    editBuffer_.Clear();
     recordModified_ = false;
     // The new row appears before the current record (after the last one
     // when appending); the record before it stays current underneath.
@@ -800,7 +798,7 @@ void DataSet::Post() {
     editingRecord_ = false;
     // The store holds its own copies now; the buffer keeps nothing between
     // edits, so a reload with another layout can never misread it.
-    store_->FreeValues(editBuffer_.get());
+    editBuffer_.Clear();
     recordModified_ = false;
     SyncCurrentRow();
     SetState(DataSetState::Browse);
@@ -873,7 +871,7 @@ void DataSet::Cancel() {
         editingRecord_ = false;
         NotifyView(ViewEvent::RowChanged, CurrentRow());
     }
-    store_->FreeValues(editBuffer_.get());
+    editBuffer_.Clear();
     recordModified_ = false;
     SyncCurrentRow();
     SetState(DataSetState::Browse);

@@ -40,6 +40,7 @@
 #include "engine/dataset/Field.h"
 #include "engine/dataset/FieldDef.h"
 #include "engine/storage/RecordNode.h"
+#include "engine/storage/ValueBuffer.h"
 #include "engine/text/FormatSettings.h"
 
 namespace ridov {
@@ -323,8 +324,9 @@ class DataSet {
     // The record the fields read and write, and its calculation area.
     uint8_t* activeValues_ = nullptr;
     uint8_t* activeCalc_ = nullptr;
-    // Edit buffer (record size) and its calculation area.
-    std::unique_ptr<uint8_t[]> editBuffer_;
+    // Edit buffer (the store's layout when allocated; frees its own texts
+    // and blocks, even after the store changed) and its calculation area.
+    ValueBuffer editBuffer_;
     std::vector<uint8_t> calcBuffer_;
     std::vector<uint8_t> peekCalcBuffer_;
     bool recordModified_ = false;

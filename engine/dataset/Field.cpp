@@ -6,6 +6,7 @@
 
 #include "engine/dataset/DataSet.h"
 #include "engine/storage/DatabaseError.h"
+#include "engine/storage/RidovCursor.h"
 #include "engine/storage/ValueSlot.h"
 #include "engine/text/Win1251.h"
 
@@ -359,7 +360,9 @@ std::string Field::DisplayText() const {
 Variant Field::OldValue() const {
     if (owner_ == nullptr || !owner_->Active()) return {};
     RecordNode* node = owner_->CurrentNode();
-    uint8_t* values = node && node->beforeImage ? node->beforeImage : node ? node->values : nullptr;
+    // Reading only: the scope's values are writable for the states that edit.
+    const uint8_t* before = node ? owner_->store_->BeforeImage(node) : nullptr;
+    uint8_t* values = before ? const_cast<uint8_t*>(before) : node ? node->values : nullptr;
     DataSet::StateScope scope(*owner_, DataSetState::OldValue, values, owner_->activeCalc_);
     return AsVariant();
 }

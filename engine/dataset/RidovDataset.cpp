@@ -39,14 +39,6 @@ bool SameLayout(const std::vector<LayoutEntry>& a, const std::vector<LayoutEntry
     return true;
 }
 
-void FreeWithLayout(const std::vector<LayoutEntry>& layout, uint8_t* buffer) {
-    if (buffer == nullptr) return;
-    for (const LayoutEntry& e : layout) {
-        if (e.type == ftString) slot::FreeText(buffer + e.offset);
-        if (IsBlobType(e.type)) slot::FreeBlock(buffer + e.offset);
-    }
-}
-
 }  // namespace
 
 TRidovDataset::TRidovDataset()
@@ -292,13 +284,12 @@ void TRidovDataset::InternalClose() {
 
 void TRidovDataset::CreateKeyBuffers() {
     FreeKeyBuffers();
-    for (TRidovKeyBuffer& k : keys_) k.values = store_->NewBuffer();
+    for (TRidovKeyBuffer& k : keys_) k.values = ValueBuffer(store_->Layout());
 }
 
 void TRidovDataset::FreeKeyBuffers() {
     for (TRidovKeyBuffer& k : keys_) {
-        if (k.values && store_) store_->FreeValues(k.values.get());
-        k.values.reset();
+        k.values.Reset();
         k.storeFields.clear();
         k.fields.clear();
         k.fieldCount = 0;
@@ -331,13 +322,10 @@ void TRidovDataset::InternalRefresh() {
         RequireStore();
     } catch (...) {
         opening_ = false;
-        // The store may be gone: nothing of the old layout can be kept.
-        for (TRidovKeyBuffer& k : keys_) {
-            FreeWithLayout(before, k.values.get());
-            k.values.reset();
-        }
-        if (editBuffer_) FreeWithLayout(before, editBuffer_.get());
-        editBuffer_.reset();
+        // The store may be gone: nothing of the old layout can be kept (the
+        // buffers free themselves by the layout they were made with).
+        for (TRidovKeyBuffer& k : keys_) k.values.Reset();
+        editBuffer_.Reset();
         view_.clear();
         try {
             Close();
@@ -348,14 +336,13 @@ void TRidovDataset::InternalRefresh() {
     bool sameLayout = SameLayout(before, LayoutOf(*store_));
     if (!sameLayout) {
         for (TRidovKeyBuffer& k : keys_) {
-            FreeWithLayout(before, k.values.get());
-            k.values = store_->NewBuffer();
+            k.values = ValueBuffer(store_->Layout());
             k.storeFields.clear();
             k.fields.clear();
             k.fieldCount = 0;
         }
         rangeActive_ = false;
-        editBuffer_.reset();
+        editBuffer_.Reset();
     }
     BuildFieldDefsFromStore();
     BindFields();
@@ -387,7 +374,7 @@ void TRidovDataset::InternalRefresh() {
         std::string_view rest = remembered;
         for (TRidovField* f : k.storeFields) {
             size_t tab = rest.find('\t');
-            store_->TextToValue(k.values.get() + f->offset, rest.substr(0, tab), *f);
+            store_->TextToValue(k.values.Data() + f->offset, rest.substr(0, tab), *f);
             rest = tab == std::string_view::npos ? std::string_view() : rest.substr(tab + 1);
         }
         int found = SearchLookupKey(uniqueFieldNames);
@@ -411,7 +398,7 @@ void TRidovDataset::CheckCanDelete() {
 }
 
 bool TRidovDataset::InternalEdit(RecordNode* node) {
-    bool hadBeforeImage = node->beforeImage != nullptr;
+    bool hadBeforeImage = store_->BeforeImage(node) != nullptr;
     if (!store_->BeginEdit(node)) return false;
     editTookBeforeImage_ = !hadBeforeImage;
     IncChange();
@@ -436,7 +423,7 @@ void TRidovDataset::ReleaseBeforeImage(RecordNode* node) {
     // deleted the record meanwhile (the image is then what reverting
     // restores), nor while another one edits it (that edit takes the image
     // over, as if it had taken it).
-    if (node == nullptr || node->beforeImage == nullptr) return;
+    if (node == nullptr || store_->BeforeImage(node) == nullptr) return;
     if (node->status != rsUnchanged && node->status != rsInserted) return;
     for (TRidovDataset* d : Sharers()) {
         if (d->State() == DataSetState::Edit && d->CurrentNode() == node) {
@@ -444,12 +431,11 @@ void TRidovDataset::ReleaseBeforeImage(RecordNode* node) {
             return;
         }
     }
-    store_->FreeValues(node->beforeImage);
-    node->beforeImage = nullptr;
+    store_->DropBeforeImage(node);
 }
 
 void TRidovDataset::InternalPost() {
-    uint8_t* values = editBuffer_.get();
+    uint8_t* values = editBuffer_.Data();
     std::string message;
     const std::vector<TRidovField*>& sortKey = keys_[kiSort].storeFields;
     if (State() == DataSetState::Insert) {
@@ -466,8 +452,9 @@ void TRidovDataset::InternalPost() {
     }
     RecordNode* node = CurrentNode();
     bool keyChanged = true;
-    if (!indexFieldNames_.empty() && node && node->beforeImage &&
-        TRidovCursor::CompareRecords(node->beforeImage, values, sortKey) == 0)
+    const uint8_t* beforeImage = node ? store_->BeforeImage(node) : nullptr;
+    if (!indexFieldNames_.empty() && beforeImage &&
+        TRidovCursor::CompareRecords(beforeImage, values, sortKey) == 0)
         keyChanged = false;
     if (checkKeyViolation && !uniqueFieldNames.empty() &&
         store_->HasDuplicate(values, node, uniqueFieldNames))

@@ -65,7 +65,7 @@ enum TRidovKeyIndex : int { kiSort = 0, kiLookup = 1, kiRangeStart = 2, kiRangeE
 
 // A record image holding key values in stored form, with the key fields.
 struct TRidovKeyBuffer {
-    std::unique_ptr<uint8_t[]> values;      // record size; owns its texts
+    ValueBuffer values;                     // a record in the store's layout
     std::vector<TRidovField*> storeFields;  // the key fields in the store
     std::vector<Field*> fields;             // the same as field objects
     bool exclusive = false;                 // both range bounds inclusive
@@ -383,17 +383,12 @@ class TRidovDataset : public DataSet, public DatabaseUser {
     // cancelled rebuild can put them back. Owns copies of the key buffers'
     // values.
     struct ViewSnapshot {
-        TRidovCursor* store = nullptr;
         std::string filter, indexFieldNames, rangeFieldNames;
         std::vector<TRidovCField> conditions;
         bool filtered = false, rangeActive = false;
         TFilterOptions filterOptions = 0;
         TRidovSortOptions sortOptions = 0;
         TRidovKeyBuffer keys[3];  // kiSort, kiRangeStart, kiRangeEnd
-        ViewSnapshot() = default;
-        ViewSnapshot(const ViewSnapshot&) = delete;
-        ViewSnapshot& operator=(const ViewSnapshot&) = delete;
-        ~ViewSnapshot();
     };
     void TakeSnapshot(ViewSnapshot& out) const;
     void RestoreSnapshot(ViewSnapshot& from);

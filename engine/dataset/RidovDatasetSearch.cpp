@@ -93,7 +93,7 @@ void TRidovDataset::MoveToFound(int index) {
 
 int TRidovDataset::SearchLookupKey(std::string_view keyFieldNames) const {
     const TRidovKeyBuffer& key = keys_[kiLookup];
-    const uint8_t* wanted = key.values.get();
+    const uint8_t* wanted = key.values.Data();
     if (wanted == nullptr || key.storeFields.empty()) return -1;
     bool binary = sorted_ && (sortOptions_ & vsoCaseInsensitive) == 0 &&
                   LeadsIndex(keyFieldNames, indexFieldNames_);
@@ -124,7 +124,7 @@ void TRidovDataset::StoreKeyValue(TRidovKeyBuffer& key, size_t i, const Variant&
     if (const std::string* s = std::get_if<std::string>(&value)) {
         if (s->empty()) return;
         const TRidovField& f = *key.storeFields[i];
-        store_->TextToValue(key.values.get() + f.offset, *s, f);
+        store_->TextToValue(key.values.Data() + f.offset, *s, f);
         return;
     }
     const TRidovField& f = *key.storeFields[i];
@@ -133,11 +133,11 @@ void TRidovDataset::StoreKeyValue(TRidovKeyBuffer& key, size_t i, const Variant&
         // form would not read back as a date.
         double dateTime = std::holds_alternative<double>(value) ? std::get<double>(value)
                                                                 : double(std::get<int64_t>(value));
-        StateScope scope(*this, DataSetState::SetKey, key.values.get(), nullptr);
+        StateScope scope(*this, DataSetState::SetKey, key.values.Data(), nullptr);
         key.fields[i]->SetAsDateTime(dateTime);
         return;
     }
-    store_->TextToValue(key.values.get() + f.offset, VariantText(value, Format()), f);
+    store_->TextToValue(key.values.Data() + f.offset, VariantText(value, Format()), f);
 }
 
 int TRidovDataset::LocateIndex(std::string_view keyFields, const std::vector<Variant>& keyValues,

@@ -51,9 +51,9 @@ bool TRidovDataset::RecordPassesFilter(RecordNode* node) {
 bool TRidovDataset::InRange(const RecordNode* node) const {
     const TRidovKeyBuffer& lo = keys_[kiRangeStart];
     const TRidovKeyBuffer& hi = keys_[kiRangeEnd];
-    return TRidovCursor::CompareRecords(node->values, lo.values.get(), lo.storeFields,
+    return TRidovCursor::CompareRecords(node->values, lo.values.Data(), lo.storeFields,
                                         lo.fieldCount) >= 0 &&
-           TRidovCursor::CompareRecords(node->values, hi.values.get(), hi.storeFields,
+           TRidovCursor::CompareRecords(node->values, hi.values.Data(), hi.storeFields,
                                         hi.fieldCount) <= 0;
 }
 
@@ -155,13 +155,7 @@ bool TRidovDataset::BuildView(bool dropPosition, bool cancellable) {
     return true;
 }
 
-TRidovDataset::ViewSnapshot::~ViewSnapshot() {
-    for (TRidovKeyBuffer& k : keys)
-        if (k.values && store) store->FreeValues(k.values.get());
-}
-
 void TRidovDataset::TakeSnapshot(ViewSnapshot& out) const {
-    out.store = store_;
     out.filter = filter_;
     out.indexFieldNames = indexFieldNames_;
     out.rangeFieldNames = rangeFieldNames_;
@@ -174,10 +168,7 @@ void TRidovDataset::TakeSnapshot(ViewSnapshot& out) const {
     for (int i = 0; i < 3; ++i) {
         const TRidovKeyBuffer& from = keys_[kept[i]];
         TRidovKeyBuffer& to = out.keys[i];
-        if (from.values) {
-            to.values = store_->NewBuffer();
-            store_->CopyValues(from.values.get(), to.values.get());
-        }
+        to.values = from.values.Clone();
         to.storeFields = from.storeFields;
         to.fields = from.fields;
         to.exclusive = from.exclusive;
@@ -200,7 +191,6 @@ void TRidovDataset::RestoreSnapshot(ViewSnapshot& from) {
     const TRidovKeyIndex kept[3] = {kiSort, kiRangeStart, kiRangeEnd};
     for (int i = 0; i < 3; ++i) {
         TRidovKeyBuffer& to = keys_[kept[i]];
-        if (to.values) store_->FreeValues(to.values.get());
         std::swap(to, from.keys[i]);
     }
 }
@@ -220,10 +210,7 @@ void TRidovDataset::ChangeView(bool dropPosition, const std::function<void()>& c
 
 void TRidovDataset::BuildKeyList(TRidovKeyIndex index, std::string_view names) {
     TRidovKeyBuffer& k = keys_[index];
-    if (k.values && store_) {
-        store_->FreeValues(k.values.get());
-        std::memset(k.values.get(), 0, store_->RecordSize());
-    }
+    k.values.Clear();
     k.storeFields.clear();
     k.fields.clear();
     k.fieldCount = 0;
@@ -294,7 +281,7 @@ void TRidovDataset::FillRangeBounds(std::string_view startValues, std::string_vi
     const std::string_view texts[2] = {startValues, endValues};
     for (int b = 0; b < 2; ++b) {
         TRidovKeyBuffer& k = keys_[bounds[b]];
-        StateScope scope(*this, DataSetState::SetKey, k.values.get(), nullptr);
+        StateScope scope(*this, DataSetState::SetKey, k.values.Data(), nullptr);
         BuildKeyList(bounds[b], rangeFieldNames_);
         std::string_view rest = texts[b];
         size_t walked = 0;
@@ -306,7 +293,7 @@ void TRidovDataset::FillRangeBounds(std::string_view startValues, std::string_vi
             // An empty value is not consumed: this and every later field
             // keep the empty value.
             if (value.empty()) continue;
-            store_->TextToValue(k.values.get() + f->offset, value, *f);
+            store_->TextToValue(k.values.Data() + f->offset, value, *f);
             rest = tab == std::string_view::npos ? std::string_view() : rest.substr(tab + 1);
         }
         if (walked < k.storeFields.size()) k.fieldCount = static_cast<int>(walked);

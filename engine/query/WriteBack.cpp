@@ -80,7 +80,9 @@ class OriginWriter {
     }
 
     RecordNode* Find(const RecordNode* node) {
-        const uint8_t* values = node->beforeImage ? node->beforeImage : node->values;
+        // The node is the result's: its before-image is kept by the result.
+        const uint8_t* before = result_.BeforeImage(node);
+        const uint8_t* values = before ? before : node->values;
         probe_.Clear();
         for (size_t i = 0; i < keys_.size(); ++i)
             if (keySources_[i])

@@ -1,7 +1,9 @@
 // One record of a record store: its values, its change state and its place
-// in the image size bookkeeping. The application's user data of a record is
-// kept by the store beside the nodes (TRidovCursor::UserData), since almost
-// no record has any and a million nodes should not each carry a pointer. Nodes live in the store's
+// in the image size bookkeeping. The application's user data and the
+// before-image of a record are kept by the store beside the nodes
+// (TRidovCursor::UserData, TRidovCursor::BeforeImage), since almost no
+// record has either and a million nodes should not each carry a pointer:
+// a node is 16 bytes. Nodes live in the store's
 // node pool; a node reference stays valid until the store is cleared or destroyed, which is what
 // lets datasets use it as a bookmark.
 #pragma once
@@ -19,12 +21,14 @@ enum RecordStatus : uint8_t {
 };
 
 struct RecordNode {
-    uint8_t* values = nullptr;       // current value buffer; null once removed
-    uint8_t* beforeImage = nullptr;  // values before the first change since commit
-    uint32_t storedSize = 0;         // bytes of this record in a table image
+    uint8_t* values = nullptr;  // current value buffer; null once removed
+    uint32_t storedSize = 0;    // bytes of this record in a table image
     RecordStatus status = rsUnchanged;
 
     bool IsLive() const { return status != rsDeleted && status != rsRemoved; }
 };
+
+static_assert(sizeof(void*) != 8 || sizeof(RecordNode) == 16,
+              "a million nodes are resident with every table: keep a node small");
 
 }  // namespace ridov

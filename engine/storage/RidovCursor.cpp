@@ -95,10 +95,9 @@ bool TRidovCursor::Owns(const RecordNode* node) const {
 }
 
 void TRidovCursor::DropNodeValues(RecordNode* node) {
-    if (node->values) FreeValues(node->values);
-    if (node->beforeImage) FreeValues(node->beforeImage);
+    if (node->values) FreeReferences(*layout_, node->values);
     node->values = nullptr;
-    node->beforeImage = nullptr;
+    DropBeforeImage(node);
     auto data = userData_.find(node);
     if (onDestroyRecordData) {
         void* none = nullptr;
@@ -260,20 +259,20 @@ bool TRidovCursor::DeleteRecord(RecordNode* node, std::string& message) {
 
 bool TRidovCursor::BeginEdit(RecordNode* node) {
     if (node == nullptr || !node->IsLive()) return false;
-    if (node->beforeImage == nullptr) {
-        node->beforeImage = arena_.Allocate(recordSize_);
-        std::memset(node->beforeImage, 0, recordSize_);
-        CopyValues(node->values, node->beforeImage);
+    if (!beforeImages_.contains(node)) {
+        ValueBuffer image(layout_);
+        image.CopyFrom(node->values);
+        beforeImages_.emplace(node, std::move(image));
     }
     return true;
 }
 
 void TRidovCursor::RevertRecord(RecordNode* node) {
     if (node == nullptr || node->values == nullptr) return;
-    if (node->beforeImage) {
-        CopyValues(node->beforeImage, node->values);
-        FreeValues(node->beforeImage);
-        node->beforeImage = nullptr;
+    auto image = beforeImages_.find(node);
+    if (image != beforeImages_.end()) {
+        CopyValues(image->second.Data(), node->values);
+        beforeImages_.erase(image);
     }
     node->status = rsUnchanged;
     UpdateStoredSize(node);
@@ -303,10 +302,7 @@ void TRidovCursor::CommitAll() {
             DropNodeValues(node);
         } else if (node->status != rsRemoved) {
             node->status = rsUnchanged;
-            if (node->beforeImage) {
-                FreeValues(node->beforeImage);
-                node->beforeImage = nullptr;
-            }
+            DropBeforeImage(node);
         }
     }
 }
@@ -314,11 +310,12 @@ void TRidovCursor::CommitAll() {
 void TRidovCursor::Clear(bool all) {
     for (size_t i = nodes_.size(); i-- > 0;) {
         RecordNode* node = nodes_[i];
-        if (node->values || node->beforeImage) DropNodeValues(node);
+        if (node->values) DropNodeValues(node);
     }
     nodes_.clear();
     nodes_.shrink_to_fit();
     userData_.clear();
+    beforeImages_.clear();
     nodeChunks_.clear();
     nodesInLastChunk_ = 0;
     arena_.Clear();
@@ -522,7 +519,8 @@ void TRidovCursor::TextToValue(uint8_t* s, std::string_view text, const TRidovFi
 
 void TRidovCursor::FieldAsText(const TRidovField& f, const RecordNode* node, std::string& out,
                                bool isoFormat, bool useBeforeImage) const {
-    const uint8_t* values = useBeforeImage && node->beforeImage ? node->beforeImage : node->values;
+    const uint8_t* before = useBeforeImage ? BeforeImage(node) : nullptr;
+    const uint8_t* values = before ? before : node->values;
     if (values == nullptr) {
         out.clear();
         return;

@@ -4,10 +4,11 @@
 // change in memory until the table is written back; and provides the value
 // conversions and comparisons the dataset, filters, views and queries share.
 //
-// Memory: value buffers, before-images and the texts and blocks of records
-// read from an image come from one arena and are released together by
-// Clear. Texts and blocks written by edits are heap-allocated and owned by
-// their buffer (see ValueSlot.h). Nodes come from a pool in chunks, so a
+// Memory: value buffers and the texts and blocks of records read from an
+// image come from one arena and are released together by Clear. Texts and
+// blocks written by edits are heap-allocated and owned by their buffer (see
+// ValueSlot.h); before-images are ValueBuffers of their own, freed when the
+// edit is committed, reverted or dropped. Nodes come from a pool in chunks, so a
 // node reference stays valid until Clear.
 //
 // Errors: operations answer with a result and a message; nothing throws
@@ -105,19 +106,21 @@ class TRidovCursor {
     void CopyValues(const uint8_t* source, uint8_t* target) const {
         CopyRecord(*layout_, source, target);
     }
-    // Frees the texts and blocks a value buffer in the current layout owns
-    // and clears their slots.
-    void FreeValues(uint8_t* buffer) const { FreeReferences(*layout_, buffer); }
-    // A zeroed value buffer of RecordSize() bytes, owned by the caller
-    // (release it with FreeValues, then delete[]). Being replaced by
-    // ValueBuffer(Layout()).
-    std::unique_ptr<uint8_t[]> NewBuffer() const {
-        return std::make_unique<uint8_t[]>(recordSize_ ? recordSize_ : 1);
-    }
-    // The current slot plan for value buffers (ValueBuffer(store.Layout())
-    // is a fresh zeroed record); replaced, never changed, when the fields
-    // change.
+    // The current slot plan for value buffers: ValueBuffer(store.Layout())
+    // is a fresh zeroed record that frees itself. Replaced, never changed,
+    // when the fields change.
     const std::shared_ptr<const ValueLayout>& Layout() const { return layout_; }
+
+    // The values of the node before its first change since the last
+    // commit (taken by BeginEdit), or null when it has none. Valid until
+    // the node is reverted, committed, dropped or the store cleared.
+    const uint8_t* BeforeImage(const RecordNode* node) const {
+        if (beforeImages_.empty()) return nullptr;
+        auto found = beforeImages_.find(node);
+        return found != beforeImages_.end() ? found->second.Data() : nullptr;
+    }
+    // Frees the node's before-image; reverting it then restores nothing.
+    void DropBeforeImage(const RecordNode* node) { beforeImages_.erase(node); }
 
     // ---- lookup ----
 
@@ -235,6 +238,7 @@ class TRidovCursor {
     std::string autoIncName_;
     std::string comment_;
     std::unordered_map<const RecordNode*, void*> userData_;
+    std::unordered_map<const RecordNode*, ValueBuffer> beforeImages_;
     std::shared_ptr<const ValueLayout> layout_;
 };
 

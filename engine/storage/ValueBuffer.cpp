@@ -38,6 +38,13 @@ void ValueBuffer::Clear() {
     std::memset(bytes_.get(), 0, layout_->recordSize);
 }
 
+ValueBuffer ValueBuffer::Clone() const {
+    if (!bytes_) return {};
+    ValueBuffer copy(layout_);
+    copy.CopyFrom(bytes_.get());
+    return copy;
+}
+
 void ValueBuffer::Reset() {
     if (!bytes_) return;
     FreeReferences(*layout_, bytes_.get());

@@ -79,6 +79,8 @@ class ValueBuffer {
     void CopyFrom(const uint8_t* source) { CopyRecord(*layout_, source, bytes_.get()); }
     // Frees what the buffer owns and drops the buffer itself.
     void Reset();
+    // A deep copy with the same layout; no buffer when this has none.
+    ValueBuffer Clone() const;
 
   private:
     std::unique_ptr<uint8_t[]> bytes_;

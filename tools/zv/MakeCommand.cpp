@@ -12,6 +12,7 @@
 #include "engine/dataset/RidovTable.h"
 #include "engine/storage/RidovSession.h"
 #include "engine/storage/TableImage.h"
+#include "engine/storage/ValueBuffer.h"
 #include "engine/storage/ValueSlot.h"
 #include "platform/Platform.h"
 #include "tools/zv/Command.h"
@@ -88,19 +89,19 @@ std::vector<uint8_t> EmptyImage(const std::vector<FieldSpec>& fields) {
 
 // Reads records from `in` into the store, one per line.
 void PostRecords(ridov::TRidovCursor& store, std::istream& in) {
-    auto buffer = store.NewBuffer();
+    ridov::ValueBuffer buffer(store.Layout());
     std::string line, message;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         std::string record = FromTerminal(line);
-        std::memset(buffer.get(), 0, store.RecordSize());
+        buffer.Clear();
         std::string_view rest = record;
         for (int i = 0; i < store.FieldCount(); ++i) {
             size_t tab = rest.find('\t');
             std::string value = Unescape(rest.substr(0, tab));
             rest = tab == std::string_view::npos ? std::string_view() : rest.substr(tab + 1);
             const ridov::TRidovField& f = *store.FieldAt(i);
-            uint8_t* s = buffer.get() + f.offset;
+            uint8_t* s = buffer.Data() + f.offset;
             if (ridov::IsBlobType(f.type)) {
                 std::string bytes;
                 if (!FromHex(value, bytes)) {
@@ -112,9 +113,8 @@ void PostRecords(ridov::TRidovCursor& store, std::istream& in) {
                 store.TextToValue(s, value, f);
             }
         }
-        bool ok = store.PostRecord(buffer.get(), nullptr, message);
-        store.FreeValues(buffer.get());
-        if (!ok) throw ToolError(ToTerminal(message));
+        if (!store.PostRecord(buffer.Data(), nullptr, message))
+            throw ToolError(ToTerminal(message));
     }
 }
 

@@ -113,7 +113,7 @@ TEST_F(DatasetTest, CancelledEditKeepsEarlierPostedState) {
     t.FieldByName("ID").SetAsString("X");
     t.Cancel();
     EXPECT_EQ(fresh->status, rsInserted);
-    EXPECT_EQ(fresh->beforeImage, nullptr);
+    EXPECT_EQ(t.Cursor()->BeforeImage(fresh), nullptr);
     EXPECT_EQ(t.FieldByName("ID").AsString(), "N");
 
     t.CommitChanges();

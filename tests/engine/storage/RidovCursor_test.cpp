@@ -117,6 +117,39 @@ TEST_F(StoreTest, StatusTransitions) {
     EXPECT_EQ(message, "Record is not found");
 }
 
+// Before-images are kept by the store beside the nodes: taken once at the
+// first edit, read by the old-value text, dropped by commit, revert, an
+// explicit drop and Clear (the sanitizer build sees a leak or double free).
+TEST_F(StoreTest, BeforeImagesLiveBesideTheNodes) {
+    Open({"XXX.ID K", "XXX.NAME s40"});
+    RecordNode* a = Add({"1", "one"});
+    RecordNode* b = Add({"2", "two"});
+    store.CommitAll();
+    EXPECT_EQ(store.BeforeImage(a), nullptr);
+
+    Update(a, {"1", "uno"});
+    Update(a, {"1", "eins"});  // a second edit keeps the first image
+    ASSERT_NE(store.BeforeImage(a), nullptr);
+    std::string old;
+    store.FieldAsText(*store.FieldAt(1), a, old, true, true);
+    EXPECT_EQ(old, "one");
+    EXPECT_EQ(Get(a, 1), "eins");
+    store.CommitAll();
+    EXPECT_EQ(store.BeforeImage(a), nullptr);
+
+    Update(a, {"1", "later"});
+    Update(b, {"2", "zwei"});
+    store.DropBeforeImage(b);
+    store.RevertAll();
+    EXPECT_EQ(Get(a, 1), "eins") << "revert restores the committed values";
+    EXPECT_EQ(store.BeforeImage(a), nullptr);
+    EXPECT_EQ(Get(b, 1), "zwei") << "a dropped image restores nothing";
+
+    Update(a, {"1", "pending"});
+    store.Clear(false);  // frees the pending image with the records
+    EXPECT_EQ(LiveCount(), 0);
+}
+
 TEST_F(StoreTest, RevertAndCommitOfInsertedRecords) {
     Open({"XXX.ID K"});
     Add({"1"});

@@ -64,6 +64,13 @@ TEST_F(ValueBufferTest, CopiesAreDeepAndIndependent) {
     EXPECT_EQ(Get(target.Data(), "NAME"), "first name");
     EXPECT_EQ(Get(target.Data(), "NOTE"), "a note");
     EXPECT_EQ(Get(target.Data(), "KIND"), "box");
+    ValueBuffer clone = target.Clone();
+    target.Reset();  // nor may a clone point into the freed original
+    EXPECT_EQ(clone.Layout(), store.Layout().get());
+    EXPECT_EQ(Get(clone.Data(), "NAME"), "first name");
+    EXPECT_EQ(Get(clone.Data(), "NOTE"), "a note");
+    EXPECT_FALSE(ValueBuffer().Clone());
+    target = std::move(clone);
 
     // A copy of a record whose texts live in the store's arena belongs to
     // the buffer, and outlives the store's records.
