@@ -93,7 +93,7 @@ class TRidovDataset : public DataSet, public DatabaseUser {
     TRidovDatabase* Database() const { return database_; }
     // Assigning a different database closes the dataset first.
     virtual void SetDatabase(TRidovDatabase* database);
-    // The session used for passwords; the process's by default.
+    // The session used for passwords and files; the process's by default.
     void SetSession(TRidovSession& session) { session_ = &session; }
 
     const std::string& IndexFieldNames() const { return indexFieldNames_; }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/storage/DatabaseError.h"
+#include "engine/storage/RidovSession.h"
 #include "engine/storage/TableImage.h"
 #include "platform/Platform.h"
 
@@ -114,7 +115,7 @@ void TRidovTable::OpenData() {
             break;
         case lmFile: {
             std::string name = FullTableName();
-            platform::Platform& os = platform::CurrentPlatform();
+            platform::Platform& os = session_->Platform();
             std::vector<uint8_t> bytes;
             std::string error;
             if (!os.FileExists(name) || !os.ReadWholeFile(name, bytes, error, kMaxImageSize))

@@ -11,6 +11,7 @@
 
 #include "engine/dataset/RidovDataset.h"
 #include "engine/storage/DatabaseError.h"
+#include "engine/storage/RidovSession.h"
 #include "platform/Platform.h"
 
 namespace ridov {
@@ -59,7 +60,7 @@ void TRidovDataset::ExportToText(const std::string& fileName, char delimiter) {
     }
     std::string error;
     std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(out.data()), out.size());
-    if (!platform::CurrentPlatform().WriteFileAtomically(fileName, bytes, error))
+    if (!session_->Platform().WriteFileAtomically(fileName, bytes, error))
         Fail("Cannot create file \"" + fileName + "\". " + error);
 }
 

@@ -2,6 +2,7 @@
 
 #include "engine/query/RidovParser.h"
 #include "engine/storage/DatabaseError.h"
+#include "engine/storage/RidovSession.h"
 #include "platform/Platform.h"
 
 namespace ridov {
@@ -28,7 +29,7 @@ const char* AggregatePrefix(uint8_t kind) {
 }
 
 void CompileTables(const TRidovParser& parser, const QueryEnvironment& env, QueryPlan& plan) {
-    platform::Platform& os = platform::CurrentPlatform();
+    platform::Platform& os = env.session->Platform();
     for (const TRidovQSource& source : parser.Sources()) {
         TRidovQTable t;
         // Qualifiers are matched against the alias as written, so that a

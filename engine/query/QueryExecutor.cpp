@@ -70,7 +70,7 @@ void CheckCachedPassword(CachedTable& cached, const QueryEnvironment& env) {
 }
 
 void ReadHeaders(QueryPlan& plan, const QueryEnvironment& env, std::vector<TableRun>& runs) {
-    platform::Platform& os = platform::CurrentPlatform();
+    platform::Platform& os = env.session->Platform();
     if (plan.grouping || plan.distinct)
         for (TRidovQTable& t : plan.tables) t.origin = false;
     for (size_t i = 0; i < plan.tables.size(); ++i) {
@@ -380,7 +380,7 @@ void ReadTable(TRidovQTable& t, const QueryEnvironment& env, const TableRun& run
         // A filtered read tolerates a record count that differs from the
         // header's: read again as the filtered read does.
         std::string error;
-        if (!platform::CurrentPlatform().ReadWholeFile(t.filePath, t.image, error, kMaxImageSize))
+        if (!env.session->Platform().ReadWholeFile(t.filePath, t.image, error, kMaxImageSize))
             Fail("Error opening file " + t.filePath);
         ReadFiltered(t, env);
         return;

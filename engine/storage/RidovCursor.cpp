@@ -610,7 +610,7 @@ bool TRidovCursor::WriteFile(const std::string& fileName, TRidovSaveOptions opti
     // Checked first: neither the backup nor the file is touched for a
     // table that could not be read back.
     if (!CanWriteImage(message)) return false;
-    platform::Platform& os = platform::CurrentPlatform();
+    platform::Platform& os = session_->Platform();
     if (options & savAutoBackup) {
         // The backup has the file's name with its extension replaced.
         size_t dot = fileName.find_last_of('.');

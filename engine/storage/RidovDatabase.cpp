@@ -51,7 +51,9 @@ void TRidovDatabase::SetDatabasePath(const std::string& path) {
     if (path == databasePath_) return;
     databasePath_ = path;
     if (!databasePath_.empty() && !platform::IsPathSeparator(databasePath_.back())) {
-        databasePath_ += platform::CurrentPlatform().PathSeparator();
+        // A database detached from its session still names its folder.
+        databasePath_ += session_ ? session_->Platform().PathSeparator()
+                                  : platform::CurrentPlatform().PathSeparator();
     }
 }
 

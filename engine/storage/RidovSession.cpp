@@ -84,7 +84,7 @@ bool TRidovSession::CheckPassword(uint8_t block[40], std::string& tablePassword)
 }
 
 std::string TRidovSession::NewGuidText() {
-    return platform::CurrentPlatform().NewGuidText();
+    return Platform().NewGuidText();
 }
 
 void TRidovSession::RegisterDatabase(TRidovDatabase* db) {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/storage/Sapphire.h"
+#include "platform/Platform.h"
 
 namespace ridov {
 
@@ -64,6 +65,15 @@ class TRidovSession {
     // A new 38-character GUID text for an image's data key.
     std::string NewGuidText();
 
+    // The operating system the engine's files, folders and GUIDs come from.
+    // The engine reaches the platform only through the session it works
+    // for. Until one is given, the process's platform (which tests may swap
+    // for a fake) is used; a given one must outlive the session.
+    platform::Platform& Platform() const {
+        return platform_ ? *platform_ : platform::CurrentPlatform();
+    }
+    void SetPlatform(platform::Platform* os) { platform_ = os; }
+
     // Databases register themselves while they exist.
     void RegisterDatabase(TRidovDatabase* db);
     void UnregisterDatabase(TRidovDatabase* db);
@@ -75,6 +85,7 @@ class TRidovSession {
     std::vector<std::string> passwords_;
     std::vector<TRidovDatabase*> databases_;
     TSapphire cipher_;
+    platform::Platform* platform_ = nullptr;
 };
 
 }  // namespace ridov

@@ -3,6 +3,7 @@
 #include "engine/storage/RidovCursor.h"
 #include "engine/storage/RidovDatabase.h"
 #include "engine/storage/RidovSession.h"
+#include "platform/LinuxPlatform.h"
 #include "tests/engine/storage/ImageBuilder.h"
 
 using namespace ridov;
@@ -143,6 +144,42 @@ TEST(RidovDatabaseTest, PathGetsTrailingSeparatorAndUsersAreTold) {
     EXPECT_EQ(idle.closed, 0);
     EXPECT_EQ(open.forgotten + idle.forgotten, 2);
     EXPECT_TRUE(session.Databases().empty());
+}
+
+}  // namespace
+
+namespace {
+
+// A platform whose writes all fail and whose GUIDs are fixed.
+class RefusingPlatform : public platform::LinuxPlatform {
+  public:
+    std::string NewGuidText() override { return "{fixed}"; }
+    bool WriteFileAtomically(const std::string&, std::span<const uint8_t>,
+                             std::string& error) override {
+        error = "refused";
+        return false;
+    }
+};
+
+TEST(RidovSessionTest, EngineUsesTheSessionsOwnPlatform) {
+    RefusingPlatform os;
+    TRidovSession session;
+    EXPECT_EQ(&session.Platform(), &platform::CurrentPlatform());
+    session.SetPlatform(&os);
+    EXPECT_EQ(session.NewGuidText(), "{fixed}");
+    EXPECT_NE(platform::CurrentPlatform().NewGuidText(), "{fixed}");
+
+    // The store writes through its session's platform, not the process's.
+    TRidovCursor store(session);
+    auto empty =
+        testing_support::ImageBuilder().Header(0, 1, testing_support::Section({"XXX.ID K"})).bytes;
+    std::string message;
+    ASSERT_TRUE(store.ReadImage(empty, message)) << message;
+    EXPECT_FALSE(store.WriteFile("never/written.zv", 0, false, "", message));
+    EXPECT_EQ(message, "Cannot create file \"never/written.zv\". refused");
+
+    session.SetPlatform(nullptr);
+    EXPECT_EQ(&session.Platform(), &platform::CurrentPlatform());
 }
 
 }  // namespace
