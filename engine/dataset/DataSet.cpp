@@ -26,9 +26,6 @@ DataSet::DataSet() : format_(&text::FormatSettings::Russian()) {}
 
 DataSet::~DataSet() {
     // Subclasses close in their own destructors; here only what is left.
-    FreeCalc(calcBuffer_.data());
-    FreeCalc(peekCalcBuffer_.data());
-    FreeCalc(cellCalcBuffer_.data());
     for (DataSource* s : sources_) s->dataSet_ = nullptr;
     sources_.clear();
 }
@@ -251,9 +248,9 @@ void DataSet::BuildFieldDefsFromStore() {
 }
 
 void DataSet::BindFields() {
-    FreeCalc(calcBuffer_.data());
-    FreeCalc(peekCalcBuffer_.data());
-    FreeCalc(cellCalcBuffer_.data());
+    calcBuffer_.Reset();
+    peekCalcBuffer_.Reset();
+    cellCalcBuffer_.Reset();
     std::vector<Field*> data, calc;
     std::vector<bool> bound(ownedFields_.size(), false);
     for (int i = 0; i < store_->FieldCount(); ++i) {
@@ -294,6 +291,7 @@ void DataSet::BindFields() {
     // Calculated values: one has-value byte, then the slot. Texts are kept
     // as heap texts whatever their size.
     size_t offset = 0;
+    auto calcLayout = std::make_shared<ValueLayout>();
     for (Field* f : calc) {
         TRidovField& d = f->calcDesc_;
         d = TRidovField{};
@@ -305,12 +303,15 @@ void DataSet::BindFields() {
         d.offset = static_cast<uint32_t>(offset + 1);
         offset += 1 + d.slotSize;
         f->desc_ = &d;
+        if (d.type == ftString || IsBlobType(d.type))
+            calcLayout->references.push_back({d.offset, d.slotSize, d.type});
     }
     calcSize_ = offset;
+    calcLayout->recordSize = calcSize_;
     calcFields_ = calc;
-    calcBuffer_.assign(calcSize_ ? calcSize_ : 1, 0);
-    peekCalcBuffer_.assign(calcSize_ ? calcSize_ : 1, 0);
-    cellCalcBuffer_.assign(calcSize_ ? calcSize_ : 1, 0);
+    calcBuffer_ = ValueBuffer(calcLayout);
+    peekCalcBuffer_ = ValueBuffer(calcLayout);
+    cellCalcBuffer_ = ValueBuffer(calcLayout);
     fields_ = data;
     fields_.insert(fields_.end(), calc.begin(), calc.end());
     for (size_t i = 0; i < fields_.size(); ++i) fields_[i]->index_ = static_cast<int>(i);
@@ -318,12 +319,9 @@ void DataSet::BindFields() {
 }
 
 void DataSet::UnbindFields() {
-    FreeCalc(calcBuffer_.data());
-    FreeCalc(peekCalcBuffer_.data());
-    FreeCalc(cellCalcBuffer_.data());
-    calcBuffer_.clear();
-    peekCalcBuffer_.clear();
-    cellCalcBuffer_.clear();
+    calcBuffer_.Reset();
+    peekCalcBuffer_.Reset();
+    cellCalcBuffer_.Reset();
     calcSize_ = 0;
     calcFields_.clear();
     std::vector<Field*> kept;
@@ -350,12 +348,9 @@ void DataSet::FreeBuffers() {
 }
 
 void DataSet::FreeCalc(uint8_t* calc) {
-    if (calc == nullptr || calcSize_ == 0) return;
-    for (Field* f : calcFields_) {
-        uint8_t* s = calc + f->calcDesc_.offset;
-        if (f->calcDesc_.type == ftString) slot::FreeText(s);
-        if (IsBlobType(f->calcDesc_.type)) slot::FreeBlock(s);
-    }
+    // Every calculation area shares the layout of calcBuffer_.
+    if (calc == nullptr || calcSize_ == 0 || !calcBuffer_) return;
+    FreeReferences(*calcBuffer_.Layout(), calc);
     std::memset(calc, 0, calcSize_);
 }
 
@@ -443,10 +438,10 @@ DataSet::PeekScope::PeekScope(DataSet& ds, int index)
     uint8_t* values = ds.view_[size_t(index)]->values;
     ds.state_ = DataSetState::Browse;
     ds.activeValues_ = values;
-    ds.activeCalc_ = ds.peekCalcBuffer_.data();
+    ds.activeCalc_ = ds.peekCalcBuffer_.Data();
     if (ds.calcSize_ > 0) {
         try {
-            ds.CalculateFields(values, ds.peekCalcBuffer_.data());
+            ds.CalculateFields(values, ds.peekCalcBuffer_.Data());
         } catch (...) {
             ds.state_ = state_;
             ds.activeValues_ = values_;
@@ -480,7 +475,7 @@ bool DataSet::CellBuffers(int row, const Field& field, uint8_t*& values, uint8_t
     if (insertRow_ >= 0) {
         if (row == insertRow_) {
             values = editBuffer_.Data();
-            calc = calcBuffer_.empty() ? nullptr : calcBuffer_.data();
+            calc = calcBuffer_.Data();
             return values != nullptr;
         }
         if (row > insertRow_) --row;
@@ -488,7 +483,7 @@ bool DataSet::CellBuffers(int row, const Field& field, uint8_t*& values, uint8_t
     if (size_t(row) >= view_.size()) return false;
     if (editingRecord_ && row == current_) {
         values = editBuffer_.Data();
-        calc = calcBuffer_.empty() ? nullptr : calcBuffer_.data();
+        calc = calcBuffer_.Data();
         return values != nullptr;
     }
     const RecordNode* node = view_[size_t(row)];
@@ -501,13 +496,13 @@ bool DataSet::CellBuffers(int row, const Field& field, uint8_t*& values, uint8_t
     if (computingCell_) return false;
     computingCell_ = true;
     try {
-        CalculateFields(values, cellCalcBuffer_.data());
+        CalculateFields(values, cellCalcBuffer_.Data());
     } catch (...) {
         computingCell_ = false;
         return false;
     }
     computingCell_ = false;
-    calc = cellCalcBuffer_.data();
+    calc = cellCalcBuffer_.Data();
     return true;
 }
 
@@ -562,7 +557,7 @@ bool DataSet::ReadCellText(int row, const Field& field, std::string& out) const 
 
 void DataSet::ActivateCurrent() {
     RecordNode* node = CurrentNode();
-    activeCalc_ = calcBuffer_.empty() ? nullptr : calcBuffer_.data();
+    activeCalc_ = calcBuffer_.Data();
     if (IsEditing(state_)) {
         activeValues_ = editBuffer_.Data();
         return;

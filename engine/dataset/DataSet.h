@@ -327,8 +327,10 @@ class DataSet {
     // Edit buffer (the store's layout when allocated; frees its own texts
     // and blocks, even after the store changed) and its calculation area.
     ValueBuffer editBuffer_;
-    std::vector<uint8_t> calcBuffer_;
-    std::vector<uint8_t> peekCalcBuffer_;
+    // Calculated values: each buffer frees its texts and blocks by the
+    // layout of the calculated fields it was made with.
+    ValueBuffer calcBuffer_;
+    ValueBuffer peekCalcBuffer_;
     bool recordModified_ = false;
     // Set while new-record defaults are applied: read-only fields take them.
     bool assigningDefaults_ = false;
@@ -389,7 +391,7 @@ class DataSet {
     bool currentRowStale_ = true;
     // Calculated values of a row read by ReadCell, and whether one is being
     // computed (a calculation reading cells gets no answer).
-    std::vector<uint8_t> cellCalcBuffer_;
+    ValueBuffer cellCalcBuffer_;
     bool computingCell_ = false;
     const text::FormatSettings* format_;
 };
