@@ -17,6 +17,7 @@
 #include <QTabBar>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <cstdio>
 #include <exception>
 
 #include "app/AppTitle.h"
@@ -561,8 +562,17 @@ bool TFormMain::RunBatchSwitch(const QStringList& arguments, int& exitCode) {
     if (kind == BatchSwitch::None || kind == BatchSwitch::Pxls) return false;
     BatchRun run;
     // A declined value question stops that file and is reported like any
-    // other failure.
-    const AskIgnoreError ask = AskIgnore;
+    // other failure. Without a display nobody can answer: the question is
+    // written out and the file stopped, so that no value is dropped
+    // unnoticed and the exit code tells a script.
+    const QString platformName = QGuiApplication::platformName();
+    const bool canAsk =
+        platformName != QLatin1String("offscreen") && platformName != QLatin1String("minimal");
+    const AskIgnoreError ask = [canAsk](const std::string& question) {
+        if (canAsk) return AskIgnore(question);
+        std::fprintf(stderr, "%s\n", ui::FromWin1251(question).toUtf8().constData());
+        return IgnoreAnswer::No;
+    };
     const std::string settings = app::TdmZetrovo::EnginePath(dm_.SettingsFile);
     const std::string catalog = app::TdmZetrovo::EnginePath(dm_.CatalogFile);
     switch (kind) {

@@ -265,14 +265,15 @@ const BatchCase kBatchCases[] = {
      {{"a.zv", {"P1=3", "P2=1"}}, {"none.zv", {}}, {"b.zv", {"X9=-2"}}},
      {},
      {}},
-    // Without a display the value question goes to standard error and takes
-    // the default answer, Yes: the value is left out, the line kept.
+    // Without a display nobody can answer the value question: it goes to
+    // standard error and the file is stopped and reported, the new order
+    // file left empty.
     {"UnconvertibleValueWithoutDisplay",
      {"-k", "bad.txt"},
-     0,
+     1,
+     {"bad.txt"},
      {},
-     {},
-     {{"bad.zv", {"P1=0"}}},
+     {{"bad.zv", {}}},
      {},
      {}},
 };

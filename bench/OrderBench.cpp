@@ -1,0 +1,128 @@
+// Order line entry over a generated 1,000,000-record catalog, as the user
+// meets it: from OK in the quantity dialog to the refreshed order grid (the
+// line written, stamped, the order view reopened and painted), the first
+// OK of a session and later ones on a 200-line order, and from Enter on the
+// catalog to the prepared dialog (the product looked up).
+//
+// The first OK of a session is measured with the query's table cache
+// emptied, as it is when the program starts.
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <QApplication>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/DataModule.h"
+#include "engine/query/TableCache.h"
+#include "orders/MainWindow.h"
+#include "orders/OrderDialog.h"
+#include "orders/OrderTabs.h"
+#include "platform/Platform.h"
+#include "tools/catalog/CatalogTable.h"
+#include "ui/DataGrid.h"
+
+namespace {
+
+constexpr uint64_t kSeed = 20240501;
+constexpr size_t kCount = 1000000;
+constexpr int kOrderLines = 200;
+
+struct ProgramFolder {
+    std::string dir;
+    ProgramFolder() {
+        char tmpl[] = "/tmp/zvorderbench.XXXXXX";
+        dir = mkdtemp(tmpl);
+        const std::string catalog = dir + "/price.zv";
+        std::string error;
+        platform::Platform& os = platform::CurrentPlatform();
+        if (!os.WriteFileAtomically(catalog, catalog::CatalogImage(kSeed, kCount), error))
+            throw std::runtime_error(error);
+        // A catalog as the program finds it: written long before the run.
+        os.SetModificationTime(catalog, 1700000000);
+        std::ofstream(dir + "/Zetrovo.ini", std::ios::binary)
+            << "[Client]\r\nKlient=A\r\nAdres=B\r\nTelefon=C\r\nKontaktLico=D\r\n";
+    }
+    ~ProgramFolder() { std::filesystem::remove_all(dir); }
+};
+
+const ProgramFolder& Folder() {
+    static ProgramFolder folder;
+    return folder;
+}
+
+// The program after start-up: the data module, the main window, its
+// dialogs and the catalog open.
+struct Program {
+    app::TdmZetrovo dm{QString::fromStdString(Folder().dir)};
+    std::unique_ptr<orders::TFormMain> window;
+    std::vector<std::string> ids;
+    Program() {
+        dm.CatalogFile = dm.ProgramDir + "price.zv";
+        window = std::make_unique<orders::TFormMain>(dm);
+        int exitCode = 0;
+        window->FormCreate({}, exitCode);
+        window->CreateDialogs();
+        window->OpenCatalog(dm.CatalogFile);
+        window->resize(1200, 800);
+        window->show();
+        for (dm.vtPrice.First(); !dm.vtPrice.Eof() && int(ids.size()) < kOrderLines + 1;
+             dm.vtPrice.Next())
+            ids.push_back(dm.vtPrice.FieldByName("ID").AsString());
+    }
+    ~Program() { window->Orders()->CloseAll(); }
+    void Paint() { benchmark::DoNotOptimize(window->Orders()->Grid()->grab()); }
+};
+
+void BM_FirstOkOfTheSession(benchmark::State& state) {
+    Program program;
+    int n = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        program.window->Orders()->CloseAll();
+        ridov::TableCache::Instance().Clear();
+        state.ResumeTiming();
+        program.window->StoreOrderLine(program.ids[size_t(n++ % kOrderLines)], 3);
+        program.Paint();
+    }
+}
+BENCHMARK(BM_FirstOkOfTheSession)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_LaterOkOnA200LineOrder(benchmark::State& state) {
+    Program program;
+    for (int i = 0; i < kOrderLines; ++i) program.window->StoreOrderLine(program.ids[size_t(i)], 1);
+    int n = 0;
+    for (auto _ : state) {
+        program.window->StoreOrderLine(program.ids[size_t(n++ % kOrderLines)], 2 + n % 7);
+        program.Paint();
+    }
+}
+BENCHMARK(BM_LaterOkOnA200LineOrder)->Unit(benchmark::kMillisecond);
+
+void BM_EnterToPreparedDialog(benchmark::State& state) {
+    Program program;
+    program.window->StoreOrderLine(program.ids[0], 1);
+    int n = 0;
+    for (auto _ : state) {
+        program.window->FormOrderDlg()->Prepare(program.dm.vtPrice.FullTableName(),
+                                                program.ids[size_t(n++ % kOrderLines)],
+                                                &program.dm.qvZayavka);
+    }
+}
+BENCHMARK(BM_EnterToPreparedDialog)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
