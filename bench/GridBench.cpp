@@ -19,6 +19,7 @@
 #include <string>
 
 #include "app/DataModule.h"
+#include "bench/CatalogFolder.h"
 #include "orders/CatalogView.h"
 #include "platform/Platform.h"
 #include "tools/catalog/CatalogTable.h"
@@ -27,26 +28,8 @@
 
 namespace {
 
-constexpr uint64_t kSeed = 20240501;
-constexpr size_t kCount = 1000000;
-
-struct CatalogFolder {
-    std::string dir, path;
-    CatalogFolder() {
-        char tmpl[] = "/tmp/zvgridbench.XXXXXX";
-        dir = mkdtemp(tmpl);
-        path = dir + "/price.zv";
-        std::string error;
-        if (!platform::CurrentPlatform().WriteFileAtomically(
-                path, catalog::CatalogImage(kSeed, kCount), error)) {
-            throw std::runtime_error(error);
-        }
-    }
-    ~CatalogFolder() { std::filesystem::remove_all(dir); }
-};
-
-const CatalogFolder& Folder() {
-    static CatalogFolder folder;
+const bench_support::CatalogFolder& Folder() {
+    static bench_support::CatalogFolder folder("/tmp/zvgridbench.XXXXXX");
     return folder;
 }
 
@@ -114,7 +97,7 @@ void BM_ScrollPage(benchmark::State& state) {
     Catalog catalog;
     QTableView& view = catalog.Grid().View();
     view.setFocus();
-    catalog.dm.vtPrice.SetRecNo(int(kCount / 2));
+    catalog.dm.vtPrice.SetRecNo(int(bench_support::kCatalogCount / 2));
     catalog.Paint();
     for (auto _ : state) {
         QKeyEvent down(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier);
@@ -142,11 +125,5 @@ BENCHMARK(BM_OpenNameValueList)->DenseRange(0, 1)->Unit(benchmark::kMillisecond)
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench_support::RunQtBenchmarks(argc, argv);
 }

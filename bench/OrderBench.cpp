@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/DataModule.h"
+#include "bench/CatalogFolder.h"
 #include "engine/query/TableCache.h"
 #include "orders/MainWindow.h"
 #include "orders/OrderDialog.h"
@@ -28,30 +29,10 @@
 
 namespace {
 
-constexpr uint64_t kSeed = 20240501;
-constexpr size_t kCount = 1000000;
 constexpr int kOrderLines = 200;
 
-struct ProgramFolder {
-    std::string dir;
-    ProgramFolder() {
-        char tmpl[] = "/tmp/zvorderbench.XXXXXX";
-        dir = mkdtemp(tmpl);
-        const std::string catalog = dir + "/price.zv";
-        std::string error;
-        platform::Platform& os = platform::CurrentPlatform();
-        if (!os.WriteFileAtomically(catalog, catalog::CatalogImage(kSeed, kCount), error))
-            throw std::runtime_error(error);
-        // A catalog as the program finds it: written long before the run.
-        os.SetModificationTime(catalog, 1700000000);
-        std::ofstream(dir + "/Zetrovo.ini", std::ios::binary)
-            << "[Client]\r\nKlient=A\r\nAdres=B\r\nTelefon=C\r\nKontaktLico=D\r\n";
-    }
-    ~ProgramFolder() { std::filesystem::remove_all(dir); }
-};
-
-const ProgramFolder& Folder() {
-    static ProgramFolder folder;
+const bench_support::CatalogFolder& Folder() {
+    static bench_support::CatalogFolder folder("/tmp/zvorderbench.XXXXXX");
     return folder;
 }
 
@@ -62,6 +43,9 @@ struct Program {
     std::unique_ptr<orders::TFormMain> window;
     std::vector<std::string> ids;
     Program() {
+        // Filled requisites, so that no first start runs.
+        std::ofstream(Folder().dir + "/Zetrovo.ini", std::ios::binary)
+            << "[Client]\r\nKlient=A\r\nAdres=B\r\nTelefon=C\r\nKontaktLico=D\r\n";
         dm.CatalogFile = dm.ProgramDir + "price.zv";
         window = std::make_unique<orders::TFormMain>(dm);
         int exitCode = 0;
@@ -97,7 +81,8 @@ void BM_LaterOkOnA200LineOrder(benchmark::State& state) {
     for (int i = 0; i < kOrderLines; ++i) program.window->StoreOrderLine(program.ids[size_t(i)], 1);
     int n = 0;
     for (auto _ : state) {
-        program.window->StoreOrderLine(program.ids[size_t(n++ % kOrderLines)], 2 + n % 7);
+        const int line = n++;
+        program.window->StoreOrderLine(program.ids[size_t(line % kOrderLines)], 2 + line % 7);
         program.Paint();
     }
 }
@@ -118,11 +103,5 @@ BENCHMARK(BM_EnterToPreparedDialog)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench_support::RunQtBenchmarks(argc, argv);
 }

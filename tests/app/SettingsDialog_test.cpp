@@ -14,19 +14,18 @@
 #include "engine/text/Win1251.h"
 #include "platform/Platform.h"
 #include "qtsupport/ScriptedPrompter.h"
+#include "support/FileBytes.h"
 #include "support/TempFolder.h"
 
 namespace app {
 namespace {
 
+using testing_support::ReadBytes;
+using testing_support::WriteBytes;
+
 using testing_support::ScopedPrompter;
 using testing_support::ScriptedPrompter;
 using testing_support::TempFolder;
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // The settings file after a first start, with a line the wholesaler added
 // and a comment; written before the dialog is created, which loads it.

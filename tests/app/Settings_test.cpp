@@ -12,24 +12,19 @@
 #include "app/Settings.h"
 #include "engine/text/Win1251.h"
 #include "platform/Platform.h"
+#include "support/FileBytes.h"
 #include "support/TempFolder.h"
 
 namespace app {
 namespace {
 
+using testing_support::ReadBytes;
+using testing_support::WriteBytes;
+
 using testing_support::TempFolder;
 
 std::string Cp(const char* utf8) {
     return text::Utf8ToCp1251(utf8);
-}
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
 }
 
 struct ReadCase {

@@ -18,20 +18,19 @@
 #include "orders/MainWindow.h"
 #include "platform/LinuxPlatform.h"
 #include "qtsupport/ScriptedPrompter.h"
+#include "support/FileBytes.h"
 #include "support/TempFolder.h"
 #include "ui/PasswordDialog.h"
 
 namespace app {
 namespace {
 
+using testing_support::ReadBytes;
+using testing_support::WriteBytes;
+
 using testing_support::ScopedPrompter;
 using testing_support::ScriptedPrompter;
 using testing_support::TempFolder;
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // The real platform, except that nothing is opened, started or linked:
 // those requests are recorded.

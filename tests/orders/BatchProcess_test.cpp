@@ -24,6 +24,8 @@
 
 #include "engine/dataset/RidovTable.h"
 #include "engine/text/Win1251.h"
+#include "orders/OrderTestFiles.h"
+#include "support/FileBytes.h"
 #include "support/TempFolder.h"
 
 // Without the program target there is nothing to run.
@@ -33,31 +35,15 @@
 
 namespace {
 
+using testing_support::OrderLines;
+using testing_support::ReadBytes;
+using testing_support::WriteBytes;
+
 namespace fs = std::filesystem;
 using testing_support::TempFolder;
 
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
 std::string Cp1251(const char* utf8) {
     return text::Utf8ToCp1251(utf8);
-}
-
-// The lines of an order file as "ID=KOL".
-std::vector<std::string> OrderLines(const std::string& path) {
-    ridov::TRidovTable t;
-    t.SetTableName(path);
-    t.Open();
-    std::vector<std::string> lines;
-    for (t.First(); !t.Eof(); t.Next())
-        lines.push_back(t.FieldByName("ID").AsString() + "=" + t.FieldByName("KOL").AsString());
-    return lines;
 }
 
 // The rows of a catalog file as "ID|NAME|CENA|EDIZM|KOLUPAK", texts in UTF-8.

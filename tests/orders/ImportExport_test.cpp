@@ -5,22 +5,17 @@
 #include "orders/BatchMode.h"
 #include "orders/MainWindowFixture.h"
 #include "orders/OrderText.h"
+#include "support/FileBytes.h"
 
 namespace {
+
+using testing_support::ReadBytes;
+using testing_support::WriteBytes;
 
 using testing_support::Exists;
 using testing_support::OrderLines;
 using testing_support::WriteOrder;
 using Prompt = ui::Prompter::Answer;
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
 
 using ImportExportTest = testing_support::MainWindowTest;
 

@@ -11,21 +11,16 @@
 #include "orders/OrderFiles.h"
 #include "orders/TextTable.h"
 #include "platform/Platform.h"
+#include "support/FileBytes.h"
 #include "support/TempFolder.h"
 
 namespace {
 
+using testing_support::ReadBytes;
+using testing_support::WriteBytes;
+
 using orders::IgnoreAnswer;
 using testing_support::TempFolder;
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // The records of an order file as "ID|KOL" lines, null quantities as "-"
 // (the file cannot hold one: a missing quantity reads back as 0).
