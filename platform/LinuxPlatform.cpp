@@ -12,13 +12,16 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <system_error>
 #include <thread>
 
 #include "platform/AtomicFileWriter.h"
 #include "platform/PosixLocale.h"
 #include "platform/RandomBytes.h"
+#include "platform/RemovableMedia.h"
 
 extern char** environ;
 
@@ -131,6 +134,28 @@ int Spawn(const char* const argv[], bool search, pid_t& pid) {
     posix_spawnattr_destroy(&attr);
     posix_spawn_file_actions_destroy(&actions);
     return err;
+}
+
+// Runs a helper program found in PATH with standard input and output on
+// /dev/null and waits at most `limit` for it; true when it ended with 0.
+bool RunAndWait(const std::vector<std::string>& args, std::chrono::milliseconds limit) {
+    if (args.empty()) return false;
+    std::vector<const char*> argv;
+    for (const std::string& a : args) argv.push_back(a.c_str());
+    argv.push_back(nullptr);
+    pid_t pid;
+    if (Spawn(argv.data(), true, pid) != 0) return false;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        int status;
+        const pid_t done = ::waitpid(pid, &status, WNOHANG);
+        if (done == pid) return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        if (done < 0 && errno != EINTR) return false;
+        if (std::chrono::steady_clock::now() >= deadline) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ReapInBackground(pid);
+    return false;
 }
 
 std::string HomeFolder() {
@@ -376,32 +401,74 @@ Platform::LocaleFormats LinuxPlatform::UserLocale() {
     return result;
 }
 
-bool LinuxPlatform::CreateShortcut(const Shortcut&) {
-    return false;
+XdgFolders LinuxPlatform::UserXdgFolders() {
+    XdgFolders folders;
+    folders.dataHome = UserFolderPath(UserFolder::DataHome);
+    folders.configHome = WithoutTrailingSlash(XdgFolder("XDG_CONFIG_HOME", ".config"));
+    folders.desktop = UserFolderPath(UserFolder::Desktop);
+    return folders;
 }
 
-bool LinuxPlatform::FileTypeOpensWith(const std::string&, const std::string&) {
-    return false;
+bool LinuxPlatform::CreateShortcut(const Shortcut& shortcut) {
+    return XdgCreateShortcut(UserXdgFolders(), shortcut);
 }
 
-bool LinuxPlatform::RegisterFileType(const std::string&, const std::string&, const std::string&) {
-    return false;
+bool LinuxPlatform::FileTypeOpensWith(const std::string& extension, const std::string& typeName,
+                                      const std::string& programPath) {
+    return XdgFileTypeInPlace(UserXdgFolders(), extension, typeName, programPath);
 }
 
-Platform::InstanceClaim LinuxPlatform::ClaimSingleInstance(const std::string&) {
-    return InstanceClaim::Unavailable;
+bool LinuxPlatform::RegisterFileType(const std::string& extension, const std::string& typeName,
+                                     const std::string& programPath) {
+    return XdgRegisterFileType(UserXdgFolders(), extension, typeName, programPath,
+                               [](const std::vector<std::string>& argv) {
+                                   return RunAndWait(argv, std::chrono::seconds(10));
+                               });
 }
 
-bool LinuxPlatform::HandOverToRunningInstance(const std::string&, const std::vector<std::string>&) {
-    return false;
+std::string LinuxPlatform::InstanceFolder() const {
+    return instanceFolder_.empty() ? InstanceRuntimeFolder() : instanceFolder_;
 }
 
-bool LinuxPlatform::RemovableMediumReady() {
-    return false;
+Platform::InstanceClaim LinuxPlatform::ClaimSingleInstance(const std::string& name) {
+    return lock_.Claim(InstanceFolder(), name);
 }
 
-bool LinuxPlatform::CopyToRemovableMedium(const std::string&) {
-    return false;
+bool LinuxPlatform::HandOverToRunningInstance(const std::string& name,
+                                              const std::vector<std::string>& arguments) {
+    const std::string folder = InstanceFolder();
+    if (folder.empty()) return false;
+    return SendHandOver(InstancePathsFor(folder, name).socket, arguments, handOverConnectWait_,
+                        handOverAnswerWait_);
+}
+
+std::string LinuxPlatform::ProgramFilePath() {
+    std::error_code error;
+    const std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string() : path.string();
+}
+
+std::vector<std::string> LinuxPlatform::RemovableMedia() {
+    // The kernel's table has no size of its own: read as a stream.
+    std::ifstream in("/proc/self/mounts", std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string user;
+    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_name) user = pw->pw_name;
+    return RemovableMountPoints(text, user, [](const std::string& folder) {
+        struct stat st;
+        return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+               ::access(folder.c_str(), W_OK) == 0;
+    });
+}
+
+void LinuxPlatform::SetInstanceFolder(std::string folder) {
+    instanceFolder_ = std::move(folder);
+}
+
+void LinuxPlatform::SetHandOverLimits(std::chrono::milliseconds connectWait,
+                                      std::chrono::milliseconds answerWait) {
+    handOverConnectWait_ = connectWait;
+    handOverAnswerWait_ = answerWait;
 }
 
 void LinuxPlatform::SetOpener(std::string program, std::chrono::milliseconds waitLimit) {

@@ -8,7 +8,9 @@
 #include <string>
 
 #include "platform/FileOps.h"
+#include "platform/LinuxSingleInstance.h"
 #include "platform/Platform.h"
+#include "platform/XdgDesktop.h"
 
 namespace platform {
 
@@ -55,23 +57,46 @@ class LinuxPlatform : public Platform {
     // LANG); a locale the system has not installed counts as none.
     LocaleFormats UserLocale() override;
 
-    // Not available on Linux yet: all return false (ClaimSingleInstance:
-    // Unavailable).
+    // Desktop entries, the MIME type and the menu in the user's XDG folders
+    // (platform/XdgDesktop.h); the folders come from the environment as
+    // UserFolderPath says, $XDG_CONFIG_HOME or ~/.config for the rest.
     bool CreateShortcut(const Shortcut& shortcut) override;
-    bool FileTypeOpensWith(const std::string& extension, const std::string& programPath) override;
+    bool FileTypeOpensWith(const std::string& extension, const std::string& typeName,
+                           const std::string& programPath) override;
     bool RegisterFileType(const std::string& extension, const std::string& typeName,
                           const std::string& programPath) override;
+    // A flock()ed lock file and a local socket in the user's runtime folder
+    // (platform/LinuxSingleInstance.h).
     InstanceClaim ClaimSingleInstance(const std::string& name) override;
+    intptr_t InstanceListener() override { return lock_.Listener(); }
+    // Waits at most the hand-over limits (SetHandOverLimits).
     bool HandOverToRunningInstance(const std::string& name,
                                    const std::vector<std::string>& arguments) override;
-    bool RemovableMediumReady() override;
-    bool CopyToRemovableMedium(const std::string& source) override;
+    // From /proc/self/exe.
+    std::string ProgramFilePath() override;
+    // The writable mounts below /media/$USER and /run/media/$USER
+    // (platform/RemovableMedia.h).
+    std::vector<std::string> RemovableMedia() override;
 
     // The opener program (a name looked up in PATH, or a path) and how long
     // OpenWithAssociatedProgram waits for it. For tests.
     void SetOpener(std::string program, std::chrono::milliseconds waitLimit);
+    // The folder of the single-instance lock (default: InstanceRuntimeFolder())
+    // and how long a hand-over waits to connect and for each answer. For tests.
+    void SetInstanceFolder(std::string folder);
+    void SetHandOverLimits(std::chrono::milliseconds connectWait,
+                           std::chrono::milliseconds answerWait);
 
   private:
+    std::string InstanceFolder() const;
+    XdgFolders UserXdgFolders();
+
+    LinuxInstanceLock lock_;
+    std::string instanceFolder_;
+    std::chrono::milliseconds handOverConnectWait_{2000};
+    // The running copy answers once its window is up and the file is open;
+    // a start of a large catalog takes a while.
+    std::chrono::milliseconds handOverAnswerWait_{20000};
     FileOps& fileOps_;
     std::string opener_ = "xdg-open";
     std::chrono::milliseconds openerWaitLimit_{3000};

@@ -127,8 +127,9 @@ class Platform {
     // Creates or replaces the shortcut.
     virtual bool CreateShortcut(const Shortcut& shortcut) = 0;
 
-    // Whether files with `extension` (".zv") are opened by `programPath`.
-    virtual bool FileTypeOpensWith(const std::string& extension,
+    // Whether files with `extension` (".zv") are opened by `programPath`
+    // under the type name `typeName`.
+    virtual bool FileTypeOpensWith(const std::string& extension, const std::string& typeName,
                                    const std::string& programPath) = 0;
     // Makes `programPath` the opener of files with `extension`, under the
     // type name `typeName` ("Files of Zetrovo"), with the program's icon.
@@ -143,16 +144,24 @@ class Platform {
     };
     // Held until the process ends.
     virtual InstanceClaim ClaimSingleInstance(const std::string& name) = 0;
+    // After a First claim: the descriptor of the listening local socket on
+    // which hand-overs arrive (platform/InstanceHandOver.h; the program's
+    // event loop accepts them), or -1 when there is none.
+    virtual intptr_t InstanceListener() = 0;
     // Hands `arguments` to the instance holding the lock `name`, one at a
-    // time, in order, each delivered before the next is sent.
+    // time, in order, each delivered before the next is sent. False when
+    // the running instance cannot be reached or does not answer in time
+    // (its lock is then no reason to wait: the caller starts on its own).
     virtual bool HandOverToRunningInstance(const std::string& name,
                                            const std::vector<std::string>& arguments) = 0;
 
-    // Removable medium (the floppy drive A: of old): whether one is inserted
-    // and ready, and copying one file onto it under its own name with the
-    // system's own progress and overwrite question.
-    virtual bool RemovableMediumReady() = 0;
-    virtual bool CopyToRemovableMedium(const std::string& source) = 0;
+    // The full path of the running program file, or empty.
+    virtual std::string ProgramFilePath() = 0;
+
+    // Removable media (the floppy drive A: of old) that are inserted, ready
+    // and writable: the folders a file is copied into, in the order the
+    // system lists them. Empty when there is none.
+    virtual std::vector<std::string> RemovableMedia() = 0;
 };
 
 // The process's platform. Defaults to the implementation for the system the

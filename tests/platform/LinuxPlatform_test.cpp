@@ -360,22 +360,28 @@ TEST(LinuxPlatformTest, WithoutUserLocaleTheRussianDefaultsApply) {
     }
 }
 
-// Services not provided here say so instead of pretending.
-TEST(LinuxPlatformTest, MissingServicesReportNotAvailable) {
-    TempFolder folder;
+// The desktop services write only into the folders the environment names.
+TEST(LinuxPlatformTest, DesktopServicesUseTheUsersXdgFolders) {
+    TempFolder home;
+    ScopedEnvironment env;
+    env.Set("HOME", home.Path().c_str());
+    env.Set("XDG_DATA_HOME", home.File("data").c_str());
+    env.Set("XDG_CONFIG_HOME", home.File("config").c_str());
     LinuxPlatform platform;
+    const std::string program = platform.ProgramFilePath();
+    EXPECT_EQ(std::filesystem::path(program).filename(), "platform_tests");
+
+    EXPECT_FALSE(platform.FileTypeOpensWith(".zv", "Files of Zetrovo", program));
+    EXPECT_TRUE(platform.RegisterFileType(".zv", "Files of Zetrovo", program));
+    EXPECT_TRUE(platform.FileTypeOpensWith(".zv", "Files of Zetrovo", program));
     Platform::Shortcut link;
     link.name = "Заявка по каталогу";
-    link.target = folder.File("zayavka");
-    EXPECT_FALSE(platform.CreateShortcut(link));
-    EXPECT_FALSE(platform.FileTypeOpensWith(".zv", link.target));
-    EXPECT_FALSE(platform.RegisterFileType(".zv", "Files of Zetrovo", link.target));
-    EXPECT_EQ(platform.ClaimSingleInstance(link.target), Platform::InstanceClaim::Unavailable);
-    EXPECT_FALSE(platform.HandOverToRunningInstance(link.target, {"Zakaz1.zv"}));
-    EXPECT_FALSE(platform.RemovableMediumReady());
-    WriteText(folder.File("Zakaz1.zv"), "x");
-    EXPECT_FALSE(platform.CopyToRemovableMedium(folder.File("Zakaz1.zv")));
-    EXPECT_TRUE(folder.Names() == std::set<std::string>{"Zakaz1.zv"});
+    link.target = program;
+    EXPECT_TRUE(platform.CreateShortcut(link));
+    EXPECT_TRUE(std::filesystem::exists(home.File("Desktop/Заявка по каталогу.desktop")));
+    EXPECT_TRUE(std::filesystem::exists(home.File("data/applications/files-of-zetrovo.desktop")));
+    EXPECT_TRUE(std::filesystem::exists(home.File("config/mimeapps.list")));
+    EXPECT_EQ(home.Names(), (std::set<std::string>{"Desktop", "config", "data"}));
 }
 
 }  // namespace
