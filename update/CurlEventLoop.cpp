@@ -110,7 +110,13 @@ int CurlEventLoop::OnTimer(CURLM*, long timeoutMs, void* loop) {
 
 curl_socket_t CurlEventLoop::OnOpenSocket(void* loop, curlsocktype, struct curl_sockaddr* address) {
     auto* self = static_cast<CurlEventLoop*>(loop);
-    curl_socket_t socket = ::socket(address->family, address->socktype, address->protocol);
+#ifdef SOCK_CLOEXEC
+    // Not inherited by the update program started while a socket is open.
+    const int type = address->socktype | SOCK_CLOEXEC;
+#else
+    const int type = address->socktype;
+#endif
+    curl_socket_t socket = ::socket(address->family, type, address->protocol);
     if (socket != CURL_SOCKET_BAD) self->openSockets_.insert(socket);
     return socket;
 }

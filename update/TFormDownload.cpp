@@ -12,26 +12,18 @@
 #include <climits>
 #include <utility>
 
-#include "update/IniValue.h"
+#include "app/Settings.h"
+#include "platform/Platform.h"
 #include "update/UpdateRun.h"
 
 namespace update {
 
-DownloadOptions DownloadOptionsFor(const std::string& programDir,
-                                   const SettingReader& readSetting) {
+DownloadOptions DownloadOptionsFor(const std::string& programDir, const std::string& settingsFile) {
     DownloadOptions options;
     options.programDir = programDir;
-    if (readSetting) {
-        options.server =
-            UpdateServerFromSetting(readSetting(kUpdateServerSection, kUpdateServerKey));
-    }
+    options.server = UpdateServerFromSetting(
+        app::ReadSetting(settingsFile, kUpdateServerSection, kUpdateServerKey));
     return options;
-}
-
-SettingReader IniFileReader(const std::string& settingsFile) {
-    return [settingsFile](const std::string& section, const std::string& key) {
-        return ReadIniValue(settingsFile, section, key);
-    };
 }
 
 TFormDownload::TFormDownload(DownloadOptions options, QWidget* parent)
@@ -137,10 +129,11 @@ void TFormDownload::SetProgress(int64_t maximum, int64_t position) {
 
 void TFormDownload::HandOver(const std::string& path) {
     hide();
-    if (options_.startProcess) options_.startProcess(path);
+    // A failed start is not reported: the file stays in the program folder.
+    (void)platform::CurrentPlatform().StartProcess(path);
+    updateStarted_ = true;
     run_->Close();
     done(QDialog::Accepted);
-    if (onRequestQuitWithoutQuestion) onRequestQuitWithoutQuestion();
 }
 
 }  // namespace update

@@ -4,11 +4,11 @@
 // is an UpdateRun; the window wires buttons and labels to it.
 //
 // Use: create it for one use, exec() it, destroy it. When an update has
-// arrived the window hides, starts it through `startProcess` (a failed
-// start is ignored), closes with Accepted, and then calls
-// onRequestQuitWithoutQuestion: the main window closes without asking
-// "Выйти из программы ?" and the program ends, so that the update can
-// replace the catalog.
+// arrived the window hides, starts it through the platform's process start
+// (a failed start is ignored: the file is there for the customer to start
+// by hand) and closes with Accepted; UpdateStarted() then tells the caller
+// to end the program without asking, so that the update can replace the
+// catalog.
 //
 // Closing the window (the button, the close box or Esc) ends a running
 // download like the abort button, without a status text.
@@ -17,12 +17,10 @@
 #pragma once
 
 #include <QDialog>
-#include <functional>
 #include <memory>
 #include <string>
 
 #include "update/FtpDownload.h"
-#include "update/ProcessStarter.h"
 #include "update/UpdateServer.h"
 
 class QLabel;
@@ -34,22 +32,15 @@ namespace update {
 class UpdateRun;
 
 struct DownloadOptions {
-    std::string programDir;  // ends with a folder separator
+    std::string programDir;  // native path, ends with a folder separator
     UpdateServer server = DefaultUpdateServer();
     FtpTimeouts timeouts;
-    ProcessStarter startProcess = DefaultProcessStarter();
 };
 
-// Reads one settings value: (section, key) → value, empty when missing.
-using SettingReader =
-    std::function<std::string(const std::string& section, const std::string& key)>;
-
-// The options for the program folder: the server from the "UpdateServer"
-// key of section "Client" (see UpdateServer.h), the default time-outs and
-// process start.
-DownloadOptions DownloadOptionsFor(const std::string& programDir, const SettingReader& readSetting);
-// A SettingReader over an INI file (the program's Zetrovo.ini).
-SettingReader IniFileReader(const std::string& settingsFile);
+// The options for a program folder and its settings file (native paths):
+// the server from the key "UpdateServer" of section "Client" when it holds
+// an address (see UpdateServer.h), else the built-in one.
+DownloadOptions DownloadOptionsFor(const std::string& programDir, const std::string& settingsFile);
 
 class TFormDownload : public QDialog {
     Q_OBJECT
@@ -58,9 +49,8 @@ class TFormDownload : public QDialog {
     explicit TFormDownload(DownloadOptions options, QWidget* parent = nullptr);
     ~TFormDownload() override;
 
-    // Called once the fetched update has been started and the window has
-    // closed; see above.
-    std::function<void()> onRequestQuitWithoutQuestion;
+    // True once the fetched update was handed to the process start.
+    bool UpdateStarted() const { return updateStarted_; }
 
     UpdateRun& Run() { return *run_; }
 
@@ -83,6 +73,7 @@ class TFormDownload : public QDialog {
 
     DownloadOptions options_;
     std::unique_ptr<UpdateRun> run_;
+    bool updateStarted_ = false;
 };
 
 }  // namespace update

@@ -30,6 +30,9 @@ void UpdateRun::Start() {
     if (running_) return;
     SetRunning(true);
     ShowStatus(QString());
+    // A price.exe left from an earlier run must never be taken for this
+    // run's update, whatever happens to the run.
+    QFile::remove(QFile::decodeName(TargetPath().c_str()));
     ftp_.Connect([this](const FtpResult& result) { OnConnected(result); });
 }
 
@@ -60,9 +63,6 @@ void UpdateRun::OnConnected(const FtpResult& result) {
     }
     stats_.Reset();
     ShowStatistics(QString());
-    // A price.exe left from an earlier run must never be taken for this
-    // run's update.
-    QFile::remove(QString::fromStdString(TargetPath()));
     // The listing asks for "*" and the extension of the file sought.
     std::string fileName = kUpdateFileName;
     std::string pattern = "*" + fileName.substr(fileName.rfind('.'));
@@ -105,13 +105,14 @@ void UpdateRun::OnSized(const FtpResult& result, int64_t size) {
         return;
     }
     if (size == 0) {
-        FetchFailed(status::kFetchFailedPrefix + name);
+        // An empty file on the server is no update: nothing to fetch.
+        FetchFailed(status::kFinished);
         return;
     }
     size_ = size;
     received_ = 0;
     writeFailed_ = false;
-    partial_ = std::make_unique<QSaveFile>(QString::fromStdString(TargetPath()));
+    partial_ = std::make_unique<QSaveFile>(QFile::decodeName(TargetPath().c_str()));
     // The finished file replaces the target by a rename; the partial one
     // lives under a temporary name beside it and is never started.
     partial_->setDirectWriteFallback(false);
@@ -156,7 +157,7 @@ void UpdateRun::OnRetrieved(const FtpResult& result) {
     ShowStatistics(stats_.SummaryText());
     ftp_.Disconnect();
     std::string target = TargetPath();
-    if (!QFile::exists(QString::fromStdString(target))) {
+    if (!QFile::exists(QFile::decodeName(target.c_str()))) {
         Finish(status::kFetchFailedPrefix + name);
         return;
     }

@@ -1,5 +1,5 @@
-// One download run of the catalog update: connect and log in, delete the
-// local price.exe left from an earlier run, find "price.exe" in the "*.exe"
+// One download run of the catalog update: delete the local price.exe left
+// from an earlier run, connect and log in, find "price.exe" in the "*.exe"
 // listing (exact, case-sensitive name), ask its size, fetch it, and hand it
 // over. The update window is a thin shell over this class; tests drive it
 // without one.
@@ -8,6 +8,11 @@
 // becomes price.exe only when the bytes received equal the size the server
 // reported; anything else (a dropped connection, a short file, an abort, a
 // size the server does not tell) leaves no price.exe and no partial file.
+//
+// The status line ends with the outcome: the failure that stopped the run
+// (never "Обновление завершено." after a failure), the abort text, "not
+// found", the unknown size, or "Обновление завершено." when the fetch
+// succeeded or the server's file is empty (an empty file is no update).
 //
 // States: idle → running (Start) → idle again (Abort, Close, every failure,
 // "not found") or handed over (the `fetched` callback with the target path;
