@@ -1,3 +1,8 @@
+// curl_multi_socket_all is the one call that runs every handle and then
+// reports each handle's sockets; it is marked deprecated only in favour of
+// socket actions, which the loop uses for everything else.
+#define CURL_DISABLE_DEPRECATION 1
+
 #include "update/CurlEventLoop.h"
 
 #include <QPointer>
@@ -53,6 +58,8 @@ CurlEventLoop::CurlEventLoop() {
     curl_multi_setopt(multi_, CURLMOPT_TIMERDATA, this);
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, [this] { Drive(CURL_SOCKET_TIMEOUT, 0); });
+    heartbeat_.setInterval(100);
+    connect(&heartbeat_, &QTimer::timeout, this, &CurlEventLoop::DriveAll);
 }
 
 CurlEventLoop::~CurlEventLoop() {
@@ -77,11 +84,13 @@ void CurlEventLoop::ConfigureSockets(CURL* easy) {
 void CurlEventLoop::Start(CURL* easy, Done done) {
     running_[easy] = std::move(done);
     curl_multi_add_handle(multi_, easy);
+    heartbeat_.start();
 }
 
 void CurlEventLoop::Cancel(CURL* easy) {
     if (running_.erase(easy) == 0) return;
     curl_multi_remove_handle(multi_, easy);
+    if (running_.empty()) heartbeat_.stop();
 }
 
 void CurlEventLoop::ShutDownSockets() {
@@ -163,6 +172,12 @@ void CurlEventLoop::Drive(curl_socket_t socket, int events) {
     DeliverFinished();
 }
 
+void CurlEventLoop::DriveAll() {
+    int stillRunning = 0;
+    curl_multi_socket_all(multi_, &stillRunning);
+    DeliverFinished();
+}
+
 void CurlEventLoop::DeliverFinished() {
     std::vector<std::pair<Done, CURLcode>> finished;
     int left = 0;
@@ -176,6 +191,7 @@ void CurlEventLoop::DeliverFinished() {
         running_.erase(found);
         curl_multi_remove_handle(multi_, easy);
     }
+    if (running_.empty()) heartbeat_.stop();
     // A callback may start new transfers or destroy this loop; nothing of
     // the loop is touched after a callback that destroyed it.
     QPointer<CurlEventLoop> alive(this);

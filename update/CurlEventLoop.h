@@ -9,6 +9,12 @@
 // handle, so `done` may Start the same handle again. Cancel(easy) removes a
 // running handle at once; its `done` is never called then.
 //
+// While a transfer runs, every handle is also driven every 100 ms. libcurl
+// can end a step in a state that waits on no socket and on a far time-out
+// (an FTP data connection it has yet to open once the passive-mode reply
+// came in the same read as the reply before it); without that beat such a
+// transfer would sit until its connect time-out.
+//
 // Destroying the loop cancels what still runs and closes every cached
 // connection without waiting for the server (the sockets the transfers
 // opened are shut down first, so curl's closing QUIT cannot block). For
@@ -69,10 +75,13 @@ class CurlEventLoop : public QObject {
     void WatchSocket(curl_socket_t socket, int what);
     void UnwatchSocket(curl_socket_t socket);
     void Drive(curl_socket_t socket, int events);
+    // Runs every handle and brings the watched sockets up to date.
+    void DriveAll();
     void DeliverFinished();
 
     CURLM* multi_ = nullptr;
     QTimer timer_;
+    QTimer heartbeat_;
     std::unordered_map<curl_socket_t, SocketWatch> watches_;
     std::unordered_map<CURL*, Done> running_;
     std::set<curl_socket_t> openSockets_;

@@ -90,6 +90,9 @@ void FtpDownload::OpenSession() {
     curl_easy_setopt(easy_, CURLOPT_XFERINFOFUNCTION, &FtpDownload::OnProgress);
     curl_easy_setopt(easy_, CURLOPT_XFERINFODATA, this);
     curl_easy_setopt(easy_, CURLOPT_NOPROGRESS, 0L);
+    // A retrieval neither asks SIZE again nor stops at a size the server
+    // announced: every byte the server sends reaches the sink.
+    curl_easy_setopt(easy_, CURLOPT_IGNORE_CONTENT_LENGTH, 1L);
 }
 
 std::string FtpDownload::UrlFor(const std::string& path) const {
@@ -175,11 +178,17 @@ void FtpDownload::Size(const std::string& name, SizeDone done) {
     });
 }
 
-void FtpDownload::Retrieve(const std::string& name, Sink sink, Progress progress, Done done) {
+void FtpDownload::Retrieve(const std::string& name, int64_t expected, Sink sink, Progress progress,
+                           Done done) {
     PrepareStep(name, false);
+    expected_ = expected;
     sink_ = std::move(sink);
     progress_ = std::move(progress);
-    Run([done = std::move(done)](const FtpResult& result) { done(result); });
+    Run([this, done = std::move(done)](const FtpResult& result) {
+        // libcurl closes the connection of a retrieval cut short.
+        if (!result.Ok()) Disconnect();
+        done(result);
+    });
 }
 
 void FtpDownload::Quit(Done done) {
@@ -209,13 +218,12 @@ size_t FtpDownload::OnWrite(char* data, size_t size, size_t count, void* self) {
     return bytes;
 }
 
-int FtpDownload::OnProgress(void* self, curl_off_t dlTotal, curl_off_t dlNow, curl_off_t,
-                            curl_off_t) {
+int FtpDownload::OnProgress(void* self, curl_off_t, curl_off_t dlNow, curl_off_t, curl_off_t) {
     auto* download = static_cast<FtpDownload*>(self);
     if (!download->sink_) return 0;
-    download->expected_ = dlTotal;
-    if (download->progress_) download->progress_(dlTotal, dlNow);
-    if (dlTotal > 0 && dlNow >= dlTotal) {
+    const int64_t expected = download->expected_;
+    if (download->progress_) download->progress_(expected, dlNow);
+    if (expected > 0 && dlNow >= expected) {
         auto now = std::chrono::steady_clock::now();
         if (download->allReceivedAt_ == std::chrono::steady_clock::time_point{}) {
             download->allReceivedAt_ = now;

@@ -11,10 +11,14 @@
 //
 // Waits are bounded: connecting and logging in by `connectMs`, each command
 // reply by `responseSeconds`, a transfer receiving nothing by
-// `stallSeconds`. After the last byte of a retrieval the final reply is
-// awaited for about a second at most: libcurl waits for it without
+// `stallSeconds`. After the last expected byte of a retrieval the final
+// reply is awaited for about a second at most: libcurl waits for it without
 // returning to the event loop, so a server that never confirms must not
 // freeze the window. Such a retrieval reports `unconfirmed`.
+//
+// A retrieval reads until the server closes the data connection, whatever
+// size the server announced, so that the caller sees every byte sent and
+// can tell a file that does not match its size.
 //
 // Thread safety: one thread, the one that created the object.
 #pragma once
@@ -58,7 +62,6 @@ class FtpDownload {
     using SizeDone = std::function<void(const FtpResult&, int64_t size)>;
     // Receives the file's bytes; false stops the retrieval (CURLE_WRITE_ERROR).
     using Sink = std::function<bool(const char* data, size_t size)>;
-    // `expected` is 0 while the server has not announced the size.
     using Progress = std::function<void(int64_t expected, int64_t received)>;
 
     explicit FtpDownload(UpdateServer server, FtpTimeouts timeouts = {});
@@ -77,8 +80,11 @@ class FtpDownload {
     void List(const std::string& pattern, ListDone done);
     // TYPE I and SIZE for the name.
     void Size(const std::string& name, SizeDone done);
-    // TYPE I and RETR for the name into `sink`.
-    void Retrieve(const std::string& name, Sink sink, Progress progress, Done done);
+    // TYPE I and RETR for the name into `sink`; `expected` is the size the
+    // caller learnt from Size (it bounds the wait for the final reply and is
+    // passed on to `progress`).
+    void Retrieve(const std::string& name, int64_t expected, Sink sink, Progress progress,
+                  Done done);
     // Sends QUIT and closes the connection.
     void Quit(Done done);
     // Ends the session without waiting for the server; see above.

@@ -123,8 +123,10 @@ void UpdateRun::OnSized(const FtpResult& result, int64_t size) {
     stats_.Begin(0, size_, TransferStats::Clock::now());
     ShowProgress();
     ftp_.Retrieve(
-        remoteName_,
+        remoteName_, size_,
         [this](const char* data, size_t bytes) {
+            // More than the server announced: not the file it described.
+            if (received_ + static_cast<int64_t>(bytes) > size_) return false;
             qint64 written = partial_->write(data, static_cast<qint64>(bytes));
             if (written != static_cast<qint64>(bytes)) {
                 writeFailed_ = true;

@@ -9,6 +9,8 @@ options make it misbehave in the ways a real server can:
   --retr short        send half of the file and report success
   --retr stall        send half of the file, then keep the data connection
                       open and silent
+  --retr noconfirm    send the whole file and close the data connection, but
+                      never confirm the transfer on the control connection
   --throttle BYTES    send at most BYTES per second on data connections
 
 "LIST <pattern>" matches the pattern against the names, case-sensitively, as
@@ -28,15 +30,17 @@ from pyftpdlib.servers import FTPServer
 
 
 class StallingDTPHandler(DTPHandler):
-    """Sends what it was given and then neither sends nor closes."""
+    """Sends what RETR gave it and then neither sends nor closes."""
 
     def close_when_done(self):
-        pass
+        if self.cmd != "RETR":
+            super().close_when_done()
 
 
 def make_handler(options):
     class Handler(FTPHandler):
         _drop_on_reply = False
+        _swallow_reply = False
 
         def ftp_LIST(self, path):
             folder, pattern = os.path.split(path)
@@ -57,6 +61,9 @@ def make_handler(options):
         def ftp_RETR(self, file):
             if options.retr == "normal":
                 return super().ftp_RETR(file)
+            if options.retr == "noconfirm":
+                self._swallow_reply = True
+                return super().ftp_RETR(file)
             with open(file, "rb") as f:
                 data = f.read()
             self._drop_on_reply = options.retr == "drop"
@@ -64,6 +71,9 @@ def make_handler(options):
             return file
 
         def respond(self, resp, logfun=logging.debug):
+            if self._swallow_reply and resp.startswith("226"):
+                self._swallow_reply = False
+                return
             if self._drop_on_reply and resp.startswith("226"):
                 self._drop_on_reply = False
                 self.close()
@@ -85,7 +95,7 @@ def main():
     parser.add_argument("--user", required=True)
     parser.add_argument("--password", required=True)
     parser.add_argument("--size-reply", default="")
-    parser.add_argument("--retr", choices=["normal", "drop", "short", "stall"], default="normal")
+    parser.add_argument("--retr", choices=["normal", "drop", "short", "stall", "noconfirm"], default="normal")
     parser.add_argument("--throttle", type=int, default=0)
     parser.add_argument("--verbose", action="store_true")
     options = parser.parse_args()
@@ -96,6 +106,8 @@ def main():
     handler = make_handler(options)
     handler.authorizer = authorizer
     handler.passive_ports = None
+    # A refused log-in is answered at once, not after the usual pause.
+    handler.auth_failed_timeout = 0
     server = FTPServer(("127.0.0.1", 0), handler)
     print("PORT %d" % server.socket.getsockname()[1], flush=True)
     server.serve_forever(handle_exit=True)
