@@ -1,0 +1,132 @@
+// The update window over a local FTP server: its buttons through a run, the
+// abort during a slow transfer, closing it during a run, and the hand-over
+// of a fetched update to the platform's process start.
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <cstdio>
+#include <set>
+#include <string>
+
+#include "tests/update/UpdateTestSupport.h"
+#include "update/TFormDownload.h"
+#include "update/UpdateRun.h"
+
+namespace {
+
+using testing_support::LocalFtpServer;
+using testing_support::RandomBytes;
+using testing_support::ReadBytes;
+using testing_support::RecordingPlatform;
+using testing_support::ScopedPlatform;
+using testing_support::TempFolder;
+using testing_support::WaitUntil;
+using testing_support::WriteBytes;
+using update::TFormDownload;
+namespace status = update::status;
+
+// Which of Button2 (download), Button1 (abort) and OKBtn (close) are enabled.
+std::string Buttons(const TFormDownload& form) {
+    return std::string(form.Button2->isEnabled() ? "D" : "-") +
+           (form.Button1->isEnabled() ? "A" : "-") + (form.OKBtn->isEnabled() ? "C" : "-");
+}
+
+class TFormDownloadTest : public testing::Test {
+  protected:
+    // The program folder's settings point at `server`.
+    update::DownloadOptions OptionsFor(const LocalFtpServer& server) {
+        WriteBytes(program.File("Zetrovo.ini"),
+                   "[Client]\r\nKlient=Firm\r\n" + server.SettingLine());
+        return update::DownloadOptionsFor(program.Path() + "/", program.File("Zetrovo.ini"));
+    }
+    // The program folder's names apart from the settings file.
+    std::set<std::string> ProgramFiles() const {
+        std::set<std::string> names = program.Names();
+        names.erase("Zetrovo.ini");
+        return names;
+    }
+
+    TempFolder program;
+    RecordingPlatform platform;
+    ScopedPlatform usePlatform{platform};
+};
+
+TEST_F(TFormDownloadTest, FetchedUpdateIsStartedAndTheWindowCloses) {
+    const std::string update = RandomBytes(300000, 3);
+    LocalFtpServer server({{"price.exe", update}});
+    if (HasFailure()) return;
+    TFormDownload form(OptionsFor(server));
+    form.show();
+    EXPECT_EQ(form.windowTitle(), "Загрузка обновлений с сайта");
+    EXPECT_EQ(Buttons(form), "D-C");
+    EXPECT_TRUE(form.OKBtn->isDefault());
+    EXPECT_EQ(form.Label1->text(), QString());
+
+    form.Button2->click();
+    EXPECT_EQ(Buttons(form), "-A-");
+    ASSERT_TRUE(WaitUntil([&] { return !form.isVisible(); }));
+
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_TRUE(form.UpdateStarted());
+    EXPECT_EQ(platform.started, std::vector<std::string>{program.File("price.exe")});
+    EXPECT_TRUE(ReadBytes(program.File("price.exe")) == update);
+    EXPECT_EQ(ProgramFiles(), std::set<std::string>{"price.exe"});
+}
+
+// The file is there for the customer even when it cannot be started.
+TEST_F(TFormDownloadTest, FailedStartStillHandsOver) {
+    LocalFtpServer server({{"price.exe", RandomBytes(1000, 4)}});
+    if (HasFailure()) return;
+    platform.startResult = false;
+    TFormDownload form(OptionsFor(server));
+    form.show();
+    form.Button2->click();
+    ASSERT_TRUE(WaitUntil([&] { return !form.isVisible(); }));
+    EXPECT_TRUE(form.UpdateStarted());
+    EXPECT_EQ(platform.started.size(), 1u);
+    EXPECT_EQ(ProgramFiles(), std::set<std::string>{"price.exe"});
+}
+
+// A slow transfer: "Прервать" brings the window back to idle at once, no
+// file stays behind and nothing is started; a second run can be closed
+// with the window's close box the same way.
+TEST_F(TFormDownloadTest, AbortAndCloseDuringSlowTransfer) {
+    constexpr int kSize = 4 * 1024 * 1024;
+    LocalFtpServer server({{"price.exe", RandomBytes(kSize, 5)}}, {"--throttle", "200000"});
+    if (HasFailure()) return;
+    TFormDownload form(OptionsFor(server));
+    form.show();
+
+    form.Button2->click();
+    ASSERT_TRUE(WaitUntil([&] { return form.ProgressBar1->value() > 0; }));
+    EXPECT_EQ(form.ProgressBar1->maximum(), kSize);
+    EXPECT_EQ(Buttons(form), "-A-");
+
+    QElapsedTimer clock;
+    clock.start();
+    form.Button1->click();
+    const double abortMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+    std::printf("[ measure  ] abort to idle: %.3f ms\n", abortMs);
+    EXPECT_EQ(Buttons(form), "D-C");
+    EXPECT_EQ(form.Label1->text(), status::kAborted);
+    EXPECT_EQ(form.ProgressBar1->value(), 0);
+    EXPECT_EQ(form.Label2->text(), QString());
+    QTest::qWait(300);
+    EXPECT_EQ(form.Label1->text(), status::kAborted) << "a late status replaced the abort";
+    EXPECT_EQ(Buttons(form), "D-C");
+    EXPECT_EQ(ProgramFiles(), std::set<std::string>{});
+
+    form.Button2->click();
+    ASSERT_TRUE(WaitUntil([&] { return form.ProgressBar1->value() > 0; }));
+    form.close();
+    EXPECT_FALSE(form.Run().IsRunning());
+    QTest::qWait(300);
+    EXPECT_EQ(ProgramFiles(), std::set<std::string>{});
+    EXPECT_TRUE(platform.started.empty());
+    EXPECT_FALSE(form.UpdateStarted());
+}
+
+}  // namespace
