@@ -11,9 +11,11 @@ namespace orders {
 
 namespace {
 
+// A 64-bit integer field is not among them: spreadsheet programs get its
+// display text, as for every type the format has no cell kind for.
 bool IsIntegerType(ridov::DataType t) {
     using ridov::DataType;
-    return t == DataType::SmallInt || t == DataType::Integer || t == DataType::LargeInt ||
+    return t == DataType::SmallInt || t == DataType::Word || t == DataType::Integer ||
            t == DataType::AutoInc;
 }
 
@@ -30,7 +32,7 @@ double AsDouble(const ridov::Variant& v) {
 
 int64_t AsInt(const ridov::Variant& v) {
     if (auto* i = std::get_if<int64_t>(&v)) return *i;
-    if (auto* d = std::get_if<double>(&v)) return std::isfinite(*d) ? int64_t(*d) : 0;
+    if (auto* d = std::get_if<double>(&v)) return std::fabs(*d) < 9.2e18 ? int64_t(*d) : 0;
     if (auto* b = std::get_if<bool>(&v)) return *b ? 1 : 0;
     return 0;
 }
@@ -45,19 +47,25 @@ XlsRowLimitError::XlsRowLimitError(long rowsIn, long limitIn)
       rows(rowsIn),
       limit(limitIn) {}
 
+long XlsRowsNeeded(const ridov::DataSet& dataSet, const XlsSheet& sheet) {
+    return 1 + long(dataSet.RowCount()) + (sheet.footerRow ? 1 : 0);
+}
+
 std::string BuildGridXls(const ridov::DataSet& dataSet, const XlsSheet& sheet) {
     const int records = dataSet.RowCount();
-    const long rows = 1 + long(records) + (sheet.footerRow ? 1 : 0);
+    const long rows = XlsRowsNeeded(dataSet, sheet);
     if (rows > XlsWriter::kMaxRows) throw XlsRowLimitError(rows, XlsWriter::kMaxRows);
 
     const std::vector<XlsColumn>& columns = sheet.columns;
     XlsWriter out(int(columns.size()));
     for (const XlsColumn& c : columns) out.Text(c.title);
 
-    // Sums are kept in ten-thousandths: each value is rounded to four
+    // Sums are kept in whole ten-thousandths: each value is rounded to four
     // decimals before it is added, so the total equals the sum of what the
-    // lines show at that precision.
-    std::vector<int64_t> sums(columns.size(), 0);
+    // lines show at that precision. A double holds such whole numbers
+    // exactly up to 2^53 and never overflows; values that are no number
+    // are left out.
+    std::vector<double> sums(columns.size(), 0);
     std::vector<int64_t> counts(columns.size(), 0);
     ridov::Variant value;
     std::string text;
@@ -67,11 +75,15 @@ std::string BuildGridXls(const ridov::DataSet& dataSet, const XlsSheet& sheet) {
             if (c.footer == FooterKind::Count) ++counts[i];
             if (c.footer == FooterKind::Sum) {
                 const ridov::Field* f = c.footerField ? c.footerField : c.field;
-                if (f && dataSet.ReadCell(row, *f, value) && !ridov::IsNull(value))
-                    sums[i] += std::llround(AsDouble(value) * 10000.0);
+                if (f && dataSet.ReadCell(row, *f, value) && !ridov::IsNull(value)) {
+                    const double v = AsDouble(value);
+                    if (std::isfinite(v)) sums[i] += std::round(v * 10000.0);
+                }
             }
-            if (c.field == nullptr || !dataSet.ReadCell(row, *c.field, value) ||
-                ridov::IsNull(value)) {
+            if (c.rowNumber) {
+                out.Integer(row + 1);
+            } else if (c.field == nullptr || !dataSet.ReadCell(row, *c.field, value) ||
+                       ridov::IsNull(value)) {
                 out.Empty();
             } else if (IsIntegerType(c.field->Type())) {
                 out.Integer(AsInt(value));
@@ -87,7 +99,7 @@ std::string BuildGridXls(const ridov::DataSet& dataSet, const XlsSheet& sheet) {
         for (size_t i = 0; i < columns.size(); ++i) {
             switch (columns[i].footer) {
                 case FooterKind::Sum:
-                    out.Number(double(sums[i]) / 10000.0);
+                    out.Number(sums[i] / 10000.0);
                     break;
                 case FooterKind::Count:
                     out.Number(double(counts[i]));

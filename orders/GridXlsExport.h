@@ -21,12 +21,19 @@ namespace orders {
 
 enum class FooterKind { None, Text, Sum, Count };
 
+// One exported column. Its cells, by the field's type: small integer,
+// word, integer and auto-increment give integer cells; float and currency
+// number cells; every other type a text cell with the display text. A
+// null value, or no field, gives an empty cell.
 struct XlsColumn {
     std::string title;                          // Windows-1251
     const ridov::Field* field = nullptr;        // null: every cell empty
     FooterKind footer = FooterKind::None;       // of the one footer row
     std::string footerText;                     // Windows-1251, for FooterKind::Text
     const ridov::Field* footerField = nullptr;  // summed; null: `field`
+    // The column shows the row's number in the view, from 1 (integer
+    // cells), instead of a field.
+    bool rowNumber = false;
 };
 
 struct XlsSheet {
@@ -44,8 +51,13 @@ class XlsRowLimitError : public std::runtime_error {
     long limit;
 };
 
-// The bytes of the sheet for the dataset's current view. Throws
-// XlsRowLimitError before building anything when the rows do not fit.
+// The rows a sheet of the dataset's current view takes: the title row, one
+// per row of the view, and the footer row.
+long XlsRowsNeeded(const ridov::DataSet& dataSet, const XlsSheet& sheet);
+
+// The bytes of the sheet for the dataset's current view, read by position.
+// Throws XlsRowLimitError before building anything when the rows do not fit.
+// Footer sums add each value rounded to four decimals.
 std::string BuildGridXls(const ridov::DataSet& dataSet, const XlsSheet& sheet);
 
 // BuildGridXls written to `path` (UTF-8) through a temporary file. Throws
