@@ -99,6 +99,7 @@ void CurlEventLoop::ShutDownSockets() {
 
 int CurlEventLoop::OnSocket(CURL*, curl_socket_t socket, int what, void* loop, void*) {
     auto* self = static_cast<CurlEventLoop*>(loop);
+    ++self->curlCallbacks_;
     if (what == CURL_POLL_REMOVE) {
         self->UnwatchSocket(socket);
     } else {
@@ -109,6 +110,7 @@ int CurlEventLoop::OnSocket(CURL*, curl_socket_t socket, int what, void* loop, v
 
 int CurlEventLoop::OnTimer(CURLM*, long timeoutMs, void* loop) {
     auto* self = static_cast<CurlEventLoop*>(loop);
+    ++self->curlCallbacks_;
     if (timeoutMs < 0) {
         self->timer_.stop();
     } else {
@@ -167,18 +169,30 @@ void CurlEventLoop::UnwatchSocket(curl_socket_t socket) {
 }
 
 void CurlEventLoop::Drive(curl_socket_t socket, int events) {
+    kicksInARow_ = 0;
+    const uint64_t before = curlCallbacks_;
     int stillRunning = 0;
     curl_multi_socket_action(multi_, socket, events, &stillRunning);
-    DeliverFinished();
+    AfterDrive(before);
 }
 
 void CurlEventLoop::DriveAll() {
+    kickPending_ = false;
+    const uint64_t before = curlCallbacks_;
     int stillRunning = 0;
     curl_multi_socket_all(multi_, &stillRunning);
-    DeliverFinished();
+    AfterDrive(before);
 }
 
-void CurlEventLoop::DeliverFinished() {
+void CurlEventLoop::AfterDrive(uint64_t before) {
+    if (!DeliverFinished()) return;
+    if (running_.empty() || curlCallbacks_ == before || kickPending_ || kicksInARow_ >= 3) return;
+    ++kicksInARow_;
+    kickPending_ = true;
+    QTimer::singleShot(0, this, &CurlEventLoop::DriveAll);
+}
+
+bool CurlEventLoop::DeliverFinished() {
     std::vector<std::pair<Done, CURLcode>> finished;
     int left = 0;
     while (CURLMsg* message = curl_multi_info_read(multi_, &left)) {
@@ -196,9 +210,10 @@ void CurlEventLoop::DeliverFinished() {
     // the loop is touched after a callback that destroyed it.
     QPointer<CurlEventLoop> alive(this);
     for (auto& [done, code] : finished) {
-        if (!alive) return;
+        if (!alive) return false;
         if (done) done(code);
     }
+    return static_cast<bool>(alive);
 }
 
 }  // namespace update

@@ -9,11 +9,15 @@
 // handle, so `done` may Start the same handle again. Cancel(easy) removes a
 // running handle at once; its `done` is never called then.
 //
-// While a transfer runs, every handle is also driven every 100 ms. libcurl
-// can end a step in a state that waits on no socket and on a far time-out
-// (an FTP data connection it has yet to open once the passive-mode reply
-// came in the same read as the reply before it); without that beat such a
-// transfer would sit until its connect time-out.
+// libcurl can leave a transfer in a state that waits on no socket and on a
+// far time-out (an FTP data connection it has yet to open after a
+// passive-mode reply that was there at once); such a transfer would sit
+// until its connect time-out. So after a step in which curl changed what
+// it waits for (it called back about a socket or its timer) while
+// transfers still run, every handle is driven once more as soon as the
+// event loop is free; at most a few times in a row, so that a state that
+// keeps moving its timer (a name being resolved) does not spin. While
+// transfers run, every handle is also driven every 100 ms.
 //
 // Destroying the loop cancels what still runs and closes every cached
 // connection without waiting for the server (the sockets the transfers
@@ -27,6 +31,7 @@
 
 #include <QObject>
 #include <QTimer>
+#include <cstdint>
 #include <functional>
 #include <set>
 #include <unordered_map>
@@ -77,11 +82,18 @@ class CurlEventLoop : public QObject {
     void Drive(curl_socket_t socket, int events);
     // Runs every handle and brings the watched sockets up to date.
     void DriveAll();
-    void DeliverFinished();
+    // After a step of curl that began when curlCallbacks_ was `before`.
+    void AfterDrive(uint64_t before);
+    // False when a callback destroyed the loop.
+    bool DeliverFinished();
 
     CURLM* multi_ = nullptr;
     QTimer timer_;
     QTimer heartbeat_;
+    bool kickPending_ = false;
+    int kicksInARow_ = 0;
+    // Counts curl's socket and timer callbacks.
+    uint64_t curlCallbacks_ = 0;
     std::unordered_map<curl_socket_t, SocketWatch> watches_;
     std::unordered_map<CURL*, Done> running_;
     std::set<curl_socket_t> openSockets_;
