@@ -37,6 +37,7 @@
 #include "ui/PhotoViewerLauncher.h"
 #include "ui/Prompter.h"
 #include "ui/Win1251Text.h"
+#include "update/TFormDownload.h"
 
 // The icons are compiled into the widgets library; a static library's
 // resources are registered by hand.
@@ -224,6 +225,7 @@ void TFormMain::ConnectActions() {
     guarded(a.ActionImportOrder, [this] { ActionImportOrderExecute(); });
     guarded(a.ActionImportPrice, [this] { ActionImportPriceExecute(); });
     guarded(a.ActionExportOrder, [this] { ActionExportOrderExecute(); });
+    guarded(a.ActionLoadUpdate, [this] { ActionLoadUpdateExecute(); });
     // The commands without a menu entry still answer their keys.
     addAction(a.ActionImportOrder);
     addAction(a.ActionImportPrice);
@@ -430,6 +432,23 @@ void TFormMain::closeEvent(QCloseEvent* e) {
     }
     FormClose();
     e->accept();
+}
+
+void TFormMain::ActionLoadUpdateExecute() {
+    update::TFormDownload form(
+        update::DownloadOptionsFor(app::TdmZetrovo::EnginePath(dm_.ProgramDir),
+                                   app::TdmZetrovo::EnginePath(dm_.SettingsFile)),
+        this);
+    form.exec();
+    if (!form.UpdateStarted()) return;
+    // The update replaces the catalog once this program has ended: the
+    // window closes without the exit question (its order tabs close as on
+    // every exit) and the application ends.
+    if (formOrderDlg_ != nullptr) formOrderDlg_->close();
+    if (formParams_ != nullptr) formParams_->close();
+    Tag = 999;
+    close();
+    QCoreApplication::quit();
 }
 
 void TFormMain::ActionHelpExecute() {

@@ -120,6 +120,9 @@ class TFormMain : public QMainWindow, public app::MainWindowHost {
     void ActionImportOrderExecute();
     void ActionImportPriceExecute();
     void ActionExportOrderExecute();
+    // The update window; a fetched and started update ends the program
+    // without the exit question.
+    void ActionLoadUpdateExecute();
     // Refills the catalog file from a TAB text price list; the catalog
     // panel shows "Производится импорт прайс-листа..." with a progress bar
     // meanwhile. The catalog stays closed afterwards.
