@@ -82,13 +82,16 @@ std::string BuildGridXls(const ridov::DataSet& dataSet, const XlsSheet& sheet) {
             }
             if (c.rowNumber) {
                 out.Integer(row + 1);
+            } else if (c.field != nullptr && IsNumberType(c.field->Type())) {
+                // A float without a value reads 0, as the dataset's float
+                // fields do (a calculated sum left unset included).
+                const bool read = dataSet.ReadCell(row, *c.field, value);
+                out.Number(read && !ridov::IsNull(value) ? AsDouble(value) : 0.0);
             } else if (c.field == nullptr || !dataSet.ReadCell(row, *c.field, value) ||
                        ridov::IsNull(value)) {
                 out.Empty();
             } else if (IsIntegerType(c.field->Type())) {
                 out.Integer(AsInt(value));
-            } else if (IsNumberType(c.field->Type())) {
-                out.Number(AsDouble(value));
             } else {
                 dataSet.ReadCellText(row, *c.field, text);
                 out.Text(text);

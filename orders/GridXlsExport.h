@@ -23,8 +23,9 @@ enum class FooterKind { None, Text, Sum, Count };
 
 // One exported column. Its cells, by the field's type: small integer,
 // word, integer and auto-increment give integer cells; float and currency
-// number cells; every other type a text cell with the display text. A
-// null value, or no field, gives an empty cell.
+// number cells (0 without a value, as such a field reads); every other
+// type a text cell with the display text. Any other null value, or no
+// field, gives an empty cell.
 struct XlsColumn {
     std::string title;                          // Windows-1251
     const ridov::Field* field = nullptr;        // null: every cell empty

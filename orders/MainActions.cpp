@@ -56,10 +56,14 @@ TMainActions TMainActions::Create(QObject* owner, const QString& webAddress) {
         Make(owner, "ActionExportOrder", "Экспортировать заказ", "Экспортировать заявку", "export");
     a.ActionExportPriceToExcel =
         Make(owner, "ActionExportPriceToExcel", "Экспортировать каталог в Excel",
-             "Экспортировать каталог в Excel");
+             " Экспорт прайс-листа в MS Excel");
     a.ActionImportOrderFromTxt = Make(owner, "ActionImportOrderFromTxt", "Импортировать заявку",
                                       "Импортировать заявку", "import");
     a.ActionPrintOrder = Make(owner, "ActionPrintOrder", "Печать заказа...", "Печать заказа");
+    a.ActionSaveOrderPdf =
+        Make(owner, "ActionSaveOrderPdf", "Сохранить заказ в PDF...", "Сохранить заказ в PDF");
+    a.ActionSavePricePdf =
+        Make(owner, "ActionSavePricePdf", "Сохранить каталог в PDF...", "Сохранить каталог в PDF");
     a.ActionParams = Make(owner, "ActionParams", "Настройки",
                           "Реквизиты покупателя| Внесите информацию о заказчике и нажмите OK");
 
@@ -100,6 +104,8 @@ std::vector<QAction*> TMainActions::All() const {
             ActionExportPriceToExcel,
             ActionImportOrderFromTxt,
             ActionPrintOrder,
+            ActionSaveOrderPdf,
+            ActionSavePricePdf,
             ActionParams,
             ActionHelp,
             ActionWeb,

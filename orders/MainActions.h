@@ -36,6 +36,9 @@ struct TMainActions {
     QAction* ActionExportPriceToExcel = nullptr;
     QAction* ActionImportOrderFromTxt = nullptr;
     QAction* ActionPrintOrder = nullptr;
+    // The order's and the catalog's printouts as PDF files.
+    QAction* ActionSaveOrderPdf = nullptr;
+    QAction* ActionSavePricePdf = nullptr;
     QAction* ActionParams = nullptr;  // "Настройки"
 
     // Menu "&Помощь".

@@ -31,6 +31,7 @@
 #include "orders/OrderFiles.h"
 #include "orders/OrderTabs.h"
 #include "orders/OrderText.h"
+#include "orders/PrintActions.h"
 #include "platform/Platform.h"
 #include "ui/DataGrid.h"
 #include "ui/PhotoViewer.h"
@@ -84,6 +85,7 @@ TFormMain::TFormMain(app::TdmZetrovo& dm, QWidget* parent)
         move(area.center() - QPoint(width() / 2, height() / 2));
     }
     CreatePanels();
+    printActions_ = std::make_unique<TPrintActions>(dm_, *orderTabs_, *catalogView_, this);
     CreateMenus();
     CreateToolBar();
     ConnectActions();
@@ -152,6 +154,8 @@ void TFormMain::CreateMenus() {
     service->addAction(a.ActionExportPriceToExcel);
     service->addAction(a.ActionImportOrderFromTxt);
     service->addAction(a.ActionPrintOrder);
+    service->addAction(a.ActionSaveOrderPdf);
+    service->addAction(a.ActionSavePricePdf);
     service->addSeparator();
     service->addAction(a.ActionParams);
 
@@ -215,7 +219,28 @@ void TFormMain::ConnectActions() {
     };
     guarded(a.ActionNewOrder, [this] { orderTabs_->NewOrder(); });
     guarded(a.ActionOpenOrder, [this] { orderTabs_->OpenOrders(); });
-    guarded(a.ActionSaveOrderAs, [this] { orderTabs_->SaveOrderAs(); });
+    guarded(a.ActionSaveOrderAs, [this] {
+        orderTabs_->SaveOrderAs(
+            [this](const QString& path) { printActions_->ExportOrderToXls(path); });
+    });
+    // The text after "Открыть сайт " in the web entry's caption names the
+    // catalog's printout.
+    const auto webText = [this] {
+        const QString prefix = QStringLiteral("Открыть сайт ");
+        const QString caption = actions_.ActionWeb->text();
+        return caption.startsWith(prefix) ? caption.mid(prefix.size()) : QString();
+    };
+    guarded(a.ActionPrintOrder, [this] { printActions_->ActionPrintOrderExecute(); });
+    guarded(a.ActionPrintPrice,
+            [this, webText] { printActions_->ActionPrintPriceExecute(webText()); });
+    guarded(a.ActionSaveOrderPdf, [this] { printActions_->ActionSaveOrderPdfExecute(); });
+    guarded(a.ActionSavePricePdf,
+            [this, webText] { printActions_->ActionSavePricePdfExecute(webText()); });
+    guarded(a.ActionExportPriceToExcel, [this] {
+        printActions_->ActionExportPriceToExcelExecute(
+            actions_.ActionExportPriceToExcel->statusTip());
+    });
+    addAction(a.ActionPrintPrice);
     guarded(a.ActionCloseOrder, [this] { orderTabs_->CloseActiveOrder(); });
     guarded(a.ActionCloseOrderAsk, [this] { orderTabs_->CloseActiveOrderAsk(); });
     guarded(a.ActionAddProduct, [this] { ActionAddProductExecute(); });
@@ -251,6 +276,9 @@ void TFormMain::ConnectActions() {
          {a.ActionCopyTo, a.ActionSendTo, a.ActionLoadUpdate, a.ActionExportPriceToExcel,
           a.ActionPrintOrder, a.ActionWeb, a.ActionSendToIShop, a.ActionPrintPrice})
         action->setEnabled(false);
+    // Printing and exporting the catalog are always at hand.
+    for (QAction* action : {a.ActionPrintPrice, a.ActionExportPriceToExcel, a.ActionSavePricePdf})
+        action->setEnabled(true);
 
     // The import's notice in the catalog panel, behind the hidden grid.
     importPanel_ = new QWidget(catalogView_);
@@ -374,6 +402,9 @@ void TFormMain::AppIdle() {
     // they are wired).
     for (QAction* action :
          {a.ActionSaveOrderAs, a.ActionCloseOrder, a.ActionCloseOrderAsk, a.ActionExportOrder}) {
+        if (action->isEnabled() != ordersOpen) action->setEnabled(ordersOpen);
+    }
+    for (QAction* action : {a.ActionPrintOrder, a.ActionSaveOrderPdf}) {
         if (action->isEnabled() != ordersOpen) action->setEnabled(ordersOpen);
     }
     const bool lines = ordersOpen && dm_.qvZayavka.Active() && !dm_.qvZayavka.IsEmpty();
@@ -578,7 +609,7 @@ void TFormMain::RunGuarded(const std::function<void()>& command) {
 
 bool TFormMain::RunBatchSwitch(const QStringList& arguments, int& exitCode) {
     const BatchSwitch kind = RecognizeBatchSwitch(arguments);
-    if (kind == BatchSwitch::None || kind == BatchSwitch::Pxls) return false;
+    if (kind == BatchSwitch::None) return false;
     BatchRun run;
     // A declined value question stops that file and is reported like any
     // other failure. Without a display nobody can answer: the question is
@@ -607,6 +638,9 @@ bool TFormMain::RunBatchSwitch(const QStringList& arguments, int& exitCode) {
                     throw std::runtime_error("no catalog");
                 ImportTextIntoTable(catalog, CommandLinePath(arguments[1]), ask);
             });
+            break;
+        case BatchSwitch::Pxls:
+            run.Convert(arguments[1], [&] { printActions_->ExportCatalogForBatch(arguments[1]); });
             break;
         case BatchSwitch::K:
             for (int i = 1; i < arguments.size(); ++i) {

@@ -44,6 +44,7 @@ namespace orders {
 class TCatalogView;
 class TFormOrderDlg;
 class TOrderTabs;
+class TPrintActions;
 
 // The wholesaler's web site, shown in the hint of the web menu entry.
 inline constexpr char kWebAddress[] = "http://www.zetrovo.ru";
@@ -72,6 +73,8 @@ class TFormMain : public QMainWindow, public app::MainWindowHost {
     TCatalogView* CatalogView() const { return catalogView_; }
     QWidget* PanelOrder() const;
     TOrderTabs* Orders() const { return orderTabs_; }
+    // Printing and the spreadsheet export of both grids.
+    TPrintActions& Printing() const { return *printActions_; }
     QTabBar* OrderTabs() const;
     QWidget* PanelPrice() const;
     QSplitter* Splitter() const { return splitter_; }
@@ -160,6 +163,7 @@ class TFormMain : public QMainWindow, public app::MainWindowHost {
     QWidget* importPanel_ = nullptr;
     QProgressBar* importProgress_ = nullptr;
     std::unique_ptr<ui::PhotoViewerLauncher> photoViewer_;
+    std::unique_ptr<TPrintActions> printActions_;
     QString orderDialogFolder_;
     bool terminationRequested_ = false;
     int terminationExitCode_ = 0;

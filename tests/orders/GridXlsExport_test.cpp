@@ -167,6 +167,7 @@ const CellKindCase kCellKinds[] = {
     {"CyrillicString", ridov::DataType::String, 20, "Свеча М8", "T:Свеча М8"},
     {"EmptyString", ridov::DataType::String, 20, "", "E"},
     {"NoDate", ridov::DataType::Date, 0, nullptr, "E"},
+    {"NoFloatReadsZero", ridov::DataType::Float, 0, nullptr, "N:0"},
 };
 
 class XlsCellKind : public testing::TestWithParam<CellKindCase> {};

@@ -1,0 +1,246 @@
+#include "orders/PrintActions.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QFileInfo>
+#include <cstdio>
+#include <span>
+#include <stdexcept>
+
+#include "app/ClientInfo.h"
+#include "app/Settings.h"
+#include "engine/dataset/Field.h"
+#include "engine/text/FormatSettings.h"
+#include "orders/CatalogView.h"
+#include "orders/GridXlsSheet.h"
+#include "orders/OrderTabs.h"
+#include "orders/PrintPreview.h"
+#include "platform/Platform.h"
+#include "ui/DataGrid.h"
+#include "ui/Prompter.h"
+#include "ui/Win1251Text.h"
+
+namespace orders {
+
+namespace {
+
+using app::TdmZetrovo;
+
+// The hourglass for the duration of a scope, also when it ends by an
+// exception.
+class BusyCursor {
+  public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+QString NoPrinterText() {
+    return QStringLiteral("Нет установленных принтеров.");
+}
+
+QString CannotOpenText(const QString& path) {
+    return QStringLiteral("Не удается открыть файл '%1'.").arg(path);
+}
+
+// The user's short date and long time conventions.
+text::FormatSettings UserDateTimeFormat() {
+    text::FormatSettings fs = text::FormatSettings::Russian();
+    const platform::Platform::LocaleFormats user = platform::CurrentPlatform().UserLocale();
+    fs.dateSeparator = user.dateSeparator;
+    fs.timeSeparator = user.timeSeparator;
+    fs.shortDateFormat = user.shortDateFormat;
+    fs.longTimeFormat = user.longTimeFormat;
+    return fs;
+}
+
+// The local date and time of `secondsSinceEpoch` in the user's short date
+// and long time format; the time is left out at exactly midnight.
+QString DateTimeText(int64_t secondsSinceEpoch) {
+    const QDateTime local = QDateTime::fromSecsSinceEpoch(secondsSinceEpoch);
+    const QDate date = local.date();
+    int32_t day = 0;
+    if (!text::TryEncodeDate(date.year(), date.month(), date.day(), day)) return {};
+    const double value =
+        double(day) * text::kMsPerDay + double(local.time().msecsSinceStartOfDay());
+    return ui::FromWin1251(text::DateTimeToStr(value, UserDateTimeFormat()));
+}
+
+}  // namespace
+
+QString PriceXlsFileName(int64_t secondsSinceEpoch) {
+    const QDate date = QDateTime::fromSecsSinceEpoch(secondsSinceEpoch).date();
+    return QStringLiteral("price%1.xls").arg(date.toString(QStringLiteral("yyyyMMdd")));
+}
+
+QString WithExtension(const QString& path, const QString& extension) {
+    const int slash = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf('\\'));
+    const int dot = path.lastIndexOf(QLatin1Char('.'));
+    return (dot > slash ? path.left(dot) : path) + extension;
+}
+
+TPrintActions::TPrintActions(app::TdmZetrovo& dm, TOrderTabs& orders, TCatalogView& catalog,
+                             QWidget* window)
+    : dm_(dm), orders_(orders), catalog_(catalog), window_(window) {
+    hasPrinter = [] { return PrinterInstalled(); };
+    showPreview = [this](const TGridPrintSettings& settings, const TPrintTable& table) {
+        ShowPrintPreview(settings, table, window_);
+    };
+}
+
+bool TPrintActions::MayWrite(const QString& path) {
+    return !platform::CurrentPlatform().FileExists(TdmZetrovo::EnginePath(path)) ||
+           ui::CurrentPrompter().ConfirmYesNo(
+               QStringLiteral("Файл '%1' уже существует. Перезаписать его ?").arg(path));
+}
+
+// ---- printing ----
+
+void TPrintActions::SetOrderTexts() {
+    const std::string settings = TdmZetrovo::EnginePath(dm_.SettingsFile);
+    const auto line = [&settings](const char* format, const char* key) {
+        return QString::fromUtf8(format).arg(
+            ui::FromWin1251(app::ReadSetting(settings, app::kClientSection, key)));
+    };
+    print_.beforeGridText = {
+        line("- Название организации: %1", app::kKeyKlient),
+        line("- Адрес: %1", app::kKeyAdres),
+        line("- Телефон: %1", app::kKeyTelefon),
+        line("- Контактное лицо: %1", app::kKeyKontaktLico),
+    };
+    print_.headerLeft.clear();
+    print_.title = QStringLiteral("Заказ '%1'").arg(orders_.TabCaption(orders_.ActiveIndex()));
+    print_.footerRight.clear();
+}
+
+void TPrintActions::SetPriceTexts(const QString& webText) {
+    ui::DataGrid& grid = *catalog_.Grid();
+    QStringList lines;
+    for (int c = 0; c < grid.ColumnCount(); ++c) {
+        const QString condition = grid.FilterText(c);
+        if (condition.trimmed().isEmpty()) continue;
+        const ridov::Field* field = grid.ColumnField(c);
+        const QString label = field != nullptr ? ui::FromWin1251(field->DisplayLabel())
+                                               : ui::FromWin1251(grid.Column(c).fieldName);
+        lines << QStringLiteral("- %1: %2").arg(label, condition);
+    }
+    print_.beforeGridText = lines;
+    const std::optional<int64_t> time =
+        platform::CurrentPlatform().ModificationTime(TdmZetrovo::EnginePath(dm_.CatalogFile));
+    print_.title = QStringLiteral("Каталог %1 от %2").arg(webText, time ? DateTimeText(*time) : "");
+    print_.footerRight.clear();
+}
+
+void TPrintActions::ActionPrintOrderExecute() {
+    if (!hasPrinter()) {
+        ui::CurrentPrompter().Information(NoPrinterText());
+        return;
+    }
+    if (orders_.Count() == 0) return;
+    SetOrderTexts();
+    const TPrintTable table = PrintTableOfGrid(*orders_.Grid());
+    showPreview(print_, table);
+}
+
+void TPrintActions::ActionPrintPriceExecute(const QString& webText) {
+    if (!hasPrinter()) {
+        ui::CurrentPrompter().Information(NoPrinterText());
+        return;
+    }
+    SetPriceTexts(webText);
+    const TPrintTable table = PrintTableOfGrid(*catalog_.Grid());
+    showPreview(print_, table);
+}
+
+void TPrintActions::SavePdf(ui::DataGrid& grid, const QString& caption,
+                            const QString& proposedName) {
+    QString path = ui::CurrentPrompter().SaveFileName(caption, dm_.ProgramDir + proposedName,
+                                                      QStringLiteral("Файлы PDF (*.pdf)"));
+    if (path.isEmpty()) return;
+    path = WithExtension(path, QStringLiteral(".pdf"));
+    if (!MayWrite(path)) return;
+    QByteArray bytes;
+    {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        BusyCursor busy;
+        bytes = PrintoutToPdf(print_, PrintTableOfGrid(grid));
+    }
+    std::string error;
+    if (!platform::CurrentPlatform().WriteFileAtomically(
+            TdmZetrovo::EnginePath(path),
+            std::span(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())),
+            error))
+        ui::CurrentPrompter().Error(QString::fromUtf8(error), QString());
+}
+
+void TPrintActions::ActionSaveOrderPdfExecute() {
+    if (orders_.Count() == 0) return;
+    SetOrderTexts();
+    const QString name = QFileInfo(orders_.ActivePath()).completeBaseName();
+    SavePdf(*orders_.Grid(), QStringLiteral("Сохранить заказ в PDF"), name + ".pdf");
+}
+
+void TPrintActions::ActionSavePricePdfExecute(const QString& webText) {
+    SetPriceTexts(webText);
+    const std::optional<int64_t> time =
+        platform::CurrentPlatform().ModificationTime(TdmZetrovo::EnginePath(dm_.CatalogFile));
+    SavePdf(*catalog_.Grid(), QStringLiteral("Сохранить каталог в PDF"),
+            WithExtension(PriceXlsFileName(time.value_or(0)), QStringLiteral(".pdf")));
+}
+
+// ---- spreadsheet export ----
+
+void TPrintActions::ExportAndOpen(ui::DataGrid& grid, const QString& path) {
+    try {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        BusyCursor busy;
+        ExportGridToXls(grid, path);
+    } catch (const XlsRowLimitError& error) {
+        ui::CurrentPrompter().Warning(QString::fromUtf8(error.what()));
+        return;
+    } catch (const std::runtime_error& error) {
+        // The platform's reason, with the path as the user gave it.
+        ui::CurrentPrompter().Error(QString::fromUtf8(error.what()), QString());
+        return;
+    }
+    if (!platform::CurrentPlatform().OpenWithAssociatedProgram(TdmZetrovo::EnginePath(path)))
+        ui::CurrentPrompter().Information(CannotOpenText(path));
+}
+
+void TPrintActions::ActionExportPriceToExcelExecute(const QString& dialogTitle) {
+    const std::optional<int64_t> time =
+        platform::CurrentPlatform().ModificationTime(TdmZetrovo::EnginePath(dm_.CatalogFile));
+    const QString proposed =
+        dm_.ProgramDir + (time ? PriceXlsFileName(*time) : QStringLiteral("price.xls"));
+    QString path = ui::CurrentPrompter().SaveFileName(dialogTitle, proposed,
+                                                      QStringLiteral("Файлы MS Excel (*.xls)"));
+    if (path.isEmpty()) return;
+    path = WithExtension(path, QStringLiteral(".xls"));
+    if (!MayWrite(path)) return;
+    ExportAndOpen(*catalog_.Grid(), path);
+}
+
+void TPrintActions::ExportCatalogForBatch(const QString& path) {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    {
+        BusyCursor busy;
+        if (!catalog_.OpenCatalog(dm_.CatalogFile))
+            throw std::runtime_error("The catalog file is missing");
+        try {
+            ExportGridToXls(*catalog_.Grid(), path);
+        } catch (const XlsRowLimitError& error) {
+            std::fprintf(stderr, "%s\n", error.what());
+            std::fflush(stderr);
+            throw;
+        }
+    }
+    platform::CurrentPlatform().OpenWithAssociatedProgram(TdmZetrovo::EnginePath(path));
+}
+
+void TPrintActions::ExportOrderToXls(const QString& path) {
+    if (orders_.Count() == 0) return;
+    ExportAndOpen(*orders_.Grid(), path);
+}
+
+}  // namespace orders

@@ -1,0 +1,407 @@
+// Printing and the spreadsheet export through the real main window: the
+// commands as the menu triggers them, boxes and file dialogs answered by the
+// scripted prompter, the preview replaced by a recorder of the printout,
+// opening a file recorded instead of done.
+#include "orders/PrintActions.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QDateTime>
+#include <QProcess>
+#include <QStandardPaths>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/dataset/RidovTable.h"
+#include "engine/text/Win1251.h"
+#include "orders/CatalogView.h"
+#include "orders/MainWindowFixture.h"
+#include "orders/XlsRecords.h"
+#include "platform/LinuxPlatform.h"
+#include "support/FileBytes.h"
+
+namespace {
+
+using testing_support::ReadBytes;
+using testing_support::ReadXlsRows;
+using testing_support::ScriptedPrompter;
+using testing_support::WriteBytes;
+using testing_support::WriteOrder;
+using testing_support::XlsRows;
+using Kind = ScriptedPrompter::Kind;
+
+// The real platform, except that opening a file with its program is only
+// recorded (and fails when `opens` is false).
+class OpenRecorder : public platform::LinuxPlatform {
+  public:
+    bool OpenWithAssociatedProgram(const std::string& target) override {
+        opened.push_back(target);
+        return opens;
+    }
+    std::vector<std::string> opened;
+    bool opens = true;
+};
+
+// A printout as the preview got it.
+struct Printout {
+    orders::TGridPrintSettings settings;
+    QStringList titles;
+    std::vector<QStringList> rows;
+    QStringList footer;
+};
+
+int64_t LocalTime(int year, int month, int day, int hour) {
+    return QDateTime(QDate(year, month, day), QTime(hour, 0)).toSecsSinceEpoch();
+}
+
+const QStringList kRequisites = {"- Название организации: Фирма", "- Адрес: Адрес", "- Телефон: 1",
+                                 "- Контактное лицо: Лицо"};
+
+class PrintTest : public testing_support::MainWindowTest {
+  protected:
+    void SetUp() override {
+        previous_ = platform::SetCurrentPlatform(&os);
+        MainWindowTest::SetUp();
+        if (HasFatalFailure()) return;
+        Printing().hasPrinter = [this] { return printerInstalled; };
+        Printing().showPreview = [this](const orders::TGridPrintSettings& settings,
+                                        const orders::TPrintTable& table) {
+            Printout p{settings, {}, {}, table.footer};
+            for (const auto& c : table.columns) p.titles << c.title;
+            for (int r = 0; r < table.rowCount; ++r) {
+                QStringList row;
+                for (int c = 0; c < int(table.columns.size()); ++c) row << table.cell(r, c);
+                p.rows.push_back(row);
+            }
+            previews.push_back(p);
+        };
+        // 15 March 2007, noon.
+        ASSERT_TRUE(os.SetModificationTime(File("price.zv"), LocalTime(2007, 3, 15, 12)));
+    }
+    void TearDown() override {
+        MainWindowTest::TearDown();
+        platform::SetCurrentPlatform(previous_);
+    }
+
+    orders::TPrintActions& Printing() { return window->Printing(); }
+    // Runs a command as the menu does (commands on orders are enabled when
+    // the application goes idle).
+    void Trigger(QAction* action) {
+        window->AppIdle();
+        ASSERT_TRUE(action->isEnabled()) << action->objectName().toStdString();
+        action->trigger();
+    }
+    const orders::TMainActions& A() const { return window->Actions(); }
+    void OpenOrder(const char* name, const std::vector<std::pair<const char*, int>>& lines) {
+        WriteOrder(File(name), lines);
+        tabs->OpenOrder(QFile(name));
+        ASSERT_EQ(tabs->Count(), 1);
+    }
+    void SetCatalogFilter(const char* field, const char* text) {
+        ui::DataGrid* grid = window->CatalogView()->Grid();
+        grid->SetFilterText(grid->ColumnOfField(field), QString::fromUtf8(text));
+        window->CatalogView()->ApplySTFilter();
+    }
+
+    OpenRecorder os;
+    bool printerInstalled = true;
+    std::vector<Printout> previews;
+
+  private:
+    platform::Platform* previous_ = nullptr;
+};
+
+const QStringList kCatalogTitles = {"Код", "Наименование", "Цена", "Ед.Изм.", "Тарная Норма"};
+
+// ---- spreadsheet export ----
+
+TEST_F(PrintTest, CatalogExportProposesTheDatedNameForcesXlsAndOpensTheFile) {
+    prompter.fileAnswers.push_back({QFile("mine.txt")});
+    Trigger(A().ActionExportPriceToExcel);
+
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].kind, Kind::SaveFileName);
+    EXPECT_EQ(prompter.shown[0].text, " Экспорт прайс-листа в MS Excel");
+    EXPECT_EQ(prompter.shown[0].details, dm->ProgramDir + "price20070315.xls");
+    EXPECT_EQ(prompter.shown[0].filter, "Файлы MS Excel (*.xls)");
+    EXPECT_FALSE(testing_support::Exists(File("mine.txt")));
+    // The view's columns and titles, its rows by name, prices as stored.
+    XlsRows expected = {{},
+                        {"T:P2", "T:Свеча", "N:2", "T:шт", "I:0"},
+                        {"T:P1", "T:Фильтр", "N:10.5", "T:шт", "I:0"}};
+    for (const QString& title : kCatalogTitles) expected[0].push_back("T:" + title.toStdString());
+    EXPECT_EQ(ReadXlsRows(ReadBytes(File("mine.xls")), 5), expected);
+    EXPECT_EQ(os.opened, std::vector<std::string>{File("mine.xls")});
+}
+
+TEST_F(PrintTest, CatalogExportWritesOnlyTheFilteredRowsAndAnEmptyViewHasTitlesOnly) {
+    SetCatalogFilter("NAME", "Фил*");
+    prompter.fileAnswers.push_back({QFile("f.xls")});
+    Trigger(A().ActionExportPriceToExcel);
+    const XlsRows rows = ReadXlsRows(ReadBytes(File("f.xls")), 5);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1][1], "T:Фильтр");
+
+    SetCatalogFilter("NAME", "Нет такого");
+    prompter.fileAnswers.push_back({QFile("none.xls")});
+    Trigger(A().ActionExportPriceToExcel);
+    EXPECT_EQ(ReadXlsRows(ReadBytes(File("none.xls")), 5).size(), 1u);
+}
+
+TEST_F(PrintTest, OverwriteAnsweredNoWritesNothingAndYesReplaces) {
+    WriteBytes(File("old.xls"), "old");
+    const QString question = "Файл '" + QFile("old.xls") + "' уже существует. Перезаписать его ?";
+    prompter.fileAnswers.push_back({QFile("old.xls")});
+    prompter.answers.push_back(ui::Prompter::Answer::No);
+    Trigger(A().ActionExportPriceToExcel);
+    EXPECT_EQ(prompter.Texts().back(), question);
+    EXPECT_EQ(ReadBytes(File("old.xls")), "old");
+    EXPECT_TRUE(os.opened.empty());
+
+    prompter.fileAnswers.push_back({QFile("old.xls")});
+    prompter.answers.push_back(ui::Prompter::Answer::Yes);
+    Trigger(A().ActionExportPriceToExcel);
+    EXPECT_EQ(ReadXlsRows(ReadBytes(File("old.xls")), 5).size(), 3u);
+    EXPECT_TRUE(prompter.AllAnswered());
+}
+
+TEST_F(PrintTest, FileNoProgramOpensIsReportedAndStays) {
+    os.opens = false;
+    prompter.fileAnswers.push_back({QFile("x.xls")});
+    Trigger(A().ActionExportPriceToExcel);
+    EXPECT_EQ(prompter.Kinds().back(), Kind::Information);
+    EXPECT_EQ(prompter.Texts().back(), "Не удается открыть файл '" + QFile("x.xls") + "'.");
+    EXPECT_TRUE(testing_support::Exists(File("x.xls")));
+}
+
+TEST_F(PrintTest, WriteFailureIsShownAndNothingIsOpened) {
+    prompter.fileAnswers.push_back({QFile("missing-folder/x.xls")});
+    Trigger(A().ActionExportPriceToExcel);
+    EXPECT_EQ(prompter.Kinds().back(), Kind::Error);
+    EXPECT_TRUE(prompter.Texts().back().contains(QFile("missing-folder/x.xls")))
+        << prompter.Texts().back().toStdString();
+    EXPECT_TRUE(os.opened.empty());
+}
+
+// The order as a spreadsheet: line numbers and quantities as integers,
+// prices and sums as numbers, a product missing from the catalog with empty
+// name and unit and zero price and sum, the footer row with the count and
+// the total.
+TEST_F(PrintTest, OrderSavedAsSpreadsheetHoldsLinesAndFooter) {
+    OpenOrder("Zakaz5.zv", {{"P1", 3}, {"X9", 2}});
+    prompter.fileAnswers.push_back({QFile("order.xls")});
+    Trigger(A().ActionSaveOrderAs);
+    EXPECT_EQ(ReadXlsRows(ReadBytes(File("order.xls")), 7),
+              (XlsRows{{"T:№", "T:Код", "T:Наименование товара", "T:Единица Измерения", "T:Цена",
+                        "T:Количество", "T:Сумма"},
+                       {"I:1", "T:P1", "T:Фильтр", "T:шт", "N:10.5", "I:3", "N:31.5"},
+                       {"I:2", "T:X9", "E", "E", "N:0", "I:2", "N:0"},
+                       {"T:", "T:", "T:Итого(2):", "T:", "T:", "T:", "N:31.5"}}));
+    EXPECT_EQ(os.opened, std::vector<std::string>{File("order.xls")});
+    // The order tab still shows the order file.
+    EXPECT_EQ(tabs->ActivePath(), QFile("Zakaz5.zv"));
+}
+
+// More rows than a sheet holds are refused before anything is written,
+// saying how many there are, what fits and what narrows the catalog.
+TEST_F(PrintTest, CatalogBeyondTheRowLimitIsRefusedWithTheCounts) {
+    {
+        ridov::TRidovTable price;
+        price.Defs().Add("ID", ridov::DataType::String, 8);
+        price.Defs().Add("NAME", ridov::DataType::String, 80);
+        price.Open();
+        for (int i = 0; i < 65535; ++i) {
+            price.Append();
+            price.FieldByName("ID").SetAsString(std::to_string(i));
+            price.Post();
+        }
+        price.SaveToFile(File("price.zv"));
+    }
+    ASSERT_TRUE(window->OpenCatalog(dm->CatalogFile));
+    prompter.fileAnswers.push_back({QFile("big.xls")});
+    Trigger(A().ActionExportPriceToExcel);
+    EXPECT_EQ(prompter.Kinds().back(), Kind::Warning);
+    const QString text = prompter.Texts().back();
+    EXPECT_TRUE(text.contains("65536") && text.contains("65535") && text.contains("фильтр"))
+        << text.toStdString();
+    EXPECT_FALSE(testing_support::Exists(File("big.xls")));
+    EXPECT_TRUE(os.opened.empty());
+}
+
+// ---- printing ----
+
+TEST_F(PrintTest, WithoutPrinterBothPrintCommandsOnlySaySo) {
+    printerInstalled = false;
+    OpenOrder("Zakaz1.zv", {{"P1", 1}});
+    Trigger(A().ActionPrintOrder);
+    Trigger(A().ActionPrintPrice);
+    EXPECT_EQ(prompter.Texts(),
+              (QStringList{"Нет установленных принтеров.", "Нет установленных принтеров."}));
+    EXPECT_TRUE(previews.empty());
+}
+
+TEST_F(PrintTest, OrderPrintShowsTitleRequisitesReadNowAndTheGrid) {
+    OpenOrder("Zakaz1.zv", {{"P1", 3}, {"P2", 1}});
+    Trigger(A().ActionPrintOrder);
+    // The requisites change between two printouts of one run.
+    WriteBytes(File("Zetrovo.ini"), text::Utf8ToCp1251("[Client]\r\nKlient=Другая\r\n"));
+    Trigger(A().ActionPrintOrder);
+    ASSERT_EQ(previews.size(), 2u);
+
+    const Printout& first = previews[0];
+    EXPECT_EQ(first.settings.title, "Заказ 'Zakaz1.zv'");
+    EXPECT_EQ(first.settings.beforeGridText, kRequisites);
+    EXPECT_EQ(first.titles, (QStringList{"№", "Код", "Наименование товара", "Единица Измерения",
+                                         "Цена", "Количество", "Сумма"}));
+    ASSERT_EQ(first.rows.size(), 2u);
+    EXPECT_EQ(first.rows[0], (QStringList{"1", "P1", "Фильтр", "шт", "10,50", "3", "31,5"}));
+    EXPECT_EQ(first.footer[2], "Итого(2):");
+    EXPECT_EQ(first.footer[6], "33,5");
+
+    const Printout& second = previews[1];
+    EXPECT_EQ(second.settings.beforeGridText,
+              (QStringList{"- Название организации: Другая",
+                           "- Адрес: ", "- Телефон: ", "- Контактное лицо: "}));
+    // Page header and footer as fixed; the centre text does not grow.
+    for (const Printout& p : previews) {
+        EXPECT_EQ(p.settings.headerLeft, "");
+        EXPECT_EQ(p.settings.headerCentre, "");
+        EXPECT_EQ(p.settings.headerRight, "Велимар");
+        EXPECT_EQ(p.settings.footerLeft, "Страница &[Page]");
+        EXPECT_EQ(p.settings.footerRight, "");
+    }
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(PrintTest, CatalogPrintShowsTheDateAndTheFiltersInUse) {
+    SetCatalogFilter("NAME", "Све*");
+    Trigger(A().ActionPrintPrice);
+    // At exactly midnight the time is left out.
+    ASSERT_TRUE(os.SetModificationTime(File("price.zv"), LocalTime(2007, 3, 15, 0)));
+    SetCatalogFilter("NAME", "");
+    Trigger(A().ActionPrintPrice);
+    ASSERT_EQ(previews.size(), 2u);
+    EXPECT_EQ(previews[0].settings.title, "Каталог  от 15.03.2007 12:00:00");
+    EXPECT_EQ(previews[0].settings.beforeGridText, QStringList{"- Наименование: Све*"});
+    EXPECT_EQ(previews[0].titles, kCatalogTitles);
+    ASSERT_EQ(previews[0].rows.size(), 1u);
+    EXPECT_EQ(previews[0].rows[0][1], "Свеча");
+    EXPECT_TRUE(previews[0].footer.isEmpty());
+    EXPECT_EQ(previews[1].settings.title, "Каталог  от 15.03.2007");
+    EXPECT_TRUE(previews[1].settings.beforeGridText.isEmpty());
+    EXPECT_EQ(previews[1].rows.size(), 2u);
+}
+
+// The print commands share their component: the order print's requisites
+// are replaced by the catalog's lines and come back with the next order
+// print.
+TEST_F(PrintTest, OrderAndCatalogPrintsReplaceEachOthersTexts) {
+    OpenOrder("Zakaz1.zv", {{"P1", 1}});
+    Trigger(A().ActionPrintOrder);
+    Trigger(A().ActionPrintPrice);
+    Trigger(A().ActionPrintOrder);
+    ASSERT_EQ(previews.size(), 3u);
+    EXPECT_TRUE(previews[1].settings.beforeGridText.isEmpty());
+    EXPECT_EQ(previews[2].settings.beforeGridText, kRequisites);
+    EXPECT_EQ(previews[2].settings.title, "Заказ 'Zakaz1.zv'");
+}
+
+// ---- PDF ----
+
+// The text of a PDF file per page, or nothing when poppler's pdftotext is
+// missing.
+std::optional<QStringList> PdfPages(const std::string& path) {
+    if (QStandardPaths::findExecutable("pdftotext").isEmpty()) return std::nullopt;
+    QProcess p;
+    p.start("pdftotext", {"-layout", QString::fromStdString(path), "-"});
+    if (!p.waitForFinished(30000) || p.exitCode() != 0) return QStringList();
+    QStringList pages = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\f'));
+    if (!pages.isEmpty() && pages.back().trimmed().isEmpty()) pages.removeLast();
+    return pages;
+}
+
+TEST_F(PrintTest, OrderPdfHoldsEveryPageWithTitleRequisitesAndTotal) {
+    std::vector<std::pair<const char*, int>> lines = {{"P1", 2}};
+    std::vector<std::string> ids;
+    for (int i = 0; i < 120; ++i) ids.push_back("X" + std::to_string(1000 + i));
+    for (const std::string& id : ids) lines.push_back({id.c_str(), 1});
+    OpenOrder("Zakaz7.zv", lines);
+    printerInstalled = false;  // a PDF needs no printer
+    prompter.fileAnswers.push_back({QFile("order")});
+    Trigger(A().ActionSaveOrderPdf);
+    EXPECT_EQ(prompter.shown[0].details, dm->ProgramDir + "Zakaz7.pdf");
+    const std::optional<QStringList> pages = PdfPages(File("order.pdf"));
+    if (!pages) GTEST_SKIP() << "no pdftotext";
+    ASSERT_GE(pages->size(), 3) << "121 lines take several pages";
+    for (int i = 0; i < pages->size(); ++i) {
+        const QString& page = (*pages)[i];
+        SCOPED_TRACE(i);
+        EXPECT_TRUE(page.contains("Велимар"));
+        EXPECT_TRUE(page.contains(QStringLiteral("Страница %1").arg(i + 1)));
+        EXPECT_TRUE(page.contains("Наименование товара")) << "title row on every page";
+        EXPECT_EQ(page.contains("Заказ 'Zakaz7.zv'"), i == 0);
+        EXPECT_EQ(page.contains("Итого(121):"), i == pages->size() - 1);
+    }
+    for (const QString& line : kRequisites)
+        EXPECT_TRUE(pages->front().contains(line)) << line.toStdString();
+    EXPECT_TRUE(pages->front().contains("Фильтр"));
+    EXPECT_TRUE(pages->back().contains("21"));  // the total 2 x 10,5
+    EXPECT_TRUE(pages->back().contains("X1119"));
+    EXPECT_TRUE(previews.empty());
+}
+
+TEST_F(PrintTest, CatalogPdfShowsTheFilteredView) {
+    SetCatalogFilter("NAME", "Све*");
+    prompter.fileAnswers.push_back({QFile("price.pdf")});
+    Trigger(A().ActionSavePricePdf);
+    EXPECT_EQ(prompter.shown[0].details, dm->ProgramDir + "price20070315.pdf");
+    const std::optional<QStringList> pages = PdfPages(File("price.pdf"));
+    if (!pages) GTEST_SKIP() << "no pdftotext";
+    ASSERT_EQ(pages->size(), 1);
+    EXPECT_TRUE(pages->front().contains("Каталог от 15.03.2007 12:00:00") ||
+                pages->front().contains("Каталог  от 15.03.2007 12:00:00"))
+        << pages->front().toStdString();
+    EXPECT_TRUE(pages->front().contains("- Наименование: Све*"));
+    EXPECT_TRUE(pages->front().contains("Свеча"));
+    EXPECT_FALSE(pages->front().contains("Фильтр"));
+}
+
+// ---- a real spreadsheet program ----
+
+// Both exports read back by LibreOffice as CSV, when it is installed.
+TEST_F(PrintTest, SpreadsheetProgramReadsValuesAndCyrillicText) {
+    QString office = QStandardPaths::findExecutable("soffice");
+    if (office.isEmpty()) office = QStandardPaths::findExecutable("libreoffice");
+    if (office.isEmpty()) GTEST_SKIP() << "LibreOffice is not installed";
+    OpenOrder("Zakaz1.zv", {{"P1", 3}, {"X9", 2}});
+    prompter.fileAnswers.push_back({QFile("order.xls")});
+    Trigger(A().ActionSaveOrderAs);
+    prompter.fileAnswers.push_back({QFile("price.xls")});
+    Trigger(A().ActionExportPriceToExcel);
+
+    // The texts are in the system's code page, which a spreadsheet program
+    // takes from its locale: a Russian one, as the program's users have.
+    QProcess p;
+    p.setWorkingDirectory(QString::fromStdString(dir.Path()));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("LANG", "ru_RU.UTF-8");
+    env.insert("LC_ALL", "ru_RU.UTF-8");
+    p.setProcessEnvironment(env);
+    p.start(office, {"-env:UserInstallation=file://" + QFile("lo-profile"), "--headless",
+                     "--convert-to", "csv:Text - txt - csv (StarCalc):59,34,UTF8", "--outdir",
+                     QFile("csv"), QFile("order.xls"), QFile("price.xls")});
+    ASSERT_TRUE(p.waitForFinished(120000));
+    EXPECT_EQ(ReadBytes(File("csv/order.csv")),
+              "№;Код;Наименование товара;Единица Измерения;Цена;Количество;Сумма\n"
+              "1;P1;Фильтр;шт;10,5;3;31,5\n"
+              "2;X9;;;0;2;0\n"
+              ";;Итого(2):;;;;31,5\n");
+    EXPECT_EQ(ReadBytes(File("csv/price.csv")),
+              "Код;Наименование;Цена;Ед.Изм.;Тарная Норма\n"
+              "P2;Свеча;2;шт;0\n"
+              "P1;Фильтр;10,5;шт;0\n");
+}
+
+}  // namespace
