@@ -82,7 +82,7 @@ class FtpDownload {
     void Size(const std::string& name, SizeDone done);
     // TYPE I and RETR for the name into `sink`; `expected` is the size the
     // caller learnt from Size (it bounds the wait for the final reply and is
-    // passed on to `progress`).
+    // passed on to `progress`). A retrieval that fails ends the session.
     void Retrieve(const std::string& name, int64_t expected, Sink sink, Progress progress,
                   Done done);
     // Sends QUIT and closes the connection.
