@@ -25,6 +25,7 @@
 #include "engine/dataset/RidovTable.h"
 #include "engine/text/Win1251.h"
 #include "orders/OrderTestFiles.h"
+#include "orders/XlsRecords.h"
 #include "support/FileBytes.h"
 #include "support/TempFolder.h"
 
@@ -169,6 +170,7 @@ class BatchProcessTest : public testing::Test {
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("ZAYAVKA_SCREENSHOT"), QString::fromStdString(Screenshot()));
         env.insert(QStringLiteral("HOME"), QString::fromStdString(root.Path()));
+        for (const auto& [name, value] : extraEnvironment) env.insert(name, value);
         process.setProcessEnvironment(env);
         process.start();
         Outcome outcome;
@@ -192,9 +194,22 @@ class BatchProcessTest : public testing::Test {
         return QStringLiteral("Ошибка конвертации или файл '%1' не найден.").arg(argument);
     }
 
+    // Puts an opener first in PATH that only notes each file it is asked to
+    // open in Opened().
+    void UseRecordingOpener() {
+        fs::create_directory(root.File("bin"));
+        const std::string opener = root.File("bin/xdg-open");
+        WriteBytes(opener, "#!/bin/sh\necho \"$1\" >> '" + root.File("opened.log") + "'\n");
+        fs::permissions(opener, fs::perms::owner_all);
+        extraEnvironment[QStringLiteral("PATH")] =
+            QString::fromStdString(root.File("bin")) + ':' + qEnvironmentVariable("PATH");
+    }
+    std::string Opened() const { return ReadBytes(root.File("opened.log")); }
+
     static inline std::unique_ptr<TempFolder> programCopy_;
     TempFolder root;
     std::string catalogBefore;
+    std::map<QString, QString> extraEnvironment;
 };
 
 struct BatchCase {
@@ -337,6 +352,58 @@ TEST_F(BatchProcessTest, PriceListWithoutCatalogCreatesNone) {
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.status, QProcess::NormalExit);
     EXPECT_FALSE(fs::exists(Prog("price.zv")));
+    EXPECT_FALSE(fs::exists(Screenshot()));
+}
+
+// "-pxls": the whole catalog as the start shows it (sorted by name, the
+// catalog view's columns) in the named file, which is then opened.
+TEST_F(BatchProcessTest, CatalogToSpreadsheetWritesTheViewAndOpensIt) {
+    UseRecordingOpener();
+    testing_support::WriteBytes(Work("out.xls"), "old");
+    const Outcome run = Run({"-pxls", "out.xls"});
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.status, QProcess::NormalExit);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_FALSE(fs::exists(Screenshot())) << "a batch run showed the main window";
+    EXPECT_EQ(testing_support::ReadXlsRows(ReadBytes(Work("out.xls")), 5),
+              (testing_support::XlsRows{
+                  {"T:Код", "T:Наименование", "T:Цена", "T:Ед.Изм.", "T:Тарная Норма"},
+                  {"T:P2", "T:Свеча", "N:2", "T:шт", "I:10"},
+                  {"T:P1", "T:Фильтр", "N:10.5", "T:шт", "I:1"}}));
+    EXPECT_EQ(Opened(), "out.xls\n");
+    EXPECT_EQ(ReadBytes(Prog("price.zv")), catalogBefore);
+}
+
+// A file that cannot be written, or a catalog with more rows than a sheet
+// holds, is reported on standard error with exit code 1; nothing is
+// written or opened.
+TEST_F(BatchProcessTest, CatalogToSpreadsheetFailuresAreReported) {
+    UseRecordingOpener();
+    const Outcome missing = Run({"-pxls", "nofolder/out.xls"});
+    ASSERT_TRUE(missing.finished);
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(missing.err.contains(Report("nofolder/out.xls"))) << missing.err.toStdString();
+    EXPECT_FALSE(fs::exists(Work("nofolder")));
+
+    {
+        ridov::TRidovTable price;
+        price.Defs().Add("ID", ridov::DataType::String, 8);
+        price.Defs().Add("NAME", ridov::DataType::String, 80);
+        price.Open();
+        for (int i = 0; i < 65535; ++i) {
+            price.Append();
+            price.FieldByName("ID").SetAsString(std::to_string(i));
+            price.Post();
+        }
+        price.SaveToFile(Prog("price.zv"));
+    }
+    const Outcome big = Run({"-pxls", "big.xls"});
+    ASSERT_TRUE(big.finished);
+    EXPECT_EQ(big.exitCode, 1);
+    EXPECT_TRUE(big.err.contains(Report("big.xls"))) << big.err.toStdString();
+    EXPECT_TRUE(big.err.contains("65536")) << big.err.toStdString();
+    EXPECT_FALSE(fs::exists(Work("big.xls")));
+    EXPECT_EQ(Opened(), "");
     EXPECT_FALSE(fs::exists(Screenshot()));
 }
 
