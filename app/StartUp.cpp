@@ -3,9 +3,13 @@
 #include <QApplication>
 #include <QWidget>
 #include <exception>
+#include <filesystem>
+#include <system_error>
 
 #include "app/AppTitle.h"
+#include "app/InstanceServer.h"
 #include "engine/storage/RidovSession.h"
+#include "platform/Platform.h"
 #include "ui/PasswordDialog.h"
 #include "ui/Prompter.h"
 
@@ -23,8 +27,37 @@ StartUp::StartUp(QString programFolder, QStringList arguments, MainWindowFactory
       arguments_(std::move(arguments)),
       factory_(std::move(factory)) {}
 
+std::optional<int> CheckSingleInstance(const std::vector<std::string>& arguments) {
+    platform::Platform& os = platform::CurrentPlatform();
+    const std::string name = os.ProgramFilePath();
+    if (name.empty()) return std::nullopt;
+    if (os.ClaimSingleInstance(name) != platform::Platform::InstanceClaim::Other)
+        return std::nullopt;
+    // The running copy has a current folder of its own: a file named
+    // relative to this one's is handed over with its full path.
+    std::vector<std::string> handed;
+    std::error_code error;
+    const std::filesystem::path here = std::filesystem::current_path(error);
+    for (const std::string& argument : arguments) {
+        const bool relativeFile = !argument.empty() && argument[0] != '-' &&
+                                  std::filesystem::path(argument).is_relative();
+        handed.push_back(relativeFile && !error ? (here / argument).string() : argument);
+    }
+    if (os.HandOverToRunningInstance(name, handed)) return 0;
+    return std::nullopt;
+}
+
+std::unique_ptr<InstanceServer> ListenForHandOvers(intptr_t listener, MainWindowHost& host) {
+    auto server = std::make_unique<InstanceServer>(listener);
+    server->onConnection = [&host] { host.BringForward(); };
+    server->canDeliver = [&host] { return host.CanReceiveHandOver(); };
+    server->onArgument = [&host](const QString& argument) { host.ReceiveHandOver(argument); };
+    return server;
+}
+
 StartUp::~StartUp() {
     // The window refers to the data module's datasets.
+    instanceServer_.reset();
     mainWindow_.reset();
     dataModule_.reset();
 }
@@ -59,6 +92,9 @@ std::optional<int> StartUp::Begin() {
     }
     if (mainWindow_->TerminationRequested()) return mainWindow_->TerminationExitCode();
     mainWindow_->Widget()->show();
+
+    // Later starts hand their arguments to this window from now on.
+    instanceServer_ = ListenForHandOvers(instanceListener_, *mainWindow_);
     return std::nullopt;
 }
 

@@ -8,7 +8,9 @@
 //   4. the main window (its FormCreate may abandon the start: batch modes,
 //      a failure opening the files named on the command line), its dialogs,
 //      then the catalog is opened and the window shown;
-//   5. the message loop.
+//   5. the message loop; the shown window receives the arguments of later
+//      starts of the same program file (CheckSingleInstance ran before
+//      step 1, in main()).
 //
 // A catalog that cannot be opened in step 4 (a damaged file) is reported
 // with the error box "Не удается открыть одну из таблиц базы данных, ..."
@@ -24,9 +26,12 @@
 
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "app/DataModule.h"
 
@@ -55,9 +60,33 @@ class MainWindowHost {
     virtual bool TerminationRequested() const { return false; }
     // The exit code of such an end (1 when a batch conversion failed).
     virtual int TerminationExitCode() const { return 0; }
+
+    // A later start of the program file handed its arguments over: the
+    // window comes forward for each such start, then each argument is
+    // opened as an order, while CanReceiveHandOver() (no modal dialog open).
+    virtual void BringForward() {}
+    virtual bool CanReceiveHandOver() const { return true; }
+    virtual void ReceiveHandOver(const QString& argument) { (void)argument; }
 };
 
 using MainWindowFactory = std::function<std::unique_ptr<MainWindowHost>(TdmZetrovo&)>;
+
+// The single-instance check, before anything else of the start: when a copy
+// of this program file already runs, `arguments` (the command line without
+// the program name) are handed to it and the exit code 0 is returned; this
+// process then ends without a window. Nothing is returned when this is the
+// first copy, when the system offers no lock, or when the running copy
+// cannot be reached (a stale or hung copy must not keep the user out).
+// Arguments naming files relative to the current folder are handed over
+// with the full path; switches ("-k") as they are.
+std::optional<int> CheckSingleInstance(const std::vector<std::string>& arguments);
+
+class InstanceServer;
+
+// A receiver of later starts' arguments on `listener` for `host`: each
+// start brings the window forward, each argument goes to ReceiveHandOver
+// while CanReceiveHandOver, else waits. REQUIRES: `host` outlives it.
+std::unique_ptr<InstanceServer> ListenForHandOvers(intptr_t listener, MainWindowHost& host);
 
 // "Не удается открыть одну из таблиц базы данных, которые должны находиться
 // в каталоге '<folder>'."
@@ -79,9 +108,17 @@ class StartUp {
     // Begin, then the message loop; the program's exit code.
     int Run();
 
+    // The single-instance listener (Platform::TakeInstanceListener, owned
+    // from then on by the start-up) on which
+    // the shown main window receives later starts' arguments. Set before
+    // Begin; -1 (the default) receives nothing.
+    void SetInstanceListener(intptr_t listener) { instanceListener_ = listener; }
+
     // Null before Begin, or when the step was not reached.
     TdmZetrovo* DataModule() const { return dataModule_.get(); }
     MainWindowHost* MainWindow() const { return mainWindow_.get(); }
+    // The receiver of later starts' arguments once the window is shown.
+    InstanceServer* HandOverServer() const { return instanceServer_.get(); }
 
   private:
     QString programFolder_;
@@ -89,6 +126,8 @@ class StartUp {
     MainWindowFactory factory_;
     std::unique_ptr<TdmZetrovo> dataModule_;
     std::unique_ptr<MainWindowHost> mainWindow_;
+    intptr_t instanceListener_ = -1;
+    std::unique_ptr<InstanceServer> instanceServer_;
 };
 
 }  // namespace app

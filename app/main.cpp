@@ -5,14 +5,20 @@
 // seconds after it is shown and ends the program: the demo script uses it
 // to show the window on a machine without a display.
 #include <QApplication>
+#include <QFile>
 #include <QPixmap>
 #include <QTimer>
 #include <QWidget>
 #include <cstdio>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
+#include "app/InstanceServer.h"
 #include "app/StartUp.h"
 #include "orders/MainWindow.h"
+#include "platform/Platform.h"
 
 namespace {
 
@@ -29,9 +35,31 @@ void ScheduleScreenshot(app::StartUp& startUp) {
     });
 }
 
+// ZAYAVKA_HANDOVER_LOG=FILE appends a line "<argument> TAB <open orders>"
+// to FILE for every argument a later start handed over, after it was
+// opened: tests of the single instance read it.
+void LogHandOvers(app::StartUp& startUp) {
+    const QString path = qEnvironmentVariable("ZAYAVKA_HANDOVER_LOG");
+    app::InstanceServer* server = startUp.HandOverServer();
+    auto* window = dynamic_cast<orders::TFormMain*>(startUp.MainWindow());
+    if (path.isEmpty() || server == nullptr || window == nullptr) return;
+    server->onArgument = [deliver = server->onArgument, window, path](const QString& argument) {
+        deliver(argument);
+        QFile log(path);
+        if (log.open(QIODevice::Append | QIODevice::Text))
+            log.write((argument + '\t' + QString::number(window->OrderTabCount()) + '\n').toUtf8());
+    };
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    // One running copy per program file: a later start hands its arguments
+    // to the running copy and ends here, before Qt is even set up.
+    if (std::optional<int> exitCode =
+            app::CheckSingleInstance(std::vector<std::string>(argv + 1, argv + argc)))
+        return *exitCode;
+
     QApplication application(argc, argv);
 
     QStringList arguments = QCoreApplication::arguments();
@@ -40,7 +68,9 @@ int main(int argc, char** argv) {
                          [](app::TdmZetrovo& dm) -> std::unique_ptr<app::MainWindowHost> {
                              return std::make_unique<orders::TFormMain>(dm);
                          });
+    startUp.SetInstanceListener(platform::CurrentPlatform().TakeInstanceListener());
     if (std::optional<int> exitCode = startUp.Begin()) return *exitCode;
     ScheduleScreenshot(startUp);
+    LogHandOvers(startUp);
     return QApplication::exec();
 }

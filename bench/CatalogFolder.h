@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 
 #include "platform/Platform.h"
 #include "tools/catalog/CatalogTable.h"
@@ -38,14 +39,35 @@ struct CatalogFolder {
     CatalogFolder& operator=(const CatalogFolder&) = delete;
 };
 
+// The program's windows register the order file type and may create
+// shortcuts in the user's folders: the run gets a home and XDG folders of
+// its own, removed at the end.
 inline int RunQtBenchmarks(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    std::string home = (std::filesystem::temp_directory_path() / "zvbenchhomeXXXXXX").string();
+    const bool isolated = mkdtemp(home.data()) != nullptr;
+    if (isolated) {
+        setenv("HOME", home.c_str(), 1);
+        setenv("XDG_DATA_HOME", (home + "/.local/share").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", home.c_str(), 1);
+    }
+    int result = 0;
+    {
+        QApplication application(argc, argv);
+        benchmark::Initialize(&argc, argv);
+        if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+            result = 1;
+        } else {
+            benchmark::RunSpecifiedBenchmarks();
+            benchmark::Shutdown();
+        }
+    }
+    if (isolated) {
+        std::error_code ignored;
+        std::filesystem::remove_all(home, ignored);
+    }
+    return result;
 }
 
 }  // namespace bench_support

@@ -83,6 +83,7 @@ TMainActions TMainActions::Create(QObject* owner, const QString& webAddress) {
     a.ActionViewPrice = Make(owner, "ActionViewPrice", "Каталог", QString());
     a.ActionSendToIShop =
         Make(owner, "ActionSendToIShop", "Отправить в интернет-магазин", QString());
+    a.ActionEmail = Make(owner, "ActionEmail", "Отправить письмо", QString());
     a.ActionPrintPrice = Make(owner, "ActionPrintPrice", "Печать прайс-листа...", QString());
     a.ActionImportPrice =
         Make(owner, "ActionImportPrice", "Импорт прайс-листа (-txt)...", QString());
@@ -116,6 +117,7 @@ std::vector<QAction*> TMainActions::All() const {
             ActionViewOrders,
             ActionViewPrice,
             ActionSendToIShop,
+            ActionEmail,
             ActionPrintPrice,
             ActionImportPrice,
             ActionImportOrder};

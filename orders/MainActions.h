@@ -55,6 +55,7 @@ struct TMainActions {
     QAction* ActionViewOrders = nullptr;  // on while an order is shown; the order panel follows
     QAction* ActionViewPrice = nullptr;   // on from the start
     QAction* ActionSendToIShop = nullptr;
+    QAction* ActionEmail = nullptr;  // "Отправить письмо": an empty e-mail to the wholesaler
     QAction* ActionPrintPrice = nullptr;
     QAction* ActionImportPrice = nullptr;
     QAction* ActionImportOrder = nullptr;  // "Импорт заказа (-k)..."

@@ -32,6 +32,7 @@
 #include "orders/OrderTabs.h"
 #include "orders/OrderText.h"
 #include "orders/PrintActions.h"
+#include "orders/Sending.h"
 #include "platform/Platform.h"
 #include "ui/DataGrid.h"
 #include "ui/PhotoViewer.h"
@@ -73,7 +74,8 @@ QString RecordNumberText(int recNo) {
 TFormMain::TFormMain(app::TdmZetrovo& dm, QWidget* parent)
     : QMainWindow(parent),
       dm_(dm),
-      actions_(TMainActions::Create(this, QString::fromUtf8(kWebAddress))) {
+      actions_(
+          TMainActions::Create(this, WebAddress(app::TdmZetrovo::EnginePath(dm.SettingsFile)))) {
     InitIconResources();
     setObjectName(QStringLiteral("FormMain"));
     setWindowTitle(AppTitle());
@@ -251,9 +253,15 @@ void TFormMain::ConnectActions() {
     guarded(a.ActionImportPrice, [this] { ActionImportPriceExecute(); });
     guarded(a.ActionExportOrder, [this] { ActionExportOrderExecute(); });
     guarded(a.ActionLoadUpdate, [this] { ActionLoadUpdateExecute(); });
+    guarded(a.ActionSendTo, [this] { ActionSendToExecute(); });
+    guarded(a.ActionCopyTo, [this] { ActionCopyToExecute(); });
+    guarded(a.ActionEmail,
+            [this] { SendEmptyMail(app::TdmZetrovo::EnginePath(dm_.SettingsFile)); });
+    guarded(a.ActionWeb, [this] { OpenWebSite(app::TdmZetrovo::EnginePath(dm_.SettingsFile)); });
     // The commands without a menu entry still answer their keys.
     addAction(a.ActionImportOrder);
     addAction(a.ActionImportPrice);
+    addAction(a.ActionEmail);
     ui::DataGrid* orderGrid = orderTabs_->Grid();
     connect(orderGrid, &ui::DataGrid::enterPressed, a.ActionEditProduct, &QAction::trigger);
     connect(orderGrid, &ui::DataGrid::rowDoubleClicked, a.ActionEditProduct, &QAction::trigger);
@@ -272,9 +280,8 @@ void TFormMain::ConnectActions() {
 
     // Commands that come with the import and export, printing, sending and
     // the catalog update: present, not yet wired.
-    for (QAction* action :
-         {a.ActionCopyTo, a.ActionSendTo, a.ActionLoadUpdate, a.ActionExportPriceToExcel,
-          a.ActionPrintOrder, a.ActionWeb, a.ActionSendToIShop, a.ActionPrintPrice})
+    for (QAction* action : {a.ActionLoadUpdate, a.ActionExportPriceToExcel, a.ActionPrintOrder,
+                            a.ActionSendToIShop, a.ActionPrintPrice})
         action->setEnabled(false);
     // Printing and exporting the catalog are always at hand.
     for (QAction* action : {a.ActionPrintPrice, a.ActionExportPriceToExcel, a.ActionSavePricePdf})
@@ -336,7 +343,8 @@ bool TFormMain::FormCreate(const QStringList& arguments, int& exitCode) {
         }
     }
 
-    // 8. The file association is checked and registered here.
+    // 8. The file association.
+    RegisterOrderFileType();
 
     // 9. Batch switches "-convert", "-pxls" (abandon the start) and "-k"
     //    (requests termination; steps 10 and 11 still run).
@@ -352,7 +360,7 @@ bool TFormMain::FormCreate(const QStringList& arguments, int& exitCode) {
 }
 
 void TFormMain::FirstStart() {
-    // Shortcuts on the desktop and in the programs menu are requested here.
+    CreateShortcuts();
     try {
         app::WriteSetting(app::TdmZetrovo::EnginePath(dm_.SettingsFile), app::kClientSection,
                           app::kKeyKlient, text::Utf8ToCp1251("Новый клиент"));
@@ -400,8 +408,8 @@ void TFormMain::AppIdle() {
     if (orderTabs_->isVisible() != viewOrders) orderTabs_->setVisible(viewOrders);
     // Commands on the open orders (those of later parts stay off until
     // they are wired).
-    for (QAction* action :
-         {a.ActionSaveOrderAs, a.ActionCloseOrder, a.ActionCloseOrderAsk, a.ActionExportOrder}) {
+    for (QAction* action : {a.ActionSaveOrderAs, a.ActionCloseOrder, a.ActionCloseOrderAsk,
+                            a.ActionExportOrder, a.ActionSendTo, a.ActionCopyTo}) {
         if (action->isEnabled() != ordersOpen) action->setEnabled(ordersOpen);
     }
     for (QAction* action : {a.ActionPrintOrder, a.ActionSaveOrderPdf}) {
@@ -732,6 +740,76 @@ void TFormMain::ActionExportOrderExecute() {
         return;
     ExportTableToText(app::TdmZetrovo::EnginePath(orderTabs_->ActivePath()),
                       app::TdmZetrovo::EnginePath(name));
+}
+
+}  // namespace orders
+
+namespace orders {
+
+namespace {
+
+// The name the order files' type is registered under.
+constexpr char kOrderFileType[] = "Files of Zetrovo";
+constexpr char kOrderExtension[] = ".zv";
+
+}  // namespace
+
+void TFormMain::BringForward() {
+    if (isMinimized()) setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+    // An open dialog stays in front of its window.
+    if (QWidget* modal = QApplication::activeModalWidget(); modal != nullptr && modal != this) {
+        modal->raise();
+        modal->activateWindow();
+    }
+}
+
+bool TFormMain::CanReceiveHandOver() const {
+    return QApplication::activeModalWidget() == nullptr;
+}
+
+void TFormMain::ReceiveHandOver(const QString& argument) {
+    RunGuarded([&] { orderTabs_->OpenOrder(argument); });
+}
+
+void TFormMain::ActionSendToExecute() {
+    if (orderTabs_->Count() == 0) return;
+    SendOrderByMail(app::TdmZetrovo::EnginePath(dm_.SettingsFile), orderTabs_->ActivePath());
+}
+
+void TFormMain::ActionCopyToExecute() {
+    if (orderTabs_->Count() == 0) return;
+    CopyOrderToRemovableMedium(orderTabs_->ActivePath());
+}
+
+void TFormMain::RegisterOrderFileType() {
+    platform::Platform& os = platform::CurrentPlatform();
+    const std::string program = os.ProgramFilePath();
+    if (program.empty()) return;
+    if (!os.FileTypeOpensWith(kOrderExtension, kOrderFileType, program))
+        os.RegisterFileType(kOrderExtension, kOrderFileType, program);
+}
+
+void TFormMain::CreateShortcuts() {
+    platform::Platform& os = platform::CurrentPlatform();
+    const std::string program = os.ProgramFilePath();
+    if (program.empty()) return;
+    const std::string folder = app::TdmZetrovo::EnginePath(dm_.ProgramDir);
+    const std::string title = app::kAppTitle;
+    using Folder = platform::Platform::UserFolder;
+    using Shortcut = platform::Platform::Shortcut;
+    os.CreateShortcut(Shortcut{Folder::Desktop, {}, title, program, program, {}, folder});
+    os.CreateShortcut(
+        Shortcut{Folder::ProgramsMenu, "Зетрово", title, program, program, {}, folder});
+    os.CreateShortcut(Shortcut{Folder::ProgramsMenu,
+                               "Зетрово",
+                               "Справка",
+                               app::TdmZetrovo::EnginePath(dm_.ReadmeFile),
+                               {},
+                               {},
+                               folder});
 }
 
 }  // namespace orders

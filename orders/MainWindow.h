@@ -46,9 +46,6 @@ class TFormOrderDlg;
 class TOrderTabs;
 class TPrintActions;
 
-// The wholesaler's web site, shown in the hint of the web menu entry.
-inline constexpr char kWebAddress[] = "http://www.zetrovo.ru";
-
 // "Строка № : <n>"
 QString RecordNumberText(int recNo);
 
@@ -66,6 +63,13 @@ class TFormMain : public QMainWindow, public app::MainWindowHost {
     QWidget* Widget() override { return this; }
     bool TerminationRequested() const override { return terminationRequested_; }
     int TerminationExitCode() const override { return terminationExitCode_; }
+    // Restores a minimised window and brings it (or its open modal dialog)
+    // to the front.
+    void BringForward() override;
+    // False while a modal dialog is open: a handed-over file waits for it.
+    bool CanReceiveHandOver() const override;
+    // OpenOrder for the argument of a later start.
+    void ReceiveHandOver(const QString& argument) override;
 
     // ---- parts ----
     app::TdmZetrovo& DataModule() const { return dm_; }
@@ -130,6 +134,10 @@ class TFormMain : public QMainWindow, public app::MainWindowHost {
     // panel shows "Производится импорт прайс-листа..." with a progress bar
     // meanwhile. The catalog stays closed afterwards.
     void ImportCatalogFromText(const QString& textPath);
+    // Sending: the active order by e-mail or to a removable medium (both
+    // do nothing without an order tab), an empty e-mail, the web site.
+    void ActionSendToExecute();
+    void ActionCopyToExecute();
     // Runs a command; a failure it raises is shown in the error box (the
     // general handler of the commands).
     void RunGuarded(const std::function<void()>& command);
@@ -147,8 +155,14 @@ class TFormMain : public QMainWindow, public app::MainWindowHost {
     void ConnectActions();
     // The caption "Заявка по каталогу - <text>".
     void SetCaption(const QString& text);
-    // The first start: settings file with Klient=Новый клиент, then help.
+    // The first start: shortcuts, settings file with Klient=Новый клиент,
+    // then help.
     void FirstStart();
+    // Makes this program file the opener of order files unless it is
+    // already; failures are silent.
+    void RegisterOrderFileType();
+    // The desktop shortcut and the menu entries of the first start.
+    void CreateShortcuts();
 
     app::TdmZetrovo& dm_;
     TMainActions actions_;

@@ -68,7 +68,7 @@ class LinuxPlatform : public Platform {
     // A flock()ed lock file and a local socket in the user's runtime folder
     // (platform/LinuxSingleInstance.h).
     InstanceClaim ClaimSingleInstance(const std::string& name) override;
-    intptr_t InstanceListener() override { return lock_.Listener(); }
+    intptr_t TakeInstanceListener() override { return lock_.TakeListener(); }
     // Waits at most the hand-over limits (SetHandOverLimits).
     bool HandOverToRunningInstance(const std::string& name,
                                    const std::vector<std::string>& arguments) override;

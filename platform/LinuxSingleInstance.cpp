@@ -136,11 +136,12 @@ std::string InstanceRuntimeFolder() {
 }
 
 LinuxInstanceLock::~LinuxInstanceLock() {
-    if (listener_ >= 0) {
-        ::close(listener_);
-        ::unlink(socketPath_.c_str());
+    if (listener_ >= 0) ::close(listener_);
+    // Still the lock's holder: the socket file is this copy's.
+    if (lockFd_ >= 0) {
+        if (!socketPath_.empty()) ::unlink(socketPath_.c_str());
+        ::close(lockFd_);
     }
-    if (lockFd_ >= 0) ::close(lockFd_);
 }
 
 Platform::InstanceClaim LinuxInstanceLock::Claim(const std::string& folder,

@@ -40,7 +40,7 @@ class LinuxInstanceLock {
   public:
     LinuxInstanceLock() = default;
     // Releases the lock and removes the socket file when held (the process
-    // normally keeps it to its end).
+    // normally keeps it to its end); closes the listener unless taken.
     ~LinuxInstanceLock();
     LinuxInstanceLock(const LinuxInstanceLock&) = delete;
     LinuxInstanceLock& operator=(const LinuxInstanceLock&) = delete;
@@ -52,6 +52,12 @@ class LinuxInstanceLock {
     // used. REQUIRES: not held yet.
     Platform::InstanceClaim Claim(const std::string& folder, const std::string& name);
     int Listener() const { return listener_; }
+    // Listener(), now owned by the caller; -1 afterwards.
+    int TakeListener() {
+        const int listener = listener_;
+        listener_ = -1;
+        return listener;
+    }
 
   private:
     int lockFd_ = -1;

@@ -146,8 +146,9 @@ class Platform {
     virtual InstanceClaim ClaimSingleInstance(const std::string& name) = 0;
     // After a First claim: the descriptor of the listening local socket on
     // which hand-overs arrive (platform/InstanceHandOver.h; the program's
-    // event loop accepts them), or -1 when there is none.
-    virtual intptr_t InstanceListener() = 0;
+    // event loop accepts them), or -1 when there is none. The caller owns
+    // the descriptor from now on and closes it; later calls return -1.
+    virtual intptr_t TakeInstanceListener() = 0;
     // Hands `arguments` to the instance holding the lock `name`, one at a
     // time, in order, each delivered before the next is sent. False when
     // the running instance cannot be reached or does not answer in time

@@ -149,7 +149,9 @@ TEST(SingleInstanceTest, ArgumentsReachTheRunningCopyOneAtATimeInOrder) {
     LinuxPlatform running;
     running.SetInstanceFolder(folder.Path());
     ASSERT_EQ(running.ClaimSingleInstance("/opt/a/zayavka"), Claim::First);
-    ASSERT_GE(running.InstanceListener(), 0);
+    const int listener = static_cast<int>(running.TakeInstanceListener());
+    ASSERT_GE(listener, 0);
+    EXPECT_EQ(running.TakeInstanceListener(), -1);
 
     LinuxPlatform later;
     later.SetInstanceFolder(folder.Path());
@@ -160,9 +162,9 @@ TEST(SingleInstanceTest, ArgumentsReachTheRunningCopyOneAtATimeInOrder) {
         delivered =
             later.HandOverToRunningInstance("/opt/a/zayavka", {"/w/Zakaz1.zv", "/w/Заявка 2.zv"});
     });
-    const std::vector<std::string> got =
-        Receive(static_cast<int>(running.InstanceListener()), 2, true);
+    const std::vector<std::string> got = Receive(listener, 2, true);
     sender.join();
+    ::close(listener);
     EXPECT_TRUE(delivered);
     EXPECT_EQ(got, (std::vector<std::string>{"/w/Zakaz1.zv", "/w/Заявка 2.zv"}));
 }
