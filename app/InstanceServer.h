@@ -9,7 +9,8 @@
 // While the program cannot take an argument (canDeliver false: a modal
 // dialog is open), arguments wait in a queue and are answered at once;
 // they are delivered, in order, as soon as it can. A connection that sends
-// something other than frames is dropped; nothing of it is delivered.
+// something other than frames is dropped at the first bad frame; nothing
+// from there on is delivered.
 //
 // Ownership: owns the accepted connections; the listening socket is
 // adopted and closed with the server.

@@ -3,7 +3,8 @@
 //
 // ZAYAVKA_SCREENSHOT=FILE.png saves a picture of the main window two
 // seconds after it is shown and ends the program: the demo script uses it
-// to show the window on a machine without a display.
+// to show the window on a machine without a display. ZAYAVKA_HANDOVER_LOG
+// (below) records what later starts handed over.
 #include <QApplication>
 #include <QFile>
 #include <QPixmap>
