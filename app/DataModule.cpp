@@ -86,6 +86,15 @@ TdmZetrovo::TdmZetrovo(const QString& programFolder) {
                       "where o.ID *= p.ID"});
     qvZayavka.SetOrigin("o");
     qvZayavka.uniqueFieldNames = "ID";
+    // The catalog the order view joins is the one vtPrice holds in memory:
+    // reading the file again would make the first order line of a session
+    // wait for a million records to be parsed. The join takes only the
+    // catalog records of the order's codes and leaves vtPrice's store order
+    // alone.
+    ridov::TQueryDataset& catalog = qvZayavka.QueryDatasets().Add();
+    catalog.SetAlias("p");
+    catalog.SetDataSet(&vtPrice, "vtPrice");
+    qvZayavka.sortDatasetTables = false;
 
     // The catalog table is opened by path, never through the database.
     vtPrice.SetDatabase(nullptr);

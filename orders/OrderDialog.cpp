@@ -80,6 +80,16 @@ TFormOrderDlg::TFormOrderDlg(QWidget* parent) : QDialog(parent) {
 
 TFormOrderDlg::~TFormOrderDlg() = default;
 
+void TFormOrderDlg::UseCatalog(ridov::TRidovDataset* catalog) {
+    qvProductInfo_.Close();
+    qvProductInfo_.QueryDatasets().Clear();
+    if (catalog == nullptr) return;
+    // The statement's alias p names the dataset instead of the file.
+    ridov::TQueryDataset& item = qvProductInfo_.QueryDatasets().Add();
+    item.SetAlias("p");
+    item.SetDataSet(catalog);
+}
+
 void TFormOrderDlg::Prepare(const std::string& catalogPath, const std::string& productId,
                             ridov::TRidovDataset* orderView) {
     productId_ = productId;

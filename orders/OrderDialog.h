@@ -35,6 +35,10 @@ class TFormOrderDlg : public QDialog {
     // line). Throws the engine's error when the catalog cannot be read.
     void Prepare(const std::string& catalogPath, const std::string& productId,
                  ridov::TRidovDataset* orderView);
+    // The catalog dataset that holds the file `catalogPath` names, open in
+    // memory: the product is then looked up there, never read from the
+    // file again. Null (the start) reads the file.
+    void UseCatalog(ridov::TRidovDataset* catalog);
     // Prepare, then the modal loop; true when closed with OK.
     bool Run(const std::string& catalogPath, const std::string& productId,
              ridov::TRidovDataset* orderView);

@@ -100,6 +100,12 @@ void DataSet::NotifyView(ViewEvent event, int first, int second) {
 }
 
 void DataSet::SyncCurrentRow() {
+    if (sources_.empty()) {
+        // Nobody to tell (a walk over the records, say); a link added later
+        // learns the current row afresh.
+        currentRowStale_ = true;
+        return;
+    }
     if (controlsDisabled_ > 0 || resetDepth_ > 0) return;
     int row = CurrentRow();
     const RecordNode* node = insertRow_ >= 0 ? nullptr : CurrentNode();
@@ -108,6 +114,16 @@ void DataSet::SyncCurrentRow() {
     notifiedRow_ = row;
     notifiedNode_ = node;
     DispatchView(ViewEvent::CurrentRowChanged, row, -1);
+}
+
+void DataSet::SourceAdded() {
+    // The source tells its links the current row itself. Without sources
+    // the row was not followed; from now on it is.
+    if (sources_.size() != 1 || !currentRowStale_) return;
+    if (controlsDisabled_ > 0 || resetDepth_ > 0) return;
+    currentRowStale_ = false;
+    notifiedRow_ = CurrentRow();
+    notifiedNode_ = insertRow_ >= 0 ? nullptr : CurrentNode();
 }
 
 void DataSet::EnableControls() {

@@ -271,6 +271,8 @@ class DataSet {
     // forget it. Within one operation links hear the rows first, then the
     // current row, then the state: callers sync before SetState.
     void SyncCurrentRow();
+    // A data source was added (by DataSource).
+    void SourceAdded();
     // The row of a view index (the inserted row shifts those at and after
     // its position).
     int RowOfIndex(int index) const {

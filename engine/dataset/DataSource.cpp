@@ -125,7 +125,10 @@ void DataSource::SetDataSet(DataSet* dataSet) {
     // Links showing rows start over with the other dataset's rows.
     NotifyView(ViewEvent::AboutToReset, -1, -1);
     dataSet_ = dataSet;
-    if (dataSet_) dataSet_->sources_.push_back(this);
+    if (dataSet_) {
+        dataSet_->sources_.push_back(this);
+        dataSet_->SourceAdded();
+    }
     NotifyView(ViewEvent::Reset, -1, -1);
     NotifyView(ViewEvent::CurrentRowChanged, dataSet_ ? dataSet_->CurrentRow() : -1, -1);
     Notify(DataEvent::UpdateState, nullptr);

@@ -423,7 +423,9 @@ void ReadData(QueryPlan& plan, const QueryEnvironment& env, const std::vector<Ta
             t.image.clear();
             t.image.shrink_to_fit();
         } else {
-            CollectLive(t);
+            // Only the first table's records are listed: a joined dataset
+            // table is walked in its own store.
+            if (i == 0) CollectLive(t);
             t.filtered = false;
         }
         if (t.HasConditions() && !t.filter) {
@@ -474,14 +476,23 @@ std::vector<RecordNode*> BuildRows(QueryPlan& plan) {
     return rows;
 }
 
-// R's records in the order the merge walks them.
+// R's records in the order the merge walks them (or those of them the rows
+// can match).
 const std::vector<RecordNode*>& RightSequence(TRidovQTable& r, const JoinKeys& keys,
                                               const std::string& keyNames,
+                                              const std::vector<RecordNode*>& rows, size_t width,
+                                              const QueryEnvironment& env,
                                               std::vector<RecordNode*>& scratch) {
     if (r.cached && !r.filtered && !r.HasConditions())
         return r.cached->RecordsOrderedBy(keys.rightFields);
     scratch.clear();
     const bool check = !r.filtered && r.filter != nullptr;
+    if (!r.fromFile && !env.sortDatasetTables &&
+        SelectMatchingRecords(rows, width, keys, r.store->Nodes(), check ? r.filter.get() : nullptr,
+                              scratch)) {
+        SortRecordsByKeys(scratch, keys.rightFields);
+        return scratch;
+    }
     if (!r.fromFile) {
         // A dataset's own store is put in key order.
         r.store->Sort(keyNames, false);
@@ -496,7 +507,7 @@ const std::vector<RecordNode*>& RightSequence(TRidovQTable& r, const JoinKeys& k
     return scratch;
 }
 
-void RunJoins(QueryPlan& plan, std::vector<RecordNode*>& rows) {
+void RunJoins(QueryPlan& plan, const QueryEnvironment& env, std::vector<RecordNode*>& rows) {
     const size_t width = plan.tables.size();
     std::vector<RecordNode*> scratch;
     for (const TRidovQJoin& join : plan.joins) {
@@ -509,7 +520,8 @@ void RunJoins(QueryPlan& plan, std::vector<RecordNode*>& rows) {
         keys.leftFields = KeyFields(*l.store, join.leftFields);
         keys.rightFields = KeyFields(*r.store, join.rightFields);
         if (!JoinKeysComparable(keys)) Fail("Types of compared fields are not equal");
-        const std::vector<RecordNode*>& right = RightSequence(r, keys, join.rightFields, scratch);
+        const std::vector<RecordNode*>& right =
+            RightSequence(r, keys, join.rightFields, rows, width, env, scratch);
         JoinRows(rows, width, keys, right);
     }
 }
@@ -591,7 +603,7 @@ void ExecuteQuery(QueryPlan& plan, const QueryEnvironment& env, const ResultLoad
     if (plan.tables.size() != plan.joins.size() + 1)
         Fail("Number of joins must be equal to number of tables minus one");
     std::vector<RecordNode*> rows = BuildRows(plan);
-    RunJoins(plan, rows);
+    RunJoins(plan, env, rows);
     FillResult(plan, rows, result);
     rows.clear();
     for (TRidovQTable& t : plan.tables)

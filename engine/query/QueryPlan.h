@@ -49,6 +49,9 @@ struct QueryEnvironment {
     TRidovSaveOptions saveOptions = 0;
     // Tables taken from open datasets, by alias.
     std::vector<QueryDatasetTable> datasets;
+    // A join sorts a dataset table's own store by its keys; off, the join
+    // picks the matching records instead and leaves the store as it is.
+    bool sortDatasetTables = true;
     // Parsed images of unchanged files may be reused from here; null reads
     // every file afresh.
     TableCache* cache = nullptr;

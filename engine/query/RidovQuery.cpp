@@ -64,6 +64,7 @@ QueryEnvironment TRidovQuery::Environment() const {
     env.uniqueFieldNames = uniqueFieldNames;
     env.caseInsensitive = (FilterOptions() & foCaseInsensitive) != 0;
     env.saveOptions = saveOptions;
+    env.sortDatasetTables = sortDatasetTables;
     for (int i = 0; i < datasets_.Count(); ++i) {
         const TQueryDataset& item = datasets_[i];
         TRidovDataset* ds = item.DataSet();

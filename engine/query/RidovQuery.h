@@ -77,6 +77,13 @@ class TRidovQuery : public TRidovCustomQuery {
     TQueryDatasets& QueryDatasets() { return datasets_; }
     // Reuse unchanged files between runs (see TableCache.h).
     bool useTableCache = true;
+    // A join puts a dataset table's own store in key order, which is what
+    // statements over open datasets have always done. A query that joins a
+    // few rows against a large open dataset (an order against the catalog)
+    // turns this off: the join then takes only the dataset's records whose
+    // keys occur among the rows, with the same result, in one pass and
+    // without touching the dataset's store.
+    bool sortDatasetTables = true;
 
     // The compiled statement while prepared (null otherwise).
     const QueryPlan* Plan() const { return plan_.get(); }

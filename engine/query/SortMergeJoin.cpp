@@ -1,9 +1,14 @@
 #include "engine/query/SortMergeJoin.h"
 
 #include <algorithm>
+#include <cstring>
 #include <numeric>
+#include <string_view>
+#include <unordered_set>
 
 #include "engine/query/PreparedConditions.h"
+#include "engine/storage/SortKey.h"
+#include "engine/storage/ValueSlot.h"
 
 namespace ridov {
 
@@ -129,6 +134,84 @@ void JoinRows(std::vector<RecordNode*>& rows, size_t width, const JoinKeys& keys
         }
     }
     rows.swap(out);
+}
+
+namespace {
+
+// A quick fingerprint of a record's key texts, for keys made of texts
+// only: equal texts give equal fingerprints, so a record whose fingerprint
+// is not among the wanted ones cannot match, and only the others pay for
+// encoding their key.
+bool TextKeys(const std::vector<TRidovField*>& fields) {
+    for (const TRidovField* f : fields)
+        if (f->type != ftSmallStr && f->type != ftString) return false;
+    return true;
+}
+
+uint64_t TextFingerprint(const RecordNode* node, const std::vector<TRidovField*>& fields) {
+    uint64_t h = 14695981039346656037ull;
+    for (const TRidovField* f : fields) {
+        const uint8_t* s = node->values + f->offset;
+        std::string_view text;
+        if (f->type == ftSmallStr) {
+            const void* z = std::memchr(s, 0, size_t(f->declaredSize) + 1);
+            text = {reinterpret_cast<const char*>(s),
+                    z ? size_t(static_cast<const uint8_t*>(z) - s) : size_t(f->declaredSize)};
+        } else {
+            text = slot::Text(s);
+        }
+        for (char c : text) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+        h = (h ^ 0xFFu) * 1099511628211ull;  // the end of a field
+    }
+    return h;
+}
+
+}  // namespace
+
+bool SelectMatchingRecords(const std::vector<RecordNode*>& rows, size_t width, const JoinKeys& keys,
+                           const std::vector<RecordNode*>& candidates,
+                           const PreparedConditions* filter, std::vector<RecordNode*>& out) {
+    // Equal keys encode to equal bytes only when both sides hold the same
+    // kind of value.
+    if (!SameOrdering(keys)) return false;
+    out.clear();
+    const bool texts = TextKeys(keys.leftFields);
+    constexpr unsigned kFingerprintBits = 16;
+    std::vector<uint64_t> seen(texts ? (size_t(1) << kFingerprintBits) / 64 : 0);
+    SortKeyWriter wanted;
+    std::vector<size_t> starts;
+    for (size_t i = keys.leftSlot; i < rows.size(); i += width) {
+        const RecordNode* l = rows[i];
+        if (l == nullptr) continue;
+        starts.push_back(wanted.Size());
+        for (const TRidovField* f : keys.leftFields)
+            PutSortKeyField(wanted, l->values, *f, nullptr);
+        if (texts) {
+            uint64_t bit = TextFingerprint(l, keys.leftFields) >> (64 - kFingerprintBits);
+            seen[bit / 64] |= uint64_t(1) << (bit % 64);
+        }
+    }
+    if (starts.empty()) return true;
+    std::unordered_set<std::string_view> keySet;
+    keySet.reserve(starts.size());
+    starts.push_back(wanted.Size());
+    const std::string_view all = wanted.From(0);
+    for (size_t i = 0; i + 1 < starts.size(); ++i)
+        keySet.insert(all.substr(starts[i], starts[i + 1] - starts[i]));
+    SortKeyWriter probe;
+    for (RecordNode* node : candidates) {
+        if (!node->IsLive()) continue;
+        if (texts) {
+            uint64_t bit = TextFingerprint(node, keys.rightFields) >> (64 - kFingerprintBits);
+            if ((seen[bit / 64] & (uint64_t(1) << (bit % 64))) == 0) continue;
+        }
+        probe.Clear();
+        for (const TRidovField* f : keys.rightFields)
+            PutSortKeyField(probe, node->values, *f, nullptr);
+        if (keySet.count(probe.From(0)) == 0) continue;
+        if (filter == nullptr || filter->Passes(node->values)) out.push_back(node);
+    }
+    return true;
 }
 
 }  // namespace ridov

@@ -31,6 +31,8 @@
 
 namespace ridov {
 
+class PreparedConditions;
+
 struct JoinKeys {
     size_t leftSlot = 0;
     size_t rightSlot = 0;
@@ -48,5 +50,17 @@ bool JoinKeysComparable(const JoinKeys& keys);
 // REQUIRES: JoinKeysComparable(keys); `right` sorted by keys.rightFields.
 void JoinRows(std::vector<RecordNode*>& rows, size_t width, const JoinKeys& keys,
               const std::vector<RecordNode*>& right);
+
+// Picks from `candidates`, in their order, the live records that pass
+// `filter` (when given) and whose R key equals the key of some row's L
+// record: the only R records a merge with these rows can match, so JoinRows
+// over them, sorted by keys.rightFields, gives what it gives over all of R.
+// A handful of rows against a large table costs one pass over the table
+// instead of sorting it. Returns false, with `out` unspecified, when the
+// key fields of the two sides are of different kinds (a key alone then
+// cannot tell equality).
+bool SelectMatchingRecords(const std::vector<RecordNode*>& rows, size_t width, const JoinKeys& keys,
+                           const std::vector<RecordNode*>& candidates,
+                           const PreparedConditions* filter, std::vector<RecordNode*>& out);
 
 }  // namespace ridov

@@ -3,7 +3,9 @@
 //
 // The order is exactly that of TRidovCursor::CompareValues field by field
 // (the first non-zero result decides), negated as a whole for a descending
-// sort. Records with equal keys come out in no defined order.
+// sort. Ascending, records with equal keys keep their order (the sort is
+// stable), so sorting any subsequence of a sequence gives the matching
+// subsequence of the sorted whole; descending, they come in reverse.
 //
 // How: comparing through the nodes costs two or three cache misses per
 // comparison on a large table (node, value buffer, heap text), and a
@@ -12,7 +14,7 @@
 // into one byte string whose unsigned byte order is exactly the
 // CompareValues order (integers with the sign bit flipped, doubles in
 // their ordered bit form, texts as bytes or, ignoring case, as collation
-// ranks; see ViewSort.cpp), and the keys are sorted 16 bytes at a time,
+// ranks; see SortKey.h), and the keys are sorted 16 bytes at a time,
 // most of it as integer comparisons inside a contiguous array.
 #pragma once
 

@@ -1,0 +1,93 @@
+// Sort keys: a record's key fields encoded as one byte string.
+//
+// Each key field is appended so that comparing keys as unsigned bytes
+// (memcmp, the shorter first when one is a prefix of the other) orders
+// records exactly as CompareValues does, field by field:
+//   integers      fixed width, big-endian, sign bit flipped
+//   booleans      one byte, 0 for true (true sorts first)
+//   floats        the ordered bit form: NaN lowest, -0 = +0
+//   texts         the bytes (or their collation ranks when ignoring case),
+//                 each 0x00 and 0x01 escaped as 0x01 0x01 / 0x01 0x02, then
+//                 a 0x00 terminator, so a text that is a prefix of another
+//                 sorts first and the next field starts on a clean boundary
+//   String, Memo  0x00 when no value is held, else 0x01 and the text
+//   right-aligned SmallStr   its length byte before the text
+//   BLOB, Graphic nothing (they compare equal)
+// Every field's encoding is prefix-free, so two different keys never look
+// equal when the shorter is padded with zeros. The order being exactly that
+// of CompareValues, two records compare equal exactly when their keys are
+// the same bytes, so a key also serves for hashing.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string_view>
+
+#include "engine/storage/RidovField.h"
+
+namespace ridov {
+
+// The key bytes of one or more records, one after another.
+class SortKeyWriter {
+  public:
+    explicit SortKeyWriter(size_t expected = 64);
+    size_t Size() const { return size_; }
+    const unsigned char* Data() const { return bytes_.get(); }
+    // Forgets the bytes written, keeping the room.
+    void Clear() { size_ = 0; }
+    // The bytes from `start` to the end.
+    std::string_view From(size_t start) const {
+        return {reinterpret_cast<const char*>(bytes_.get()) + start, size_ - start};
+    }
+
+    // Room for `n` more bytes at the end.
+    unsigned char* Reserve(size_t n) {
+        if (size_ + n > capacity_) Grow(n);
+        return bytes_.get() + size_;
+    }
+    void Commit(unsigned char* end) { size_ = size_t(end - bytes_.get()); }
+
+    void PutBigEndian(uint64_t v, int bytes) {
+        unsigned char* p = Reserve(8);
+        for (int i = bytes - 1; i >= 0; --i) *p++ = static_cast<unsigned char>(v >> (8 * i));
+        Commit(p);
+    }
+    void PutByte(unsigned char b) {
+        unsigned char* p = Reserve(1);
+        *p++ = b;
+        Commit(p);
+    }
+    // `ranks` maps each byte to its collation rank, or is null for raw
+    // bytes.
+    void PutText(std::string_view s, const unsigned char* ranks) {
+        unsigned char* p = Reserve(2 * s.size() + 1);
+        for (char c : s) {
+            unsigned char b = static_cast<unsigned char>(c);
+            if (ranks) b = ranks[b];
+            if (b < 2) {
+                *p++ = 1;
+                *p++ = static_cast<unsigned char>(b + 1);
+            } else {
+                *p++ = b;
+            }
+        }
+        *p++ = 0;
+        Commit(p);
+    }
+
+  private:
+    void Grow(size_t n);
+
+    std::unique_ptr<unsigned char[]> bytes_;
+    size_t size_ = 0;
+    size_t capacity_;
+};
+
+// Appends the key of field `f` of the record `values`. `ranks` is the
+// collation rank table when texts are compared ignoring case, else null.
+void PutSortKeyField(SortKeyWriter& out, const uint8_t* values, const TRidovField& f,
+                     const unsigned char* ranks);
+
+}  // namespace ridov
