@@ -384,6 +384,7 @@ void TFormMain::CreateDialogs() {
         }
     };
     formOrderDlg_ = new TFormOrderDlg(this);
+    formOrderDlg_->UseCatalog(&dm_.vtPrice);
 }
 
 bool TFormMain::OpenCatalog(const QString& path) {
