@@ -74,7 +74,12 @@ class TableCache {
     TableCache(const TableCache&) = delete;
     TableCache& operator=(const TableCache&) = delete;
 
-    // The process's cache, used by queries on the process's session.
+    // The process's cache, used by queries on the process's session. It is
+    // process-wide for the same reason the session is: a file parsed by one
+    // query is worth reusing by any other (the order view, the product
+    // lookup, a batch conversion), and the stores it holds were read with
+    // that one session, so a cache per query or per form would parse the
+    // same catalog again for each of them.
     static TableCache& Instance();
 
     // The entry for the file in this exact state, or null.
