@@ -278,10 +278,10 @@ void TFormMain::ConnectActions() {
     };
     orderTabs_->onOrdersChanged = [this] { AppIdle(); };
 
-    // Commands that come with the import and export, printing, sending and
-    // the catalog update: present, not yet wired.
-    for (QAction* action : {a.ActionLoadUpdate, a.ActionExportPriceToExcel, a.ActionPrintOrder,
-                            a.ActionSendToIShop, a.ActionPrintPrice})
+    // Commands that come with the import and export, printing and sending:
+    // present, not yet wired.
+    for (QAction* action :
+         {a.ActionExportPriceToExcel, a.ActionPrintOrder, a.ActionSendToIShop, a.ActionPrintPrice})
         action->setEnabled(false);
     // Printing and exporting the catalog are always at hand.
     for (QAction* action : {a.ActionPrintPrice, a.ActionExportPriceToExcel, a.ActionSavePricePdf})
