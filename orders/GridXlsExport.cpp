@@ -58,6 +58,8 @@ std::string BuildGridXls(const ridov::DataSet& dataSet, const XlsSheet& sheet) {
 
     const std::vector<XlsColumn>& columns = sheet.columns;
     XlsWriter out(int(columns.size()));
+    // About 20 bytes a cell: a number is 18, a short text a little more.
+    out.Reserve(size_t(rows) * columns.size() * 20);
     for (const XlsColumn& c : columns) out.Text(c.title);
 
     // Sums are kept in whole ten-thousandths: each value is rounded to four
@@ -87,14 +89,18 @@ std::string BuildGridXls(const ridov::DataSet& dataSet, const XlsSheet& sheet) {
                 // fields do (a calculated sum left unset included).
                 const bool read = dataSet.ReadCell(row, *c.field, value);
                 out.Number(read && !ridov::IsNull(value) ? AsDouble(value) : 0.0);
-            } else if (c.field == nullptr || !dataSet.ReadCell(row, *c.field, value) ||
-                       ridov::IsNull(value)) {
+            } else if (c.field == nullptr) {
                 out.Empty();
             } else if (IsIntegerType(c.field->Type())) {
-                out.Integer(AsInt(value));
-            } else {
-                dataSet.ReadCellText(row, *c.field, text);
+                if (dataSet.ReadCell(row, *c.field, value) && !ridov::IsNull(value))
+                    out.Integer(AsInt(value));
+                else
+                    out.Empty();
+            } else if (dataSet.ReadCellText(row, *c.field, text) && !text.empty()) {
+                // Read as the text alone: a null value shows an empty text.
                 out.Text(text);
+            } else {
+                out.Empty();
             }
         }
     }
@@ -117,7 +123,7 @@ std::string BuildGridXls(const ridov::DataSet& dataSet, const XlsSheet& sheet) {
         }
     }
     out.Finish();
-    return out.Bytes();
+    return out.TakeBytes();
 }
 
 void ExportGridToXls(const ridov::DataSet& dataSet, const XlsSheet& sheet,

@@ -27,6 +27,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace orders {
 
@@ -46,13 +47,17 @@ class XlsWriter {
     void Finish();
 
     const std::string& Bytes() const { return bytes_; }
+    // Moves the bytes out; the writer is left empty.
+    std::string TakeBytes() { return std::move(bytes_); }
+    // Makes room for `bytes` more bytes up front (a sheet's size is known
+    // roughly before it is written).
+    void Reserve(size_t bytes) { bytes_.reserve(bytes_.size() + bytes); }
     long RowsWritten() const { return row_; }
 
   private:
-    void Record(uint16_t type, uint16_t length);
-    void Put16(uint16_t v);
-    void Put32(uint32_t v);
-    void Position(uint16_t format);
+    // A cell record's header: type, length, row, column and format, with
+    // `extra` bytes of body following. Returns where those bytes go.
+    char* Cell(uint16_t type, uint16_t extra, uint16_t format);
     void Advance();
 
     int columns_;
