@@ -4,7 +4,8 @@ set -euo pipefail
 packages=(cmake ninja-build g++ clang clang-format libgtest-dev libgmock-dev googletest
           libbenchmark-dev python3 qt6-base-dev qt6-base-dev-tools libgl-dev
           libcurl4-openssl-dev libjpeg62-turbo-dev libsqlite3-dev python3-pyftpdlib
-          xvfb xauth fonts-dejavu-core poppler-utils xdg-utils shared-mime-info)
+          xvfb xauth fonts-dejavu-core poppler-utils xdg-utils shared-mime-info
+          libreoffice-calc-nogui)
 missing=()
 for p in "${packages[@]}"; do
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
