@@ -278,14 +278,8 @@ void TFormMain::ConnectActions() {
     };
     orderTabs_->onOrdersChanged = [this] { AppIdle(); };
 
-    // Commands that come with the import and export, printing and sending:
-    // present, not yet wired.
-    for (QAction* action :
-         {a.ActionExportPriceToExcel, a.ActionPrintOrder, a.ActionSendToIShop, a.ActionPrintPrice})
-        action->setEnabled(false);
-    // Printing and exporting the catalog are always at hand.
-    for (QAction* action : {a.ActionPrintPrice, a.ActionExportPriceToExcel, a.ActionSavePricePdf})
-        action->setEnabled(true);
+    // The shop command is present, not yet wired.
+    a.ActionSendToIShop->setEnabled(false);
 
     // The import's notice in the catalog panel, behind the hidden grid.
     importPanel_ = new QWidget(catalogView_);
