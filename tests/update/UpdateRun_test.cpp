@@ -73,7 +73,7 @@ const RunCase kCases[] = {
      false,
      Server::Ftp,
      testing_support::kFtpPassword,
-     {10000, 20, 1}},
+     {10000, 20, 2}},
     // Every byte arrived; the server only never confirms: the file is whole.
     {"TransferNeverConfirmed", {"price.exe"}, {"--retr", "noconfirm"}, status::kFinished, true},
     {"LogInRefused", {"price.exe"}, {}, status::kConnectFailed, false, Server::Ftp, "wrong"},
