@@ -4,8 +4,11 @@
 // - UpdateFetch: one download run of a 50 MB price.exe into an empty
 //   program folder (log-in, listing, size query, retrieval into the
 //   temporary file, the rename), the way the update window runs it;
+// - FtpClientFetch: the update's FTP client alone doing what the curl
+//   command line does: log-in, retrieval into a plain file (no listing, no
+//   size query, no flush to disk, no rename);
 // - CurlCommandLine: the curl command-line tool fetching the same file from
-//   the same server into a file, the peer the run is measured against;
+//   the same server into a file, the peer both are measured against;
 // - AbortToIdle: from the abort to the idle state while a throttled
 //   retrieval runs (manual time: only the abort is timed).
 //
@@ -29,6 +32,7 @@
 
 #include "CatalogFolder.h"
 #include "tests/update/FtpTestServer.h"
+#include "update/FtpDownload.h"
 #include "update/UpdateRun.h"
 
 namespace {
@@ -110,6 +114,42 @@ void UpdateFetch(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * kFileSize);
 }
 BENCHMARK(UpdateFetch)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void FtpClientFetch(benchmark::State& state) {
+    ServedUpdate& served = Served(false);
+    Folder program;
+    for (auto _ : state) {
+        update::FtpDownload ftp(served.Account());
+        QFile file(QString::fromStdString(program.File("price.exe")));
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            state.SkipWithError("cannot write the file");
+            return;
+        }
+        bool done = false;
+        bool ok = false;
+        ftp.Connect([&](const update::FtpResult& connected) {
+            if (!connected.Ok()) {
+                done = true;
+                return;
+            }
+            ftp.Retrieve(
+                "price.exe", kFileSize,
+                [&](const char* data, size_t size) {
+                    return file.write(data, static_cast<qint64>(size)) == static_cast<qint64>(size);
+                },
+                {},
+                [&](const update::FtpResult& retrieved) {
+                    ok = retrieved.Ok();
+                    done = true;
+                });
+        });
+        RunUntil([&] { return done; });
+        file.close();
+        if (!ok || file.size() != kFileSize) state.SkipWithError("the file did not arrive");
+    }
+    state.SetBytesProcessed(state.iterations() * kFileSize);
+}
+BENCHMARK(FtpClientFetch)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 void CurlCommandLine(benchmark::State& state) {
     ServedUpdate& served = Served(false);
