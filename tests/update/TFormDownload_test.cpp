@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTcpServer>
 #include <cstdio>
 #include <set>
 #include <string>
@@ -127,6 +128,26 @@ TEST_F(TFormDownloadTest, AbortAndCloseDuringSlowTransfer) {
     EXPECT_EQ(ProgramFiles(), std::set<std::string>{});
     EXPECT_TRUE(platform.started.empty());
     EXPECT_FALSE(form.UpdateStarted());
+}
+
+// The abort also ends the wait for a server that accepts the connection and
+// never answers.
+TEST_F(TFormDownloadTest, AbortWhileTheServerSaysNothing) {
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    update::DownloadOptions options;
+    options.programDir = program.Path() + "/";
+    options.server = update::UpdateServer{"127.0.0.1", silent.serverPort(), "u", "p"};
+    TFormDownload form(options);
+    form.show();
+    form.Button2->click();
+    QTest::qWait(300);
+    EXPECT_EQ(Buttons(form), "-A-");
+    form.Button1->click();
+    EXPECT_EQ(Buttons(form), "D-C");
+    EXPECT_EQ(form.Label1->text(), status::kAborted);
+    QTest::qWait(300);
+    EXPECT_EQ(form.Label1->text(), status::kAborted);
 }
 
 }  // namespace

@@ -64,6 +64,7 @@ const RunCase kCases[] = {
      status::SizeUnknown("price.exe")},
     {"SizeAboveFile", {"price.exe"}, {"--size-reply", "213 201000"}, kFetchFailed},
     {"SizeBelowFile", {"price.exe"}, {"--size-reply", "213 199000"}, kFetchFailed},
+    {"ConnectionLostBeforeListing", {"price.exe"}, {"--list", "drop"}, status::kConnectionLost},
     {"ConnectionDroppedMidway", {"price.exe"}, {"--retr", "drop"}, kFetchFailed},
     {"HalfFileConfirmed", {"price.exe"}, {"--retr", "short"}, kFetchFailed},
     {"TransferStalls",

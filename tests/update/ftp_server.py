@@ -12,6 +12,7 @@ options make it misbehave in the ways a real server can:
   --retr noconfirm    send the whole file and close the data connection, but
                       never confirm the transfer on the control connection
   --throttle BYTES    send at most BYTES per second on data connections
+  --list drop         close the connection when asked for a listing
 
 "LIST <pattern>" matches the pattern against the names, case-sensitively, as
 common Unix servers do.
@@ -43,6 +44,9 @@ def make_handler(options):
         _swallow_reply = False
 
         def ftp_LIST(self, path):
+            if options.list == "drop":
+                self.close()
+                return
             folder, pattern = os.path.split(path)
             if not glob.has_magic(pattern):
                 return super().ftp_LIST(path)
@@ -97,6 +101,7 @@ def main():
     parser.add_argument("--size-reply", default="")
     parser.add_argument("--retr", choices=["normal", "drop", "short", "stall", "noconfirm"], default="normal")
     parser.add_argument("--throttle", type=int, default=0)
+    parser.add_argument("--list", choices=["normal", "drop"], default="normal")
     parser.add_argument("--verbose", action="store_true")
     options = parser.parse_args()
 
