@@ -601,6 +601,13 @@ IgnoreAnswer AskIgnore(const std::string& question) {
 }  // namespace
 
 void TFormMain::RunGuarded(const std::function<void()>& command) {
+    // A command that lets the event loop run (the price-list import's
+    // progress) must not have an order opened under it.
+    struct Running {
+        int& depth;
+        explicit Running(int& d) : depth(d) { ++depth; }
+        ~Running() { --depth; }
+    } running(commandDepth_);
     try {
         command();
     } catch (const ImportStopped&) {
@@ -762,7 +769,7 @@ void TFormMain::BringForward() {
 }
 
 bool TFormMain::CanReceiveHandOver() const {
-    return QApplication::activeModalWidget() == nullptr;
+    return QApplication::activeModalWidget() == nullptr && commandDepth_ == 0;
 }
 
 void TFormMain::ReceiveHandOver(const QString& argument) {

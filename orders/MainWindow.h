@@ -66,7 +66,8 @@ class TFormMain : public QMainWindow, public app::MainWindowHost {
     // Restores a minimised window and brings it (or its open modal dialog)
     // to the front.
     void BringForward() override;
-    // False while a modal dialog is open: a handed-over file waits for it.
+    // False while a modal dialog is open or a command runs: a handed-over
+    // file waits for them.
     bool CanReceiveHandOver() const override;
     // OpenOrder for the argument of a later start.
     void ReceiveHandOver(const QString& argument) override;
@@ -182,6 +183,8 @@ class TFormMain : public QMainWindow, public app::MainWindowHost {
     bool terminationRequested_ = false;
     int terminationExitCode_ = 0;
     bool inIdle_ = false;
+    // Commands running (RunGuarded); hand-overs wait while one runs.
+    int commandDepth_ = 0;
 };
 
 }  // namespace orders

@@ -106,5 +106,16 @@ TEST_F(HandOverTest, FilesArrivingWhileADialogIsOpenWaitForItToClose) {
     EXPECT_EQ(tabs->TabPath(1), QFile("b.zv"));
 }
 
+TEST_F(HandOverTest, FilesArrivingWhileACommandLetsTheLoopRunWaitForItsEnd) {
+    // As the price-list import does while it shows its progress.
+    window->RunGuarded([&] {
+        ASSERT_TRUE(HandOver({File("a.zv")}));
+        EXPECT_EQ(tabs->Count(), 0);
+    });
+    Serve(600);
+    ASSERT_EQ(tabs->Count(), 1);
+    EXPECT_EQ(tabs->ActivePath(), QFile("a.zv"));
+}
+
 }  // namespace
 }  // namespace orders
