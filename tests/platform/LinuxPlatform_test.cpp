@@ -384,5 +384,45 @@ TEST(LinuxPlatformTest, DesktopServicesUseTheUsersXdgFolders) {
     EXPECT_EQ(home.Names(), (std::set<std::string>{"Desktop", "config", "data"}));
 }
 
+// A mail link reaches the mail program the desktop names for "mailto:",
+// byte for byte, through the desktop's own opener; without one the open
+// fails (the program then says that no mail program was found).
+TEST(LinuxPlatformTest, MailLinksReachTheDesktopsMailProgram) {
+    if (std::system("command -v xdg-open >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "xdg-utils not installed";
+    TempFolder home;
+    ScopedEnvironment env;
+    env.Set("HOME", home.Path().c_str());
+    env.Set("XDG_DATA_HOME", home.File("data").c_str());
+    env.Set("XDG_CONFIG_HOME", home.File("config").c_str());
+    env.Set("XDG_CURRENT_DESKTOP", nullptr);
+    env.Set("DISPLAY", ":77");  // never connected to: the opener only asks whether there is one
+    env.Set("BROWSER", "false");
+    const std::string got = home.File("got");
+    WriteText(home.File("mailer"), "#!/bin/sh\nprintf '%s' \"$1\" > '" + got + "'\n");
+    ::chmod(home.File("mailer").c_str(), 0755);
+    std::filesystem::create_directories(home.File("data/applications"));
+    std::filesystem::create_directories(home.File("config"));
+    WriteText(home.File("data/applications/mailer.desktop"),
+              "[Desktop Entry]\nType=Application\nName=Mailer\nExec=" + home.File("mailer") +
+                  " %u\nMimeType=x-scheme-handler/mailto;\n");
+    WriteText(home.File("config/mimeapps.list"),
+              "[Default Applications]\nx-scheme-handler/mailto=mailer.desktop;\n");
+
+    LinuxPlatform platform;
+    platform.SetOpener("xdg-open", std::chrono::seconds(20));
+    const std::string link =
+        "mailto:zakaz@zetrovo.ru?subject=%3B%3B%3B%3B&body=%D0%92%20%22%2Ftmp%2FZakaz%201.zv%22"
+        "&attach=%22%2Ftmp%2FZakaz%201.zv%22";
+    ASSERT_TRUE(platform.OpenWithAssociatedProgram(link));
+    for (int i = 0; i < 200 && ReadText(got).empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(ReadText(got), link);
+
+    std::filesystem::remove(home.File("config/mimeapps.list"));
+    std::filesystem::remove(home.File("data/applications/mailer.desktop"));
+    EXPECT_FALSE(platform.OpenWithAssociatedProgram(link));
+}
+
 }  // namespace
 }  // namespace platform
