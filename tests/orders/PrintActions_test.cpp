@@ -118,8 +118,12 @@ const QStringList kCatalogTitles = {"Код", "Наименование", "Це�
 // ---- spreadsheet export ----
 
 TEST_F(PrintTest, CatalogExportProposesTheDatedNameForcesXlsAndOpensTheFile) {
+    dm->vtPrice.Last();
     prompter.fileAnswers.push_back({QFile("mine.txt")});
     Trigger(A().ActionExportPriceToExcel);
+    // The catalog stays on its record.
+    EXPECT_EQ(dm->vtPrice.RecNo(), 2);
+    EXPECT_EQ(window->CatalogView()->Grid()->CurrentRow(), 1);
 
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].kind, Kind::SaveFileName);
