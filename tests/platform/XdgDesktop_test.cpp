@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -159,7 +160,7 @@ std::string Output(const std::string& command) {
     return out;
 }
 
-TEST(XdgDesktopTest, TheDesktopToolsFindTheTypeAndItsProgram) {
+TEST(XdgDesktopTest, TheDesktopToolsFindTheTypeAndOpenOrdersWithTheProgram) {
     if (Output("command -v xdg-mime").empty() || Output("command -v update-mime-database").empty())
         GTEST_SKIP() << "xdg-utils or shared-mime-info not installed";
     XdgHome home;
@@ -173,12 +174,26 @@ TEST(XdgDesktopTest, TheDesktopToolsFindTheTypeAndItsProgram) {
     EXPECT_TRUE(fs::exists(home.Data("mime/mime.cache")));
     EXPECT_EQ(Output(env + "xdg-mime query default application/x-files-of-zetrovo"),
               "files-of-zetrovo.desktop");
-    if (!Output("command -v gio").empty()) {
-        WriteText(home.root.File("Zakaz1.zv"), "order");
-        EXPECT_EQ(Output(env + "XDG_CURRENT_DESKTOP=GNOME xdg-mime query filetype '" +
-                         home.root.File("Zakaz1.zv") + "'"),
-                  "application/x-files-of-zetrovo");
-    }
+    if (Output("command -v gio").empty()) return;
+
+    // A desktop that types files by their names (here the GNOME way, with
+    // gio) opens an order file with the registered program.
+    const std::string order = home.root.File("Заказ 1.zv");
+    WriteText(order, "order");
+    EXPECT_EQ(Output(env + "XDG_CURRENT_DESKTOP=GNOME xdg-mime query filetype '" + order + "'"),
+              "application/x-files-of-zetrovo");
+    const std::string program = home.root.File("program");
+    const std::string got = home.root.File("got");
+    WriteText(program, "#!/bin/sh\nprintf '%s|' \"$@\" > '" + got + "'\n");
+    ::chmod(program.c_str(), 0755);
+    ASSERT_TRUE(XdgRegisterFileType(
+        home.folders, ".zv", kType, program, [&](const std::vector<std::string>& argv) {
+            return Output(env + argv[0] + " '" + argv[1] + "'; echo $?") == "0";
+        }));
+    Output(env + "XDG_CURRENT_DESKTOP=GNOME DISPLAY=:77 timeout 20 xdg-open '" + order +
+           "' 2>/dev/null");
+    for (int i = 0; i < 100 && ReadText(got).empty(); ++i) ::usleep(50000);
+    EXPECT_EQ(ReadText(got), order + "|");
 }
 
 }  // namespace
