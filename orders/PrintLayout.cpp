@@ -3,6 +3,7 @@
 #include <QFontMetricsF>
 #include <QPaintDevice>
 #include <QPainter>
+#include <QRegularExpression>
 #include <algorithm>
 
 namespace orders {
@@ -52,20 +53,83 @@ TGridPageLayout::TGridPageLayout(const TGridPrintSettings& settings, const TPrin
     }
     gridTop_ = y + gap_;
 
-    // Column widths: shares of the page width by display width.
-    double total = 0;
-    for (const TPrintTable::Column& c : table.columns) total += std::max(1, c.displayWidth);
-    for (const TPrintTable::Column& c : table.columns)
-        columnWidths_.push_back(width_ * std::max(1, c.displayWidth) / total);
-
     QStringList titles;
     for (const TPrintTable::Column& c : table.columns) titles << c.title;
+    FitColumns(titles);
     titleRowHeight_ = MeasureRow(titles, true);
     rowHeights_.reserve(size_t(std::max(0, table.rowCount)));
     for (int row = 0; row < table.rowCount; ++row)
         rowHeights_.push_back(MeasureRow(RowTexts(row), false));
     if (!table.footer.isEmpty()) footerRowHeight_ = MeasureRow(table.footer, false);
     Paginate();
+}
+
+std::vector<double> FitPrintColumns(const std::vector<int>& displayWidths,
+                                    const std::vector<double>& needed, double pageWidth) {
+    const size_t n = displayWidths.size();
+    std::vector<double> widths(n);
+    std::vector<bool> atNeed(n, false);
+    for (;;) {
+        double free = pageWidth;
+        double shares = 0;
+        for (size_t c = 0; c < n; ++c) {
+            if (atNeed[c])
+                free -= needed[c];
+            else
+                shares += std::max(1, displayWidths[c]);
+        }
+        // Too little left for the others: plain shares for all.
+        if (shares > 0 && free < pageWidth * 0.1) {
+            std::fill(atNeed.begin(), atNeed.end(), false);
+            free = pageWidth;
+            shares = 0;
+            for (int w : displayWidths) shares += std::max(1, w);
+            for (size_t c = 0; c < n; ++c)
+                widths[c] = free * std::max(1, displayWidths[c]) / shares;
+            return widths;
+        }
+        bool grew = false;
+        for (size_t c = 0; c < n; ++c) {
+            widths[c] = atNeed[c] ? needed[c] : free * std::max(1, displayWidths[c]) / shares;
+            if (!atNeed[c] && needed[c] > widths[c]) atNeed[c] = grew = true;
+        }
+        if (!grew) return widths;
+    }
+}
+
+void TGridPageLayout::FitColumns(const QStringList& titles) {
+    const size_t n = table_.columns.size();
+    std::vector<int> displayWidths;
+    for (const TPrintTable::Column& c : table_.columns) displayWidths.push_back(c.displayWidth);
+    std::vector<double> needed(n, 0);
+    const std::vector<double> shares = FitPrintColumns(displayWidths, needed, width_);
+    // The widest word of each column that does not fit its share, up to a
+    // third of the page.
+    const auto consider = [&](size_t c, const QString& text, const QFontMetricsF& metrics) {
+        if (text.isEmpty() || metrics.horizontalAdvance(text) + 2 * padding_ <= shares[c]) return;
+        for (const QString& word :
+             text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts))
+            needed[c] = std::max(needed[c], metrics.horizontalAdvance(word) + 2 * padding_);
+        needed[c] = std::min(needed[c], width_ / 3);
+    };
+    const QFontMetricsF titleMetrics(titleRowFont_, &device_);
+    const QFontMetricsF cellMetrics(gridFont_, &device_);
+    for (size_t c = 0; c < n; ++c) consider(c, titles[int(c)], titleMetrics);
+    for (int row = 0; row < table_.rowCount && table_.cell; ++row)
+        for (size_t c = 0; c < n; ++c) consider(c, table_.cell(row, int(c)), cellMetrics);
+    for (size_t c = 0; c < n && c < size_t(table_.footer.size()); ++c)
+        consider(c, table_.footer[int(c)], cellMetrics);
+    columnWidths_ = FitPrintColumns(displayWidths, needed, width_);
+}
+
+int TGridPageLayout::WrapFlags(const QFont& font, const QString& text, double width) const {
+    // Words wrap at blanks; a word wider than the cell breaks where it
+    // must, so no character is lost.
+    const QFontMetricsF metrics(font, &device_);
+    if (metrics.horizontalAdvance(text) <= width) return Qt::TextWordWrap;
+    const QRectF words =
+        metrics.boundingRect(QRectF(0, 0, std::max(1.0, width), 1e9), Qt::TextWordWrap, text);
+    return words.width() > width + 0.5 ? Qt::TextWrapAnywhere : Qt::TextWordWrap;
 }
 
 double TGridPageLayout::SingleLineRowHeight() const {
@@ -80,6 +144,8 @@ double TGridPageLayout::TextHeight(const QFont& font, const QString& text, doubl
     // than laying out a wrapped paragraph.
     if (!text.contains(QLatin1Char('\n')) && metrics.horizontalAdvance(text) <= width)
         return metrics.height();
+    if (flags & Qt::TextWordWrap)
+        flags = (flags & ~Qt::TextWordWrap) | WrapFlags(font, text, width);
     return metrics.boundingRect(QRectF(0, 0, std::max(1.0, width), 1e9), flags, text).height();
 }
 
@@ -138,9 +204,13 @@ void TGridPageLayout::PaintRow(QPainter& painter, double y, double height, const
         const Qt::Alignment alignment =
             title ? Qt::AlignHCenter : table_.columns[size_t(c)].alignment;
         const QString text = c < texts.size() ? texts[c] : QString();
-        if (!text.isEmpty())
-            painter.drawText(cell.adjusted(padding_, padding_, -padding_, -padding_),
-                             int(alignment) | kCellFlags, text);
+        if (!text.isEmpty()) {
+            const QRectF inner = cell.adjusted(padding_, padding_, -padding_, -padding_);
+            painter.drawText(inner,
+                             int(alignment) | Qt::AlignTop |
+                                 WrapFlags(title ? titleRowFont_ : gridFont_, text, inner.width()),
+                             text);
+        }
         x += columnWidths_[size_t(c)];
     }
 }

@@ -11,13 +11,15 @@
 //                 the right text
 //
 // The grid is fitted to the page width: each column gets a share of the
-// width in proportion to its display width. Texts wrap at blanks within
-// their cell and a row is as tall as its tallest cell. A page holds at
+// width in proportion to its display width, but at least the width of its
+// widest word where the page allows (FitPrintColumns). Texts wrap at
+// blanks within their cell (a word still too wide breaks anywhere) and a
+// row is as tall as its tallest cell. A page holds at
 // least one row (or the footer row), so a row taller than a whole page is
 // cut at the page's bottom rather than holding up the printout.
 //
-// Laying out reads every cell text once (to measure it); painting a page
-// reads only the rows of that page.
+// Laying out reads every cell text twice (for the widths, then the
+// heights); painting a page reads only the rows of that page.
 //
 // Lifetime: the settings, the table and the device must outlive the
 // layout; the layout keeps references to them.
@@ -35,6 +37,13 @@ class QPainter;
 class QPaintDevice;
 
 namespace orders {
+
+// Column widths for a page `pageWidth` wide: shares by display width,
+// except that a column whose share is below its `needed` width (its widest
+// word) gets that width and the others share the rest. When the needed
+// widths leave less than a tenth of the page for the others, plain shares.
+std::vector<double> FitPrintColumns(const std::vector<int>& displayWidths,
+                                    const std::vector<double>& needed, double pageWidth);
 
 class TGridPageLayout {
   public:
@@ -76,6 +85,10 @@ class TGridPageLayout {
     void Paint(QPainter& painter, int page) const;
 
   private:
+    void FitColumns(const QStringList& titles);
+    // Qt::TextWordWrap, or Qt::TextWrapAnywhere when a word is wider than
+    // `width`.
+    int WrapFlags(const QFont& font, const QString& text, double width) const;
     double MeasureRow(const QStringList& texts, bool bold) const;
     double TextHeight(const QFont& font, const QString& text, double width, int flags) const;
     void PaintRow(QPainter& painter, double y, double height, const QStringList& texts,

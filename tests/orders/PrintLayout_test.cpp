@@ -148,6 +148,64 @@ TEST_F(PrintLayoutTest, RowTallerThanAPageTakesOnePage) {
     EXPECT_EQ(layout.PageAt(1).endRow, 2);
 }
 
+struct FitCase {
+    const char* name;
+    std::vector<int> displayWidths;
+    std::vector<double> needed;
+    std::vector<double> widths;  // on a page 100 wide
+};
+
+const FitCase kFitCases[] = {
+    {"SharesByDisplayWidth", {1, 3}, {0, 0}, {25, 75}},
+    {"NarrowColumnGetsItsWordOthersShareTheRest", {1, 2, 1}, {40, 0, 0}, {40, 40, 20}},
+    {"NeedWithinTheShareChangesNothing", {1, 3}, {20, 70}, {25, 75}},
+    {"GrowingOneCanPushAnotherBelowItsNeed", {1, 1, 2}, {40, 25, 0}, {40, 25, 35}},
+    {"NeedsLeavingNoRoomGiveUp", {1, 1, 1}, {50, 45, 0}, {100.0 / 3, 100.0 / 3, 100.0 / 3}},
+};
+
+class ColumnFit : public testing::TestWithParam<FitCase> {};
+
+TEST_P(ColumnFit, WidthsFillThePage) {
+    const FitCase& c = GetParam();
+    const std::vector<double> widths = orders::FitPrintColumns(c.displayWidths, c.needed, 100);
+    ASSERT_EQ(widths.size(), c.widths.size());
+    for (size_t i = 0; i < widths.size(); ++i) EXPECT_NEAR(widths[i], c.widths[i], 1e-9) << i;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ColumnFit, testing::ValuesIn(kFitCases),
+                         [](const testing::TestParamInfo<FitCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// A line number or a title word wider than its column's share widens the
+// column, so that it prints whole on one line.
+TEST_F(PrintLayoutTest, ColumnWidensToItsWidestWord) {
+    TPrintTable table;
+    table.columns = {{"№", 1, Qt::AlignLeft},
+                     {"Наименование", 60, Qt::AlignLeft},
+                     {"Количество", 4, Qt::AlignRight}};
+    table.rowCount = 1200;
+    table.cell = [](int row, int column) {
+        return column == 0 ? QString::number(row + 1) : QStringLiteral("1");
+    };
+    const TGridPageLayout layout(settings, table, writer);
+    EXPECT_GT(layout.ColumnWidths()[0], layout.PageWidth() / 65 * 1.5);
+    EXPECT_GT(layout.ColumnWidths()[2], layout.PageWidth() / 65 * 4 * 1.5);
+    EXPECT_DOUBLE_EQ(layout.TitleRowHeight(), layout.SingleLineRowHeight());
+    EXPECT_DOUBLE_EQ(layout.RowHeight(1199), layout.SingleLineRowHeight());
+}
+
+// A word wider than the whole page still prints whole: it breaks anywhere
+// and its row grows.
+TEST_F(PrintLayoutTest, WordWiderThanThePageBreaksAnywhere) {
+    TPrintTable table;
+    table.columns = {{"Код", 10, Qt::AlignLeft}};
+    table.rowCount = 1;
+    table.cell = [](int, int) { return QString(400, QLatin1Char('W')); };
+    const TGridPageLayout layout(settings, table, writer);
+    EXPECT_GT(layout.RowHeight(0), 3 * layout.SingleLineRowHeight());
+}
+
 TEST(PrintPageText, PageNumberReplacesItsPlaceholder) {
     EXPECT_EQ(orders::PageText("Страница &[Page]", 12), "Страница 12");
     EXPECT_EQ(orders::PageText("", 3), "");
