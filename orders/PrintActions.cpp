@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QFileInfo>
+#include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <span>
 #include <stdexcept>
 
