@@ -264,7 +264,7 @@ std::string DesktopId(const std::string& utf8Name) {
 }
 
 std::string DesktopExecValue(const std::string& program, const std::string& arguments) {
-    // Inside double quotes the specification reserves ", `, $ and \.
+    // Inside double quotes desktop entries reserve ", `, $ and \.
     std::string quoted = "\"";
     for (char c : program) {
         if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';

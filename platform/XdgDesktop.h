@@ -52,8 +52,8 @@ using ToolRunner = std::function<bool(const std::vector<std::string>& argv)>;
 // каталогу" -> "zayavka-po-katalogu").
 std::string DesktopId(const std::string& utf8Name);
 
-// A value of a desktop entry's Exec key: `program` quoted as the desktop
-// entry specification asks, then `arguments` as they are.
+// A value of a desktop entry's Exec key: `program` quoted as desktop
+// entries require, then `arguments` as they are.
 std::string DesktopExecValue(const std::string& program, const std::string& arguments);
 
 // The MIME type of the order files.

@@ -42,7 +42,7 @@ TEST(XdgDesktopTest, IdsAreAsciiWithCyrillicSpelledInLatin) {
     for (const auto& [name, id] : cases) EXPECT_EQ(DesktopId(name), id) << name;
 }
 
-TEST(XdgDesktopTest, ExecValuesQuoteTheProgramAsTheSpecificationAsks) {
+TEST(XdgDesktopTest, ExecValuesQuoteTheProgramAsDesktopEntriesRequire) {
     EXPECT_EQ(DesktopExecValue("/opt/zv/zayavka", "%F"), "\"/opt/zv/zayavka\" %F");
     EXPECT_EQ(DesktopExecValue("/home/u/Мои программы/a\"b$c`d\\e 100%/zayavka", ""),
               "\"/home/u/Мои программы/a\\\"b\\$c\\`d\\\\e 100%%/zayavka\"");
