@@ -19,6 +19,7 @@
 #include "orders/PrintPreview.h"
 #include "platform/Platform.h"
 #include "ui/DataGrid.h"
+#include "ui/DatasetModel.h"
 #include "ui/Prompter.h"
 #include "ui/Win1251Text.h"
 
@@ -91,6 +92,21 @@ TPrintActions::TPrintActions(app::TdmZetrovo& dm, TOrderTabs& orders, TCatalogVi
     };
 }
 
+bool TPrintActions::ConfirmLargePrintout(int rows) {
+    const int pages = EstimatedPrintoutPages(rows);
+    if (pages <= kLargePrintoutPages) return true;
+    return ui::CurrentPrompter().ConfirmYesNo(
+        QStringLiteral("Распечатка займет около %1 страниц (строк: %2). Чтобы распечатать "
+                       "часть каталога, сузьте его фильтром. Продолжить ?")
+            .arg(pages)
+            .arg(rows));
+}
+
+int EstimatedPrintoutPages(int rows) {
+    // About 60 one-line rows fit an A4 page in the grid's font.
+    return rows / 60 + 1;
+}
+
 bool TPrintActions::MayWrite(const QString& path) {
     return !platform::CurrentPlatform().FileExists(TdmZetrovo::EnginePath(path)) ||
            ui::CurrentPrompter().ConfirmYesNo(
@@ -142,7 +158,7 @@ void TPrintActions::ActionPrintOrderExecute() {
     if (orders_.Count() == 0) return;
     SetOrderTexts();
     const TPrintTable table = PrintTableOfGrid(*orders_.Grid());
-    showPreview(print_, table);
+    if (ConfirmLargePrintout(table.rowCount)) showPreview(print_, table);
 }
 
 void TPrintActions::ActionPrintPriceExecute(const QString& webText) {
@@ -152,11 +168,12 @@ void TPrintActions::ActionPrintPriceExecute(const QString& webText) {
     }
     SetPriceTexts(webText);
     const TPrintTable table = PrintTableOfGrid(*catalog_.Grid());
-    showPreview(print_, table);
+    if (ConfirmLargePrintout(table.rowCount)) showPreview(print_, table);
 }
 
 void TPrintActions::SavePdf(ui::DataGrid& grid, const QString& caption,
                             const QString& proposedName) {
+    if (!ConfirmLargePrintout(grid.Model().rowCount())) return;
     QString path = ui::CurrentPrompter().SaveFileName(caption, dm_.ProgramDir + proposedName,
                                                       QStringLiteral("Файлы PDF (*.pdf)"));
     if (path.isEmpty()) return;

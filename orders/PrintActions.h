@@ -11,6 +11,9 @@
 //   ActionExportPriceToExcel  the catalog view as a spreadsheet file, opened
 //   ExportOrderToXls          the spreadsheet branch of ActionSaveOrderAs
 //
+// A printout of very many pages (the whole of a large catalog) is asked
+// about before it is laid out.
+//
 // The two printouts share one print component (PrintDBGridEh): the texts
 // one of them sets stay until the other replaces them. The PDF commands set
 // the same texts as their print commands and need no printer.
@@ -51,6 +54,13 @@ QString PriceXlsFileName(int64_t secondsSinceEpoch);
 // `path` with its extension (the part after the last dot of the file
 // name) replaced by `extension` (".xls"), or `extension` appended.
 QString WithExtension(const QString& path, const QString& extension);
+
+// A printout of more pages than this is only made after the user agreed:
+// laying out and previewing tens of thousands of pages takes minutes and
+// much memory (a whole large catalog).
+inline constexpr int kLargePrintoutPages = 500;
+// The pages a printout of `rows` one-line rows takes, roughly.
+int EstimatedPrintoutPages(int rows);
 
 class TPrintActions {
   public:
@@ -110,6 +120,9 @@ class TPrintActions {
     void SavePdf(ui::DataGrid& grid, const QString& caption, const QString& proposedName);
     // True when `path` does not exist or the user agreed to replace it.
     static bool MayWrite(const QString& path);
+    // True unless a printout of `rows` rows takes more than
+    // kLargePrintoutPages pages and the user declined to go on.
+    static bool ConfirmLargePrintout(int rows);
 
     app::TdmZetrovo& dm_;
     TOrderTabs& orders_;

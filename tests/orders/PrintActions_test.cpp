@@ -105,6 +105,21 @@ class PrintTest : public testing_support::MainWindowTest {
         window->CatalogView()->ApplySTFilter();
     }
 
+    // Replaces the catalog by one of `records` products and shows it.
+    void OpenBigCatalog(int records) {
+        ridov::TRidovTable price;
+        price.Defs().Add("ID", ridov::DataType::String, 8);
+        price.Defs().Add("NAME", ridov::DataType::String, 80);
+        price.Open();
+        for (int i = 0; i < records; ++i) {
+            price.Append();
+            price.FieldByName("ID").SetAsString(std::to_string(i));
+            price.Post();
+        }
+        price.SaveToFile(File("price.zv"));
+        ASSERT_TRUE(window->OpenCatalog(dm->CatalogFile));
+    }
+
     OpenRecorder os;
     bool printerInstalled = true;
     std::vector<Printout> previews;
@@ -211,19 +226,7 @@ TEST_F(PrintTest, OrderSavedAsSpreadsheetHoldsLinesAndFooter) {
 // More rows than a sheet holds are refused before anything is written,
 // saying how many there are, what fits and what narrows the catalog.
 TEST_F(PrintTest, CatalogBeyondTheRowLimitIsRefusedWithTheCounts) {
-    {
-        ridov::TRidovTable price;
-        price.Defs().Add("ID", ridov::DataType::String, 8);
-        price.Defs().Add("NAME", ridov::DataType::String, 80);
-        price.Open();
-        for (int i = 0; i < 65535; ++i) {
-            price.Append();
-            price.FieldByName("ID").SetAsString(std::to_string(i));
-            price.Post();
-        }
-        price.SaveToFile(File("price.zv"));
-    }
-    ASSERT_TRUE(window->OpenCatalog(dm->CatalogFile));
+    OpenBigCatalog(65535);
     prompter.fileAnswers.push_back({QFile("big.xls")});
     Trigger(A().ActionExportPriceToExcel);
     EXPECT_EQ(prompter.Kinds().back(), Kind::Warning);
@@ -310,6 +313,24 @@ TEST_F(PrintTest, OrderAndCatalogPrintsReplaceEachOthersTexts) {
     EXPECT_TRUE(previews[1].settings.beforeGridText.isEmpty());
     EXPECT_EQ(previews[2].settings.beforeGridText, kRequisites);
     EXPECT_EQ(previews[2].settings.title, "Заказ 'Zakaz1.zv'");
+}
+
+// A printout of hundreds of pages is made only when the user agrees, both
+// on paper and as PDF.
+TEST_F(PrintTest, PrintoutOfManyPagesIsAskedAboutFirst) {
+    OpenBigCatalog(30100);
+    const QString question = QStringLiteral(
+        "Распечатка займет около 502 страниц (строк: 30100). Чтобы распечатать часть каталога, "
+        "сузьте его фильтром. Продолжить ?");
+    prompter.answers = {ui::Prompter::Answer::No, ui::Prompter::Answer::No,
+                        ui::Prompter::Answer::Yes};
+    Trigger(A().ActionPrintPrice);
+    Trigger(A().ActionSavePricePdf);
+    EXPECT_TRUE(previews.empty());
+    Trigger(A().ActionPrintPrice);
+    EXPECT_EQ(prompter.Texts(), (QStringList{question, question, question}));
+    ASSERT_EQ(previews.size(), 1u);
+    EXPECT_EQ(previews[0].rows.size(), 30100u);
 }
 
 // ---- PDF ----
