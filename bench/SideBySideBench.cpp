@@ -37,7 +37,16 @@
 //              MAX(CENA) over the catalog file
 //
 // The Read of our side includes the file read; SQLite's copies pages that
-// are in the page cache as well. Every figure is the minimum over the
+// are in the page cache as well.
+//
+// Memory: SQLite takes its pages in small blocks that the allocator hands
+// out again on the next iteration, while a large catalog's file buffer
+// (beyond the C library's mmap threshold, at most 32 MB) comes fresh from
+// the system on every read, and on some virtual machines first touches of
+// fresh pages cost more than the read itself. Running with
+//   MALLOC_MMAP_THRESHOLD_=1073741824 MALLOC_TRIM_THRESHOLD_=1073741824
+// in the environment gives both sides reused memory; comparing the two
+// runs shows what first touches cost. Every figure is the minimum over the
 // repetitions (the machine is shared); the summary at the end prints real
 // and CPU time of each pair and the ratio SQLite / ours (above 1: we are
 // ahead).
