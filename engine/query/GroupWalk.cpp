@@ -58,8 +58,9 @@ void GroupWalk(TRidovCursor& result, const std::vector<TRidovQField>& columns) {
         }
     }
     // Result field names are unique ignoring case, so the names select
-    // exactly the group fields.
-    result.Sort(names, false);
+    // exactly the group fields. Groups are few beside the records, so the
+    // records are arranged group by group rather than sorted one by one.
+    result.SortGrouped(names);
 
     std::string message;
     auto finish = [&](RecordNode* last, int32_t count) {

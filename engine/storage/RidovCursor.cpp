@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <unordered_map>
 
 #include "engine/storage/RecordSort.h"
 #include "engine/storage/RidovSession.h"
@@ -384,6 +385,9 @@ int TRidovCursor::CompareSlots(const uint8_t* sa, const TRidovField& f, const ui
         case ftString: {
             const char* pa = slot::TextPtr(sa);
             const char* pb = slot::TextPtr(sb);
+            // Equal texts of a store are often one shared text: no need to
+            // read it.
+            if (pa == pb) return 0;
             if (pa && pb) {
                 return CompareText({pa, slot::TextLength(pa)}, {pb, slot::TextLength(pb)},
                                    caseInsensitive);
@@ -430,6 +434,133 @@ void TRidovCursor::Sort(std::string_view names, bool caseInsensitive) {
                                       [](const RecordNode* n) { return n->IsLive(); });
     std::vector<RecordNode*> live(nodes_.begin(), dead);
     SortRecordNodes(live, list, caseInsensitive, false);
+    std::copy(live.begin(), live.end(), nodes_.begin());
+}
+
+namespace {
+
+uint64_t Mix(uint64_t h, uint64_t v) {
+    h ^= v + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
+    return h;
+}
+
+uint64_t HashBytes(uint64_t h, const void* data, size_t n) {
+    // FNV-1a over the bytes, folded into the running hash.
+    uint64_t f = 14695981039346656037ull;
+    const auto* p = static_cast<const uint8_t*>(data);
+    for (size_t i = 0; i < n; ++i) f = (f ^ p[i]) * 1099511628211ull;
+    return Mix(h, f ^ n);
+}
+
+// A hash of the key fields such that two records CompareValues finds equal
+// on every field (case-sensitively) hash alike: numbers by value (0.0 and
+// -0.0 alike, every NaN alike, booleans by truth), texts by their bytes.
+// Memo fields add nothing; equality is always confirmed by CompareRecords.
+uint64_t KeyHash(const uint8_t* values, const std::vector<TRidovField*>& key) {
+    uint64_t h = 0;
+    for (const TRidovField* f : key) {
+        const uint8_t* s = values + f->offset;
+        switch (f->type) {
+            case ftSmallInt:
+                h = Mix(h, uint64_t(int64_t(slot::Load<int16_t>(s))));
+                break;
+            case ftInteger:
+            case ftDate:
+            case ftTime:
+            case ftAutoInc:
+                h = Mix(h, uint64_t(int64_t(slot::Load<int32_t>(s))));
+                break;
+            case ftInt64:
+                h = Mix(h, uint64_t(slot::Load<int64_t>(s)));
+                break;
+            case ftBoolean:
+                h = Mix(h, slot::Load<int16_t>(s) != 0);
+                break;
+            case ftDouble:
+            case ftCurrency:
+            case ftDateTime: {
+                double d = slot::Load<double>(s);
+                uint64_t bits = 0;
+                if (std::isnan(d)) {
+                    bits = 1;
+                } else if (d != 0) {
+                    std::memcpy(&bits, &d, sizeof bits);
+                }
+                h = Mix(h, bits);
+                break;
+            }
+            case ftSmallStr:
+                h = HashBytes(h, s, SmallStrLength(s, *f));
+                break;
+            case ftString: {
+                const char* p = slot::TextPtr(s);
+                h = p ? HashBytes(h, p, slot::TextLength(p)) : Mix(h, 1);
+                break;
+            }
+            default:
+                break;
+        }
+    }
+    return h;
+}
+
+}  // namespace
+
+void TRidovCursor::SortGrouped(std::string_view names) {
+    std::vector<TRidovField*> list;
+    FieldList(names, list);
+    if (list.empty()) return;
+    auto dead = std::stable_partition(nodes_.begin(), nodes_.end(),
+                                      [](const RecordNode* n) { return n->IsLive(); });
+    const size_t liveCount = size_t(dead - nodes_.begin());
+    // The group of every live record, numbered in order of first appearance.
+    std::vector<uint32_t> groupOf(liveCount);
+    std::vector<RecordNode*> firsts;
+    std::unordered_multimap<uint64_t, uint32_t> byHash;
+    const size_t maxGroups = std::max<size_t>(1024, liveCount / 8);
+    for (size_t i = 0; i < liveCount; ++i) {
+        RecordNode* node = nodes_[i];
+        const uint64_t h = KeyHash(node->values, list);
+        auto [from, to] = byHash.equal_range(h);
+        uint32_t group = uint32_t(firsts.size());
+        for (auto it = from; it != to; ++it) {
+            if (CompareRecords(firsts[it->second]->values, node->values, list) == 0) {
+                group = it->second;
+                break;
+            }
+        }
+        if (group == firsts.size()) {
+            if (firsts.size() >= maxGroups) {
+                // Keys mostly distinct: grouping saves nothing.
+                std::vector<RecordNode*> live(nodes_.begin(), dead);
+                SortRecordNodes(live, list, false, false);
+                std::copy(live.begin(), live.end(), nodes_.begin());
+                return;
+            }
+            firsts.push_back(node);
+            byHash.emplace(h, group);
+        }
+        groupOf[i] = group;
+    }
+    // Groups in key order. Their first records all differ in key, so the
+    // sort decides every pair.
+    std::vector<RecordNode*> sortedFirsts = firsts;
+    if (sortedFirsts.size() > 1) SortRecordNodes(sortedFirsts, list, false, false);
+    std::unordered_map<const RecordNode*, uint32_t> groupOfFirst;
+    groupOfFirst.reserve(firsts.size());
+    for (uint32_t g = 0; g < firsts.size(); ++g) groupOfFirst.emplace(firsts[g], g);
+    // Where each group starts in the new order.
+    std::vector<size_t> start(firsts.size() + 1, 0);
+    for (uint32_t g : groupOf) ++start[g + 1];
+    std::vector<size_t> place(firsts.size());
+    size_t at = 0;
+    for (const RecordNode* first : sortedFirsts) {
+        const uint32_t g = groupOfFirst[first];
+        place[g] = at;
+        at += start[g + 1];
+    }
+    std::vector<RecordNode*> live(liveCount);
+    for (size_t i = 0; i < liveCount; ++i) live[place[groupOf[i]]++] = nodes_[i];
     std::copy(live.begin(), live.end(), nodes_.begin());
 }
 

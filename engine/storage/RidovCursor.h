@@ -141,7 +141,17 @@ class TRidovCursor {
     void FieldList(std::string_view names, std::vector<TRidovField*>& out);
     bool HasDuplicate(const uint8_t* values, const RecordNode* exceptNode, std::string_view names);
 
+    // Sorts the live records by the named fields (see RecordSort.h for the
+    // order); deleted and removed ones go after them in their old order.
     void Sort(std::string_view names, bool caseInsensitive);
+    // The live records in exactly the order Sort(names, false) gives, for
+    // keys with few distinct values (grouping): records are put into groups
+    // of equal keys by a hash of their values, only one record of each group
+    // is sorted, and the groups are laid out in that order with their
+    // records in store order, as a stable sort leaves them; keys that turn
+    // out mostly distinct are sorted as Sort does. Deleted and removed
+    // records go after the live ones.
+    void SortGrouped(std::string_view names);
     static int CompareValues(const uint8_t* a, const uint8_t* b, const TRidovField& field,
                              bool caseInsensitive);
     // Compares two slots by the rule of `a`'s field type; `b` is read as a
