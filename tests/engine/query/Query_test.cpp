@@ -193,6 +193,42 @@ TEST_F(QueryTest, StatementsGiveTheirResults) {
     }
 }
 
+// Grouping by values that compare equal though their bytes differ (0 and
+// -0), by texts differing only in case and by a missing text: one group per
+// equal value, the groups in key order, the group's last record in table
+// order kept, and sums added in table order (1e16 + 1 + 1 - 1e16 is not 2).
+TEST_F(QueryTest, GroupsCollectEqualValuesInTableOrder) {
+    WriteTable(dir_.File("g.d"),
+               {{"NAME", ftString, 10}, {"CENA", ftDouble}, {"K", ftInteger}, {"P", ftDouble}},
+               {{"ab", "0", "1", "10000000000000000"},
+                {"AB", "-0", "2", "1"},
+                {"ab", "-0", "3", "1"},
+                {"", "0", "4", "-10000000000000000"},
+                {"AB", "0", "5", "1"},
+                {"ab", "0", "6", "1"},
+                {"b", "2", "7", "0,1"},
+                {"", "-0", "8", "0,2"}});
+    struct GroupCase {
+        std::string sql;
+        std::string expected;
+    };
+    const GroupCase cases[] = {
+        {"select NAME, SUM(P), COUNT(K), MAX(K) from g group by NAME",
+         "g.NAME g.Sum_P g.Count_K g.Max_K\n|-10000000000000000|2|8\nAB|2|2|5\n"
+         "ab|10000000000000000|3|6\nb|0,1|1|7"},
+        {"select CENA, SUM(P), MIN(K) from g group by CENA",
+         "g.CENA g.Sum_P g.Min_K\n0|2,2|1\n2|0,1|7"},
+        {"select NAME, CENA, SUM(P) from g group by NAME, CENA",
+         "g.NAME g.CENA g.Sum_P\n|0|-10000000000000000\nAB|0|2\nab|0|10000000000000000\nb|2|0,1"},
+        {"select distinct CENA, NAME from g", "g.CENA g.NAME\n0|\n0|AB\n0|ab\n2|b"},
+        {"select SUM(P), COUNT(K) from g", "g.Sum_P g.Count_K\n2,3|8"},
+    };
+    for (const GroupCase& c : cases) {
+        SCOPED_TRACE(c.sql);
+        EXPECT_EQ(Run(c.sql), c.expected);
+    }
+}
+
 TEST_F(QueryTest, FailuresCarryTheirMessages) {
     WriteTable(dir_.File("mixed.d"), {{"ID", ftInteger}}, {{"1"}});
     std::vector<uint8_t> garbage = {9, 0, 0, 0, 'Q', 1, 2, 3, 4};
