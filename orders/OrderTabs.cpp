@@ -12,6 +12,7 @@
 #include "engine/text/Win1251.h"
 #include "orders/OrderFiles.h"
 #include "platform/Platform.h"
+#include "ui/BusyCursor.h"
 #include "ui/DataGrid.h"
 #include "ui/Prompter.h"
 #include "ui/Win1251Text.h"
@@ -22,14 +23,7 @@ namespace {
 
 using app::TdmZetrovo;
 
-// The hourglass for the duration of a scope.
-class BusyCursor {
-  public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
+using ui::BusyCursor;
 
 constexpr intptr_t kSumTag = 1;
 constexpr intptr_t kNameTag = 2;

@@ -18,6 +18,7 @@
 #include "orders/OrderTabs.h"
 #include "orders/PrintPreview.h"
 #include "platform/Platform.h"
+#include "ui/BusyCursor.h"
 #include "ui/DataGrid.h"
 #include "ui/DatasetModel.h"
 #include "ui/Prompter.h"
@@ -29,15 +30,7 @@ namespace {
 
 using app::TdmZetrovo;
 
-// The hourglass for the duration of a scope, also when it ends by an
-// exception.
-class BusyCursor {
-  public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
+using ui::BusyCursor;
 
 QString NoPrinterText() {
     return QStringLiteral("Нет установленных принтеров.");

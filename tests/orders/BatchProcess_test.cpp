@@ -39,6 +39,8 @@ namespace {
 using testing_support::OrderLines;
 using testing_support::ReadBytes;
 using testing_support::WriteBytes;
+using testing_support::WriteCatalog;
+using testing_support::WriteFilledRequisites;
 
 namespace fs = std::filesystem;
 using testing_support::TempFolder;
@@ -104,29 +106,8 @@ class BatchProcessTest : public testing::Test {
         fs::create_hard_link(programCopy_->File("zayavka"), Prog("zayavka"), linked);
         if (linked) fs::copy_file(programCopy_->File("zayavka"), Prog("zayavka"));
 
-        ridov::TRidovTable price;
-        price.Defs().Add("ID", ridov::DataType::String, 8);
-        price.Defs().Add("NAME", ridov::DataType::String, 80);
-        price.Defs().Add("CENA", ridov::DataType::Float);
-        price.Defs().Add("EDIZM", ridov::DataType::String, 20);
-        price.Defs().Add("KOLUPAK", ridov::DataType::Integer);
-        price.Open();
-        for (auto [id, name, cena, kolupak] :
-             {std::tuple{"P1", "Фильтр", "10,5", 1}, std::tuple{"P2", "Свеча", "2", 10}}) {
-            price.Append();
-            price.FieldByName("ID").SetAsString(id);
-            price.FieldByName("NAME").SetAsString(Cp1251(name));
-            price.FieldByName("CENA").SetAsString(cena);
-            price.FieldByName("EDIZM").SetAsString(Cp1251("шт"));
-            price.FieldByName("KOLUPAK").SetAsInteger(kolupak);
-            price.Post();
-        }
-        price.SaveToFile(Prog("price.zv"));
-        // Filled requisites: no first start (which would open the help file
-        // with the desktop's opener).
-        WriteBytes(Prog("Zetrovo.ini"),
-                   Cp1251("[Client]\r\nKlient=Фирма\r\nAdres=Адрес\r\nTelefon=1\r\n"
-                          "KontaktLico=Лицо\r\n"));
+        WriteCatalog(Prog("price.zv"), {{"P1", "Фильтр", "10,5", 1}, {"P2", "Свеча", "2", 10}});
+        WriteFilledRequisites(Prog("Zetrovo.ini"));
         catalogBefore = ReadBytes(Prog("price.zv"));
 
         ridov::TRidovTable order;

@@ -28,25 +28,8 @@ namespace testing_support {
 class MainWindowTest : public testing::Test {
   protected:
     void SetUp() override {
-        ridov::TRidovTable price;
-        price.Defs().Add("ID", ridov::DataType::String, 8);
-        price.Defs().Add("NAME", ridov::DataType::String, 80);
-        price.Defs().Add("CENA", ridov::DataType::Float);
-        price.Defs().Add("EDIZM", ridov::DataType::String, 20);
-        price.Defs().Add("KOLUPAK", ridov::DataType::Integer);
-        price.Open();
-        for (auto [id, name, cena] :
-             {std::tuple{"P1", "Фильтр", "10,5"}, std::tuple{"P2", "Свеча", "2"}}) {
-            price.Append();
-            price.FieldByName("ID").SetAsString(id);
-            price.FieldByName("NAME").SetAsString(text::Utf8ToCp1251(name));
-            price.FieldByName("CENA").SetAsString(cena);
-            price.FieldByName("EDIZM").SetAsString(text::Utf8ToCp1251("шт"));
-            price.Post();
-        }
-        price.SaveToFile(dir.File("price.zv"));
-        std::ofstream(dir.File("Zetrovo.ini"), std::ios::binary) << text::Utf8ToCp1251(
-            "[Client]\r\nKlient=Фирма\r\nAdres=Адрес\r\nTelefon=1\r\nKontaktLico=Лицо\r\n");
+        WriteCatalog(dir.File("price.zv"), {{"P1", "Фильтр", "10,5"}, {"P2", "Свеча", "2"}});
+        WriteFilledRequisites(dir.File("Zetrovo.ini"));
 
         if (startInSetUp) {
             int exitCode = 0;

@@ -36,6 +36,8 @@ namespace fs = std::filesystem;
 using testing_support::ReadBytes;
 using testing_support::TempFolder;
 using testing_support::WriteBytes;
+using testing_support::WriteCatalog;
+using testing_support::WriteFilledRequisites;
 using testing_support::WriteOrder;
 
 class SingleInstanceProcessTest : public testing::Test {
@@ -47,25 +49,8 @@ class SingleInstanceProcessTest : public testing::Test {
         ::chmod(root.File("run").c_str(), 0700);
         for (const char* folder : {"one", "two"}) {
             fs::copy_file(ZV_ZAYAVKA_PATH, Prog(folder, "zayavka"));
-            ridov::TRidovTable price;
-            price.Defs().Add("ID", ridov::DataType::String, 8);
-            price.Defs().Add("NAME", ridov::DataType::String, 80);
-            price.Defs().Add("CENA", ridov::DataType::Float);
-            price.Defs().Add("EDIZM", ridov::DataType::String, 20);
-            price.Defs().Add("KOLUPAK", ridov::DataType::Integer);
-            price.Open();
-            price.Append();
-            price.FieldByName("ID").SetAsString("P1");
-            price.FieldByName("NAME").SetAsString("Filter");
-            price.FieldByName("CENA").SetAsString("10");
-            price.FieldByName("EDIZM").SetAsString("pcs");
-            price.FieldByName("KOLUPAK").SetAsInteger(1);
-            price.Post();
-            price.SaveToFile(Prog(folder, "price.zv"));
-            // Filled requisites: no first start.
-            WriteBytes(Prog(folder, "Zetrovo.ini"),
-                       text::Utf8ToCp1251("[Client]\r\nKlient=Фирма\r\nAdres=Адрес\r\n"
-                                          "Telefon=1\r\nKontaktLico=Лицо\r\n"));
+            WriteCatalog(Prog(folder, "price.zv"), {{"P1", "Filter", "10", 1, "pcs"}});
+            WriteFilledRequisites(Prog(folder, "Zetrovo.ini"));
         }
         WriteOrder(Work("a.zv"), {{"P1", 2}});
         WriteOrder(Work("b b.zv"), {{"P1", 5}});
