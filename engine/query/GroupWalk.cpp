@@ -57,11 +57,6 @@ void GroupWalk(TRidovCursor& result, const std::vector<TRidovQField>& columns) {
             if (columns[i].kind == tkCount || columns[i].kind == tkAvg) counts = true;
         }
     }
-    // Result field names are unique ignoring case, so the names select
-    // exactly the group fields. Groups are few beside the records, so the
-    // records are arranged group by group rather than sorted one by one.
-    result.SortGrouped(names);
-
     std::string message;
     auto finish = [&](RecordNode* last, int32_t count) {
         if (counts) {
@@ -82,22 +77,23 @@ void GroupWalk(TRidovCursor& result, const std::vector<TRidovQField>& columns) {
         (void)result.PostRecord(last->values, last, message);
     };
 
-    RecordNode* previous = nullptr;
-    int32_t count = 0;
+    // Each group is walked in table order, as a stable sort by the group
+    // fields would line it up, but all groups in one pass over the records
+    // in the order they lie in memory.
+    std::vector<uint32_t> groupOf;
+    const size_t groups = result.NumberGroups(groupFields, groupOf);
+    std::vector<RecordNode*> last(groups, nullptr);
+    std::vector<int32_t> sizes(groups, 0);
+    size_t live = 0;
     for (RecordNode* node : result.Nodes()) {
         if (!node->IsLive()) continue;
+        const uint32_t group = groupOf[live++];
+        RecordNode*& previous = last[group];
+        ++sizes[group];
         if (previous == nullptr) {
             previous = node;
-            count = 1;
             continue;
         }
-        if (TRidovCursor::CompareRecords(previous->values, node->values, groupFields) != 0) {
-            finish(previous, count);
-            previous = node;
-            count = 1;
-            continue;
-        }
-        ++count;
         for (auto& [f, kind] : aggregates) {
             switch (kind) {
                 case tkSum:
@@ -121,7 +117,11 @@ void GroupWalk(TRidovCursor& result, const std::vector<TRidovQField>& columns) {
         (void)result.DeleteRecord(previous, message);
         previous = node;
     }
-    if (previous) finish(previous, count);
+    for (size_t group = 0; group < groups; ++group) finish(last[group], sizes[group]);
+    // One record per group is left; in the order of the group fields
+    // (ascending, case-sensitive). Result field names are unique ignoring
+    // case, so the names select exactly the group fields.
+    result.Sort(names, false);
 }
 
 }  // namespace ridov

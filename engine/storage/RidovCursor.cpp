@@ -506,20 +506,13 @@ uint64_t KeyHash(const uint8_t* values, const std::vector<TRidovField*>& key) {
 
 }  // namespace
 
-void TRidovCursor::SortGrouped(std::string_view names) {
-    std::vector<TRidovField*> list;
-    FieldList(names, list);
-    if (list.empty()) return;
-    auto dead = std::stable_partition(nodes_.begin(), nodes_.end(),
-                                      [](const RecordNode* n) { return n->IsLive(); });
-    const size_t liveCount = size_t(dead - nodes_.begin());
-    // The group of every live record, numbered in order of first appearance.
-    std::vector<uint32_t> groupOf(liveCount);
-    std::vector<RecordNode*> firsts;
+size_t TRidovCursor::NumberGroups(const std::vector<TRidovField*>& list,
+                                  std::vector<uint32_t>& out) const {
+    out.clear();
+    std::vector<const RecordNode*> firsts;
     std::unordered_multimap<uint64_t, uint32_t> byHash;
-    const size_t maxGroups = std::max<size_t>(1024, liveCount / 8);
-    for (size_t i = 0; i < liveCount; ++i) {
-        RecordNode* node = nodes_[i];
+    for (const RecordNode* node : nodes_) {
+        if (!node->IsLive()) continue;
         const uint64_t h = KeyHash(node->values, list);
         auto [from, to] = byHash.equal_range(h);
         uint32_t group = uint32_t(firsts.size());
@@ -530,38 +523,12 @@ void TRidovCursor::SortGrouped(std::string_view names) {
             }
         }
         if (group == firsts.size()) {
-            if (firsts.size() >= maxGroups) {
-                // Keys mostly distinct: grouping saves nothing.
-                std::vector<RecordNode*> live(nodes_.begin(), dead);
-                SortRecordNodes(live, list, false, false);
-                std::copy(live.begin(), live.end(), nodes_.begin());
-                return;
-            }
             firsts.push_back(node);
             byHash.emplace(h, group);
         }
-        groupOf[i] = group;
+        out.push_back(group);
     }
-    // Groups in key order. Their first records all differ in key, so the
-    // sort decides every pair.
-    std::vector<RecordNode*> sortedFirsts = firsts;
-    if (sortedFirsts.size() > 1) SortRecordNodes(sortedFirsts, list, false, false);
-    std::unordered_map<const RecordNode*, uint32_t> groupOfFirst;
-    groupOfFirst.reserve(firsts.size());
-    for (uint32_t g = 0; g < firsts.size(); ++g) groupOfFirst.emplace(firsts[g], g);
-    // Where each group starts in the new order.
-    std::vector<size_t> start(firsts.size() + 1, 0);
-    for (uint32_t g : groupOf) ++start[g + 1];
-    std::vector<size_t> place(firsts.size());
-    size_t at = 0;
-    for (const RecordNode* first : sortedFirsts) {
-        const uint32_t g = groupOfFirst[first];
-        place[g] = at;
-        at += start[g + 1];
-    }
-    std::vector<RecordNode*> live(liveCount);
-    for (size_t i = 0; i < liveCount; ++i) live[place[groupOf[i]]++] = nodes_[i];
-    std::copy(live.begin(), live.end(), nodes_.begin());
+    return firsts.size();
 }
 
 void TRidovCursor::SetUpAutoInc() {

@@ -144,14 +144,13 @@ class TRidovCursor {
     // Sorts the live records by the named fields (see RecordSort.h for the
     // order); deleted and removed ones go after them in their old order.
     void Sort(std::string_view names, bool caseInsensitive);
-    // The live records in exactly the order Sort(names, false) gives, for
-    // keys with few distinct values (grouping): records are put into groups
-    // of equal keys by a hash of their values, only one record of each group
-    // is sorted, and the groups are laid out in that order with their
-    // records in store order, as a stable sort leaves them; keys that turn
-    // out mostly distinct are sorted as Sort does. Deleted and removed
-    // records go after the live ones.
-    void SortGrouped(std::string_view names);
+    // Numbers the groups of live records with equal values of `list`
+    // (CompareRecords == 0, case-sensitive): out[i] is the group of the i-th
+    // live record in store order, groups numbered in order of first
+    // appearance. Returns the number of groups. Records are matched by a
+    // hash of their values, each match confirmed by CompareRecords, so the
+    // cost grows with the records, not with their pairs.
+    size_t NumberGroups(const std::vector<TRidovField*>& list, std::vector<uint32_t>& out) const;
     static int CompareValues(const uint8_t* a, const uint8_t* b, const TRidovField& field,
                              bool caseInsensitive);
     // Compares two slots by the rule of `a`'s field type; `b` is read as a

@@ -193,10 +193,10 @@ TEST_F(QueryTest, StatementsGiveTheirResults) {
     }
 }
 
-// Grouping by values that compare equal though their bytes differ (0 and
-// -0), by texts differing only in case and by a missing text: one group per
-// equal value, the groups in key order, the group's last record in table
-// order kept, and sums added in table order (1e16 + 1 + 1 - 1e16 is not 2).
+// Grouping by numbers typed as 0 and -0, by texts differing only in case
+// and by a missing text: one group per equal value, the groups in key
+// order, the group's last record in table order kept, and sums added in
+// table order (1e16 + 1 + 1 - 1e16 is not 2).
 TEST_F(QueryTest, GroupsCollectEqualValuesInTableOrder) {
     WriteTable(dir_.File("g.d"),
                {{"NAME", ftString, 10}, {"CENA", ftDouble}, {"K", ftInteger}, {"P", ftDouble}},
