@@ -19,6 +19,8 @@
 // the same bytes, so a key also serves for hashing.
 #pragma once
 
+#include <bit>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -26,6 +28,7 @@
 #include <string_view>
 
 #include "engine/storage/RidovField.h"
+#include "engine/storage/ValueSlot.h"
 
 namespace ridov {
 
@@ -85,9 +88,67 @@ class SortKeyWriter {
     size_t capacity_;
 };
 
+// The ordered bit form of a double: NaN lowest, -0 = +0.
+inline uint64_t DoubleSortKey(double d) {
+    if (std::isnan(d)) return 0;
+    if (d == 0) d = 0.0;
+    uint64_t bits = std::bit_cast<uint64_t>(d);
+    return (bits & (uint64_t(1) << 63)) ? ~bits : bits | (uint64_t(1) << 63);
+}
+
 // Appends the key of field `f` of the record `values`. `ranks` is the
 // collation rank table when texts are compared ignoring case, else null.
-void PutSortKeyField(SortKeyWriter& out, const uint8_t* values, const TRidovField& f,
-                     const unsigned char* ranks);
+// Inline: a sort encodes every record's key with it, and a call per field
+// costs more than the encoding of a short key.
+inline void PutSortKeyField(SortKeyWriter& out, const uint8_t* values, const TRidovField& f,
+                            const unsigned char* ranks) {
+    const uint8_t* s = values + f.offset;
+    switch (f.type) {
+        case ftSmallInt:
+            out.PutBigEndian(uint16_t(slot::Load<int16_t>(s)) ^ 0x8000u, 2);
+            return;
+        case ftInteger:
+        case ftDate:
+        case ftTime:
+        case ftAutoInc:
+            out.PutBigEndian(uint32_t(slot::Load<int32_t>(s)) ^ 0x80000000u, 4);
+            return;
+        case ftInt64:
+            out.PutBigEndian(uint64_t(slot::Load<int64_t>(s)) ^ (uint64_t(1) << 63), 8);
+            return;
+        case ftBoolean:
+            out.PutByte(slot::Load<int16_t>(s) != 0 ? 0 : 1);
+            return;
+        case ftDouble:
+        case ftCurrency:
+        case ftDateTime:
+            out.PutBigEndian(DoubleSortKey(slot::Load<double>(s)), 8);
+            return;
+        case ftSmallStr: {
+            const void* z = std::memchr(s, 0, size_t(f.declaredSize) + 1);
+            size_t n = z ? size_t(static_cast<const uint8_t*>(z) - s) : size_t(f.declaredSize);
+            if (f.rightAligned) out.PutByte(static_cast<unsigned char>(std::min<size_t>(n, 255)));
+            out.PutText({reinterpret_cast<const char*>(s), n}, ranks);
+            return;
+        }
+        case ftString: {
+            const char* p = slot::TextPtr(s);
+            out.PutByte(p ? 1 : 0);
+            if (p) out.PutText({p, slot::TextLength(p)}, ranks);
+            return;
+        }
+        case ftMemo:
+        case ftFmtMemo: {
+            bool held = slot::BlockPtr(s) != nullptr;
+            out.PutByte(held ? 1 : 0);
+            if (held) out.PutText(slot::Block(s), ranks);
+            return;
+        }
+        case ftUnknown:
+        case ftBlob:
+        case ftGraphic:
+            return;
+    }
+}
 
 }  // namespace ridov
