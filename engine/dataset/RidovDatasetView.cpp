@@ -98,16 +98,24 @@ bool TRidovDataset::BuildView(bool dropPosition, bool cancellable) {
     bool filtering = filtered_;
     bool cancelled = false;
     try {
-        for (size_t i = 0; i < nodes.size(); ++i) {
-            if (i > 0 && i % kProgressStep == 0 && !goOn(int64_t(i))) {
+        // In steps between progress reports, with the bounds held locally:
+        // the filter is an opaque call, after which the compiler would
+        // otherwise read the store's node list again for every record.
+        RecordNode* const* all = nodes.data();
+        const size_t count = nodes.size();
+        for (size_t start = 0; start < count; start += kProgressStep) {
+            if (start > 0 && !goOn(int64_t(start))) {
                 cancelled = true;
                 break;
             }
-            RecordNode* node = nodes[i];
-            if (!node->IsLive()) continue;
-            if (rangeActive_ && !InRange(node)) continue;
-            if (filtering && !RecordPassesFilter(node)) continue;
-            fresh.push_back(node);
+            const size_t end = std::min(count, start + kProgressStep);
+            for (size_t i = start; i < end; ++i) {
+                RecordNode* node = all[i];
+                if (!node->IsLive()) continue;
+                if (rangeActive_ && !InRange(node)) continue;
+                if (filtering && !RecordPassesFilter(node)) continue;
+                fresh.push_back(node);
+            }
         }
     } catch (...) {
         // A filter that fails part-way leaves an empty view rather than an

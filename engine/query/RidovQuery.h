@@ -81,8 +81,9 @@ class TRidovQuery : public TRidovCustomQuery {
     // statements over open datasets have always done. A query that joins a
     // few rows against a large open dataset (an order against the catalog)
     // turns this off: the join then takes only the dataset's records whose
-    // keys occur among the rows, with the same result, in one pass and
-    // without touching the dataset's store.
+    // keys occur among the rows, with the same rows (those with equal keys
+    // in no defined order, as ever), in one pass and without touching the
+    // dataset's store.
     bool sortDatasetTables = true;
 
     // The compiled statement while prepared (null otherwise).

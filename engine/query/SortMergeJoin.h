@@ -54,7 +54,9 @@ void JoinRows(std::vector<RecordNode*>& rows, size_t width, const JoinKeys& keys
 // Picks from `candidates`, in their order, the live records that pass
 // `filter` (when given) and whose R key equals the key of some row's L
 // record: the only R records a merge with these rows can match, so JoinRows
-// over them, sorted by keys.rightFields, gives what it gives over all of R.
+// over them, sorted by keys.rightFields, gives what it gives over all of R
+// (rows whose keys are equal may come in another order, as the sort leaves
+// equal keys in no defined order).
 // A handful of rows against a large table costs one pass over the table
 // instead of sorting it. Returns false, with `out` unspecified, when the
 // key fields of the two sides are of different kinds (a key alone then

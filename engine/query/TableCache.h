@@ -114,9 +114,10 @@ class TableCache {
 
 // Orders live record references ascending by the key fields, in the order
 // of CompareValues compared case-sensitively (the first difference
-// decides). Stable: records with equal keys keep their order. Every record
-// order the query derives from a store goes through this one function,
-// which is what makes a cached order equal to a fresh one.
+// decides). Not stable, but deterministic: the same sequence in gives the
+// same sequence out. Every record order the query derives from a store
+// goes through this one function, which is what makes a cached order equal
+// to a fresh one.
 void SortRecordsByKeys(std::vector<RecordNode*>& records, const std::vector<TRidovField*>& keys);
 
 }  // namespace ridov

@@ -81,18 +81,8 @@ void SortRecordNodes(std::vector<RecordNode*>& nodes, const std::vector<TRidovFi
                 longest = std::max(longest, entries[j].length);
                 ++j;
             }
-            if (j - i > 1) {
-                if (longest > next) {
-                    // Equal so far and not used up: the next 16 bytes decide.
-                    pending.push_back({i, j, next});
-                } else {
-                    // Equal keys keep the order they came in: keys were
-                    // written in that order, so their offsets tell it.
-                    std::sort(entries.begin() + std::ptrdiff_t(i),
-                              entries.begin() + std::ptrdiff_t(j),
-                              [](const Entry& a, const Entry& b) { return a.offset < b.offset; });
-                }
-            }
+            // Equal so far and not used up: the next 16 bytes decide.
+            if (j - i > 1 && longest > next) pending.push_back({i, j, next});
             i = j;
         }
     }

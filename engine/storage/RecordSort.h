@@ -3,9 +3,7 @@
 //
 // The order is exactly that of TRidovCursor::CompareValues field by field
 // (the first non-zero result decides), negated as a whole for a descending
-// sort. Ascending, records with equal keys keep their order (the sort is
-// stable), so sorting any subsequence of a sequence gives the matching
-// subsequence of the sorted whole; descending, they come in reverse.
+// sort. Records with equal keys come out in no defined order.
 //
 // How: comparing through the nodes costs two or three cache misses per
 // comparison on a large table (node, value buffer, heap text), and a
