@@ -205,8 +205,7 @@ bool WriteMenuFolder(const XdgFolders& folders, const std::string& subFolder) {
             entries.insert(name);
     }
     std::string menu =
-        "<!DOCTYPE Menu PUBLIC \"-//freedesktop//DTD Menu 1.0//EN\"\n"
-        "    \"http://www.freedesktop.org/standards/menu-spec/menu-1.0.dtd\">\n"
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
         "<Menu>\n  <Name>Applications</Name>\n  <Menu>\n    <Name>" +
         XmlText(id) + "</Name>\n    <Directory>" + XmlText(id) +
         ".directory</Directory>\n    <Include>\n";
