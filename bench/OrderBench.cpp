@@ -21,6 +21,7 @@
 
 #include "app/DataModule.h"
 #include "bench/CatalogFolder.h"
+#include "bench/ProgramWindow.h"
 #include "engine/query/TableCache.h"
 #include "orders/MainWindow.h"
 #include "orders/OrderDialog.h"
@@ -48,13 +49,7 @@ struct Program {
         // Filled requisites, so that no first start runs.
         std::ofstream(Folder().dir + "/Zetrovo.ini", std::ios::binary)
             << "[Client]\r\nKlient=A\r\nAdres=B\r\nTelefon=C\r\nKontaktLico=D\r\n";
-        dm.CatalogFile = dm.ProgramDir + "price.zv";
-        window = std::make_unique<orders::TFormMain>(dm);
-        int exitCode = 0;
-        window->FormCreate({}, exitCode);
-        window->CreateDialogs();
-        window->OpenCatalog(dm.CatalogFile);
-        window->resize(1200, 800);
+        window = bench_support::StartProgramWindow(dm);
         window->show();
         for (dm.vtPrice.First(); !dm.vtPrice.Eof() && int(ids.size()) < kOrderLines + 1;
              dm.vtPrice.Next())

@@ -18,6 +18,7 @@
 
 #include "app/DataModule.h"
 #include "bench/CatalogFolder.h"
+#include "bench/ProgramWindow.h"
 #include "engine/dataset/RidovTable.h"
 #include "orders/CatalogView.h"
 #include "orders/GridXlsSheet.h"
@@ -58,15 +59,10 @@ struct Program {
     Folder folder;
     app::TdmZetrovo dm;
     std::unique_ptr<orders::TFormMain> window;
-    explicit Program(size_t records) : folder(records), dm(QString::fromStdString(folder.dir)) {
-        dm.CatalogFile = dm.ProgramDir + "price.zv";
-        window = std::make_unique<orders::TFormMain>(dm);
-        int exitCode = 0;
-        window->FormCreate({}, exitCode);
-        window->CreateDialogs();
-        window->OpenCatalog(dm.CatalogFile);
-        window->resize(1200, 800);
-    }
+    explicit Program(size_t records)
+        : folder(records),
+          dm(QString::fromStdString(folder.dir)),
+          window(bench_support::StartProgramWindow(dm)) {}
     // An order of the first `lines` products of the catalog, shown.
     void OpenOrder(int lines) {
         ridov::TRidovTable order;
