@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "platform/AtomicFileWriter.h"
+#include "platform/MemoryRegion.h"
 #include "platform/PosixLocale.h"
 #include "platform/RandomBytes.h"
 #include "platform/RemovableMedia.h"
@@ -29,14 +30,21 @@ namespace platform {
 
 namespace {
 
+void SetSize(std::vector<uint8_t>& bytes, size_t n) {
+    bytes.resize(n);
+}
+void SetSize(RegionBuffer& bytes, size_t n) {
+    bytes.Resize(n);
+}
+
 // Reads all of `path` into `out`; 0, or an errno value with `reason`
 // saying why. Only a regular file is read: a device or a pipe could hand
 // out bytes without end or block for ever, so the kind is checked before
 // the first read (the open does not wait for a pipe's writer). The size
 // from fstat is only a first guess: the loop reads until end of file and
 // gives up as soon as the file has grown past `maxSize`.
-int ReadAll(const std::string& path, std::vector<uint8_t>& out, uint64_t maxSize,
-            std::string& reason) {
+template <typename Buffer>
+int ReadAll(const std::string& path, Buffer& out, uint64_t maxSize, std::string& reason) {
     auto tooLarge = [&](uint64_t size) {
         reason = std::to_string(size) + " bytes, more than the " + std::to_string(maxSize) +
                  " that can be read";
@@ -69,10 +77,11 @@ int ReadAll(const std::string& path, std::vector<uint8_t>& out, uint64_t maxSize
         ::close(fd);
         return err;
     }
-    std::vector<uint8_t> bytes(st.st_size > 0 ? static_cast<size_t>(st.st_size) + 1 : 4096);
+    Buffer bytes;
+    SetSize(bytes, st.st_size > 0 ? static_cast<size_t>(st.st_size) + 1 : 4096);
     size_t used = 0;
     for (;;) {
-        if (used == bytes.size()) bytes.resize(bytes.size() * 2);
+        if (used == bytes.size()) SetSize(bytes, bytes.size() * 2);
         ssize_t got = ::read(fd, bytes.data() + used, bytes.size() - used);
         if (got < 0) {
             if (errno == EINTR) continue;
@@ -89,8 +98,8 @@ int ReadAll(const std::string& path, std::vector<uint8_t>& out, uint64_t maxSize
         }
     }
     ::close(fd);
-    bytes.resize(used);
-    out.swap(bytes);
+    SetSize(bytes, used);
+    out = std::move(bytes);
     return 0;
 }
 
@@ -243,6 +252,14 @@ std::string LinuxPlatform::NewGuidText() {
 
 bool LinuxPlatform::ReadWholeFile(const std::string& path, std::vector<uint8_t>& out,
                                   std::string& error, uint64_t maxSize) {
+    std::string reason;
+    if (ReadAll(path, out, maxSize, reason) == 0) return true;
+    error = "Cannot read '" + path + "': " + reason;
+    return false;
+}
+
+bool LinuxPlatform::ReadWholeFile(const std::string& path, RegionBuffer& out, std::string& error,
+                                  uint64_t maxSize) {
     std::string reason;
     if (ReadAll(path, out, maxSize, reason) == 0) return true;
     error = "Cannot read '" + path + "': " + reason;

@@ -25,6 +25,8 @@ class LinuxPlatform : public Platform {
     std::string NewGuidText() override;
     bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::string& error,
                        uint64_t maxSize = UINT64_MAX) override;
+    bool ReadWholeFile(const std::string& path, RegionBuffer& out, std::string& error,
+                       uint64_t maxSize = UINT64_MAX) override;
     bool WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes,
                              std::string& error) override;
     bool CopyFileReplacing(const std::string& from, const std::string& to) override;

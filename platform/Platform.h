@@ -16,6 +16,8 @@
 
 namespace platform {
 
+class RegionBuffer;
+
 class Platform {
   public:
     virtual ~Platform() = default;
@@ -31,6 +33,10 @@ class Platform {
     // `maxSize` bytes, refused before reading when its size says so.
     virtual bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out,
                                std::string& error, uint64_t maxSize = UINT64_MAX) = 0;
+    // The same into a large memory region (see MemoryRegion.h), for files
+    // that may be large, such as a table read into memory.
+    virtual bool ReadWholeFile(const std::string& path, RegionBuffer& out, std::string& error,
+                               uint64_t maxSize = UINT64_MAX) = 0;
 
     // Replaces `path` with `bytes` without ever truncating the target in
     // place: writes a temporary file in the same folder, flushes it to disk,

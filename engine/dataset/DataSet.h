@@ -318,7 +318,7 @@ class DataSet {
     };
 
     TRidovCursor* store_ = nullptr;
-    std::vector<RecordNode*> view_;
+    NodeList view_;
     DataSetState state_ = DataSetState::Inactive;
     bool opening_ = false;  // inside Open, before the dataset is browsable
     bool eof_ = true;

@@ -275,7 +275,7 @@ void TRidovDataset::CheckCanClose() {
 
 void TRidovDataset::InternalClose() {
     FreeKeyBuffers();
-    std::vector<RecordNode*>().swap(spareView_);
+    NodeList().swap(spareView_);
     rangeActive_ = false;
     sorted_ = false;
     viewReady_ = false;

@@ -223,7 +223,7 @@ class TRidovDataset : public DataSet, public DatabaseUser {
     bool RangeActive() const { return rangeActive_; }
     // The record store (null before the first load or after a failed one).
     TRidovCursor* Cursor() const { return store_; }
-    const std::vector<RecordNode*>& View() const { return view_; }
+    const NodeList& View() const { return view_; }
 
     // Sets filter, filter options, index fields, sort options and range at
     // once and rebuilds the view a single time, then goes to the first
@@ -274,6 +274,8 @@ class TRidovDataset : public DataSet, public DatabaseUser {
     std::function<void(DataSet&, bool& accept)> onFindRecord;  // declared, never called
 
   protected:
+    // Reads the store from `image`, which it deciphers in place.
+    void LoadImage(std::span<uint8_t> image);
     // ---- for subclasses ----
     // Fills the record store (LoadFromStream, or borrowing another's).
     virtual void OpenData() = 0;
@@ -397,7 +399,6 @@ class TRidovDataset : public DataSet, public DatabaseUser {
     void ChangeView(bool dropPosition, const std::function<void()>& change);
     // The rebuild; false when it was cancelled (only when `cancellable`).
     bool BuildView(bool dropPosition, bool cancellable);
-    void LoadImage(std::span<uint8_t> image);
     bool InRange(const RecordNode* node) const;
     // Where a new record belongs in the view (see InternalPost); clears the
     // sorted flag when placing it there breaks the order.
@@ -429,7 +430,7 @@ class TRidovDataset : public DataSet, public DatabaseUser {
     bool editTookBeforeImage_ = false;
     int changeCount_ = 0;
     // The storage of the view before the last rebuild, reused by the next.
-    std::vector<RecordNode*> spareView_;
+    NodeList spareView_;
     TRidovKeyBuffer keys_[4];
 };
 

@@ -83,7 +83,7 @@ bool TRidovDataset::BuildView(bool dropPosition, bool cancellable) {
     // The new view is built aside: until it replaces the old one, the old
     // one stays whole for a grid repainting during progress reports, and
     // for a cancelled rebuild to leave behind.
-    const std::vector<RecordNode*>& nodes = store_->Nodes();
+    const NodeList& nodes = store_->Nodes();
     const bool sorting = !keys_[kiSort].storeFields.empty();
     const int64_t total = int64_t(nodes.size()) * (sorting ? 2 : 1);
     auto goOn = [&](int64_t done) {
@@ -91,7 +91,7 @@ bool TRidovDataset::BuildView(bool dropPosition, bool cancellable) {
         return onViewProgress(done, total) || !(ready && cancellable);
     };
     // The old view's storage is reused for the next one.
-    std::vector<RecordNode*> fresh;
+    NodeList fresh;
     fresh.swap(spareView_);
     fresh.clear();
     fresh.reserve(nodes.size());

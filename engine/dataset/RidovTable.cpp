@@ -5,6 +5,7 @@
 #include "engine/storage/DatabaseError.h"
 #include "engine/storage/RidovSession.h"
 #include "engine/storage/TableImage.h"
+#include "platform/MemoryRegion.h"
 #include "platform/Platform.h"
 
 namespace ridov {
@@ -116,11 +117,11 @@ void TRidovTable::OpenData() {
         case lmFile: {
             std::string name = FullTableName();
             platform::Platform& os = session_->Platform();
-            std::vector<uint8_t> bytes;
+            platform::RegionBuffer bytes;
             std::string error;
             if (!os.FileExists(name) || !os.ReadWholeFile(name, bytes, error, kMaxImageSize))
                 Fail("Error opening file " + name);
-            LoadFromStream(std::move(bytes));
+            LoadImage(bytes.Bytes());
             break;
         }
         case lmClone:

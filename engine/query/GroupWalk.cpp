@@ -82,7 +82,7 @@ void GroupWalk(TRidovCursor& result, const std::vector<TRidovQField>& columns) {
     // in the order they lie in memory.
     std::vector<uint32_t> groupOf;
     const size_t groups = result.NumberGroups(groupFields, groupOf);
-    std::vector<RecordNode*> last(groups, nullptr);
+    NodeList last(groups, nullptr);
     std::vector<int32_t> sizes(groups, 0);
     size_t live = 0;
     for (RecordNode* node : result.Nodes()) {

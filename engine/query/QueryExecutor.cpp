@@ -405,7 +405,7 @@ void ReadTable(TRidovQTable& t, const QueryEnvironment& env, const TableRun& run
     if (filterWhileReading) {
         t.filter = std::make_unique<PreparedConditions>();
         t.filter->Prepare(t.conditions, *t.store, env.caseInsensitive);
-        std::vector<RecordNode*> passing;
+        NodeList passing;
         for (RecordNode* node : t.records)
             if (t.filter->Passes(node->values)) passing.push_back(node);
         t.records.swap(passing);
@@ -463,11 +463,11 @@ std::vector<TRidovField*> KeyFields(TRidovCursor& store, std::string_view names)
     return out;
 }
 
-std::vector<RecordNode*> BuildRows(QueryPlan& plan) {
+NodeList BuildRows(QueryPlan& plan) {
     const size_t width = plan.tables.size();
     const TRidovQTable& first = plan.tables[0];
     const bool check = !first.filtered && first.filter != nullptr;
-    std::vector<RecordNode*> rows;
+    NodeList rows;
     for (RecordNode* node : first.Records()) {
         if (check && !first.filter->Passes(node->values)) continue;
         rows.push_back(node);
@@ -478,11 +478,9 @@ std::vector<RecordNode*> BuildRows(QueryPlan& plan) {
 
 // R's records in the order the merge walks them (or those of them the rows
 // can match).
-const std::vector<RecordNode*>& RightSequence(TRidovQTable& r, const JoinKeys& keys,
-                                              const std::string& keyNames,
-                                              const std::vector<RecordNode*>& rows, size_t width,
-                                              const QueryEnvironment& env,
-                                              std::vector<RecordNode*>& scratch) {
+const NodeList& RightSequence(TRidovQTable& r, const JoinKeys& keys, const std::string& keyNames,
+                              const NodeList& rows, size_t width, const QueryEnvironment& env,
+                              NodeList& scratch) {
     if (r.cached && !r.filtered && !r.HasConditions())
         return r.cached->RecordsOrderedBy(keys.rightFields);
     scratch.clear();
@@ -507,9 +505,9 @@ const std::vector<RecordNode*>& RightSequence(TRidovQTable& r, const JoinKeys& k
     return scratch;
 }
 
-void RunJoins(QueryPlan& plan, const QueryEnvironment& env, std::vector<RecordNode*>& rows) {
+void RunJoins(QueryPlan& plan, const QueryEnvironment& env, NodeList& rows) {
     const size_t width = plan.tables.size();
-    std::vector<RecordNode*> scratch;
+    NodeList scratch;
     for (const TRidovQJoin& join : plan.joins) {
         JoinKeys keys;
         keys.leftSlot = size_t(TableOf(plan, join.leftAlias));
@@ -520,8 +518,7 @@ void RunJoins(QueryPlan& plan, const QueryEnvironment& env, std::vector<RecordNo
         keys.leftFields = KeyFields(*l.store, join.leftFields);
         keys.rightFields = KeyFields(*r.store, join.rightFields);
         if (!JoinKeysComparable(keys)) Fail("Types of compared fields are not equal");
-        const std::vector<RecordNode*>& right =
-            RightSequence(r, keys, join.rightFields, rows, width, env, scratch);
+        const NodeList& right = RightSequence(r, keys, join.rightFields, rows, width, env, scratch);
         JoinRows(rows, width, keys, right);
     }
 }
@@ -554,7 +551,7 @@ void CopySlot(const TRidovField& from, const uint8_t* source, const TRidovQField
     if (same && from.slotSize == to.slotSize) std::memcpy(d, s, to.slotSize);
 }
 
-void FillResult(QueryPlan& plan, const std::vector<RecordNode*>& rows, TRidovCursor& result) {
+void FillResult(QueryPlan& plan, const NodeList& rows, TRidovCursor& result) {
     const size_t width = plan.tables.size();
     const size_t count = plan.fields.size();
     std::vector<const TRidovField*> targets(count), sources(count, nullptr);
@@ -602,7 +599,7 @@ void ExecuteQuery(QueryPlan& plan, const QueryEnvironment& env, const ResultLoad
     TRidovCursor& result = loadResult(EmptyResultImage(plan));
     if (plan.tables.size() != plan.joins.size() + 1)
         Fail("Number of joins must be equal to number of tables minus one");
-    std::vector<RecordNode*> rows = BuildRows(plan);
+    NodeList rows = BuildRows(plan);
     RunJoins(plan, env, rows);
     FillResult(plan, rows, result);
     rows.clear();

@@ -45,14 +45,12 @@ struct TRidovQTable {
     std::unique_ptr<PreparedConditions> filter;
     // The records that belong to the table, in store order: live and, when
     // `filtered`, passing the conditions. Filled when the data is read.
-    std::vector<RecordNode*> records;
+    NodeList records;
     // When set, the records are this list (a cached table's) instead.
-    const std::vector<RecordNode*>* sharedRecords = nullptr;
+    const NodeList* sharedRecords = nullptr;
     bool filtered = false;
 
-    const std::vector<RecordNode*>& Records() const {
-        return sharedRecords ? *sharedRecords : records;
-    }
+    const NodeList& Records() const { return sharedRecords ? *sharedRecords : records; }
 
     bool HasConditions() const { return !conditions.empty(); }
 };

@@ -38,7 +38,7 @@ bool SameOrdering(const JoinKeys& keys) {
     return true;
 }
 
-void SortRows(std::vector<RecordNode*>& rows, size_t width, const JoinKeys& keys) {
+void SortRows(NodeList& rows, size_t width, const JoinKeys& keys) {
     size_t count = width ? rows.size() / width : 0;
     std::vector<uint32_t> order(count);
     std::iota(order.begin(), order.end(), 0u);
@@ -49,7 +49,7 @@ void SortRows(std::vector<RecordNode*>& rows, size_t width, const JoinKeys& keys
         if (!a || !b) return !a && b;
         return TRidovCursor::CompareRecords(a->values, b->values, keys.leftFields) < 0;
     });
-    std::vector<RecordNode*> sorted;
+    NodeList sorted;
     sorted.reserve(rows.size());
     for (uint32_t i : order)
         sorted.insert(sorted.end(), rows.begin() + std::ptrdiff_t(i * width),
@@ -67,12 +67,11 @@ bool JoinKeysComparable(const JoinKeys& keys) {
     return true;
 }
 
-void JoinRows(std::vector<RecordNode*>& rows, size_t width, const JoinKeys& keys,
-              const std::vector<RecordNode*>& right) {
+void JoinRows(NodeList& rows, size_t width, const JoinKeys& keys, const NodeList& right) {
     SortRows(rows, width, keys);
     const bool skip = SameOrdering(keys);
     const size_t count = width ? rows.size() / width : 0;
-    std::vector<RecordNode*> out;
+    NodeList out;
     out.reserve(rows.size());
     size_t j = 0;
     for (size_t i = 0; i < count; ++i) {
@@ -168,9 +167,9 @@ uint64_t TextFingerprint(const RecordNode* node, const std::vector<TRidovField*>
 
 }  // namespace
 
-bool SelectMatchingRecords(const std::vector<RecordNode*>& rows, size_t width, const JoinKeys& keys,
-                           const std::vector<RecordNode*>& candidates,
-                           const PreparedConditions* filter, std::vector<RecordNode*>& out) {
+bool SelectMatchingRecords(const NodeList& rows, size_t width, const JoinKeys& keys,
+                           const NodeList& candidates, const PreparedConditions* filter,
+                           NodeList& out) {
     // Equal keys encode to equal bytes only when both sides hold the same
     // kind of value.
     if (!SameOrdering(keys)) return false;

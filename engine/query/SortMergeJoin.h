@@ -48,8 +48,7 @@ bool JoinKeysComparable(const JoinKeys& keys);
 
 // Sorts the rows by their L records, then merges them with `right`.
 // REQUIRES: JoinKeysComparable(keys); `right` sorted by keys.rightFields.
-void JoinRows(std::vector<RecordNode*>& rows, size_t width, const JoinKeys& keys,
-              const std::vector<RecordNode*>& right);
+void JoinRows(NodeList& rows, size_t width, const JoinKeys& keys, const NodeList& right);
 
 // Picks from `candidates`, in their order, the live records that pass
 // `filter` (when given) and whose R key equals the key of some row's L
@@ -61,8 +60,8 @@ void JoinRows(std::vector<RecordNode*>& rows, size_t width, const JoinKeys& keys
 // instead of sorting it. Returns false, with `out` unspecified, when the
 // key fields of the two sides are of different kinds (a key alone then
 // cannot tell equality).
-bool SelectMatchingRecords(const std::vector<RecordNode*>& rows, size_t width, const JoinKeys& keys,
-                           const std::vector<RecordNode*>& candidates,
-                           const PreparedConditions* filter, std::vector<RecordNode*>& out);
+bool SelectMatchingRecords(const NodeList& rows, size_t width, const JoinKeys& keys,
+                           const NodeList& candidates, const PreparedConditions* filter,
+                           NodeList& out);
 
 }  // namespace ridov

@@ -47,8 +47,7 @@ const std::vector<uint32_t>& CachedTable::OrderBy(const std::vector<TRidovField*
     return OrderFor(keys).positions;
 }
 
-const std::vector<RecordNode*>& CachedTable::RecordsOrderedBy(
-    const std::vector<TRidovField*>& keys) {
+const NodeList& CachedTable::RecordsOrderedBy(const std::vector<TRidovField*>& keys) {
     return OrderFor(keys).nodes;
 }
 
@@ -111,7 +110,7 @@ void TableCache::Trim() {
     }
 }
 
-void SortRecordsByKeys(std::vector<RecordNode*>& records, const std::vector<TRidovField*>& keys) {
+void SortRecordsByKeys(NodeList& records, const std::vector<TRidovField*>& keys) {
     if (keys.empty() || records.size() < 2) return;
     SortRecordNodes(records, keys, false, false);
 }

@@ -47,7 +47,7 @@ namespace ridov {
 struct CachedTable {
     std::unique_ptr<TRidovCursor> store;
     // Live records in store order.
-    std::vector<RecordNode*> records;
+    NodeList records;
     bool enciphered = false;
     uint8_t passwordBlock[kPasswordBlockSize] = {};
 
@@ -57,12 +57,12 @@ struct CachedTable {
     // True when that order has been built already.
     bool HasOrder(const std::vector<TRidovField*>& keys) const;
     // The same order as record references.
-    const std::vector<RecordNode*>& RecordsOrderedBy(const std::vector<TRidovField*>& keys);
+    const NodeList& RecordsOrderedBy(const std::vector<TRidovField*>& keys);
 
   private:
     struct Order {
         std::vector<uint32_t> positions;
-        std::vector<RecordNode*> nodes;
+        NodeList nodes;
     };
     Order& OrderFor(const std::vector<TRidovField*>& keys);
     std::map<std::string, Order> orders_;
@@ -118,6 +118,6 @@ class TableCache {
 // same sequence out. Every record order the query derives from a store
 // goes through this one function, which is what makes a cached order equal
 // to a fresh one.
-void SortRecordsByKeys(std::vector<RecordNode*>& records, const std::vector<TRidovField*>& keys);
+void SortRecordsByKeys(NodeList& records, const std::vector<TRidovField*>& keys);
 
 }  // namespace ridov

@@ -1,24 +1,33 @@
 #include "engine/storage/Arena.h"
 
+#include <algorithm>
+
 namespace ridov {
 
 namespace {
-constexpr size_t kChunkSize = size_t(1) << 20;
-}
+constexpr size_t kFirstChunk = size_t(1) << 20;
+constexpr size_t kLargestChunk = size_t(32) << 20;
+// Requests of this size or more get a block of their own.
+constexpr size_t kLargeRequest = kFirstChunk / 4;
+}  // namespace
 
 uint8_t* Arena::AllocateSlow(size_t n) {
-    // Large requests get a block of their own so that the current chunk's
+    // A large request gets a block of its own so that the current chunk's
     // free tail stays usable for the small ones that follow.
-    if (n >= kChunkSize / 4) {
-        large_.push_back(std::make_unique_for_overwrite<uint8_t[]>(n));
+    if (n >= kLargeRequest) {
+        large_.emplace_back().Resize(n);
         reserved_ += n;
-        return large_.back().get();
+        return large_.back().data();
     }
-    chunks_.push_back(std::make_unique_for_overwrite<uint8_t[]>(kChunkSize));
-    reserved_ += kChunkSize;
-    uint8_t* p = chunks_.back().get();
+    // Each chunk as large as all before it together, up to the limit.
+    size_t chunked = 0;
+    for (const platform::RegionBuffer& c : chunks_) chunked += c.size();
+    const size_t size = std::clamp(chunked, kFirstChunk, kLargestChunk);
+    chunks_.emplace_back().Resize(size);
+    reserved_ += size;
+    uint8_t* p = chunks_.back().data();
     next_ = p + n;
-    end_ = p + kChunkSize;
+    end_ = p + size;
     return p;
 }
 
@@ -28,15 +37,15 @@ void Arena::Rewind(const Mark& m) {
         // reserved_ is only a statistic; it is not worth tracking exactly.
     }
     while (chunks_.size() > m.chunks) {
+        reserved_ -= chunks_.back().size();
         chunks_.pop_back();
-        reserved_ -= kChunkSize;
     }
     if (chunks_.empty()) {
         next_ = end_ = nullptr;
         return;
     }
     next_ = m.next;
-    end_ = chunks_.back().get() + kChunkSize;
+    end_ = chunks_.back().data() + chunks_.back().size();
 }
 
 void Arena::Clear() {

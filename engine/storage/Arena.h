@@ -1,8 +1,10 @@
 // A bump allocator for the bulk of a record store: value buffers and the
 // texts and byte blocks of records read from an image. Memory is handed out
 // from large chunks and given back only all at once (Clear or destruction),
-// which makes loading a million records cost a few hundred allocations
-// instead of millions.
+// which makes loading a million records cost a few dozen allocations
+// instead of millions. Chunks come from large memory regions and double in
+// size up to a limit, so that a big table's records are backed by large
+// pages where the system has them.
 //
 // Not thread-safe; owned by one record store.
 #pragma once
@@ -10,7 +12,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
+
+#include "platform/MemoryRegion.h"
 
 namespace ridov {
 
@@ -50,8 +55,8 @@ class Arena {
   private:
     uint8_t* AllocateSlow(size_t n);
 
-    std::vector<std::unique_ptr<uint8_t[]>> chunks_;  // the last one is current
-    std::vector<std::unique_ptr<uint8_t[]>> large_;   // one request each
+    std::vector<platform::RegionBuffer> chunks_;  // the last one is current
+    std::vector<platform::RegionBuffer> large_;   // one request each
     uint8_t* next_ = nullptr;
     uint8_t* end_ = nullptr;
     size_t reserved_ = 0;

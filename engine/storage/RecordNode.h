@@ -9,6 +9,9 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
+
+#include "platform/MemoryRegion.h"
 
 namespace ridov {
 
@@ -27,6 +30,11 @@ struct RecordNode {
 
     bool IsLive() const { return status != rsDeleted && status != rsRemoved; }
 };
+
+// A list of records: a store's records, a view's rows, a query's rows. A
+// large table has one entry per record in several of them, so big lists
+// live in large memory regions.
+using NodeList = std::vector<RecordNode*, platform::RegionAllocator<RecordNode*>>;
 
 static_assert(sizeof(void*) != 8 || sizeof(RecordNode) == 16,
               "a million nodes are resident with every table: keep a node small");

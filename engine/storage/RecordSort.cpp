@@ -43,12 +43,12 @@ void LoadChunk(Entry& e, const unsigned char* keys, size_t depth) {
 
 }  // namespace
 
-void SortRecordNodes(std::vector<RecordNode*>& nodes, const std::vector<TRidovField*>& key,
-                     bool caseInsensitive, bool descend) {
+void SortRecordNodes(NodeList& nodes, const std::vector<TRidovField*>& key, bool caseInsensitive,
+                     bool descend) {
     if (nodes.size() < 2 || key.empty()) return;
     const unsigned char* ranks = caseInsensitive ? text::CollationRankTable() : nullptr;
     SortKeyWriter keys(nodes.size() * 24);
-    std::vector<Entry> entries(nodes.size());
+    std::vector<Entry, platform::RegionAllocator<Entry>> entries(nodes.size());
     for (size_t i = 0; i < nodes.size(); ++i) {
         size_t start = keys.Size();
         for (const TRidovField* f : key) PutSortKeyField(keys, nodes[i]->values, *f, ranks);

@@ -24,7 +24,7 @@
 namespace ridov {
 
 // Sorts `nodes` by `key` (at least one field). Every node must have values.
-void SortRecordNodes(std::vector<RecordNode*>& nodes, const std::vector<TRidovField*>& key,
-                     bool caseInsensitive, bool descend);
+void SortRecordNodes(NodeList& nodes, const std::vector<TRidovField*>& key, bool caseInsensitive,
+                     bool descend);
 
 }  // namespace ridov

@@ -15,7 +15,8 @@ namespace ridov {
 
 namespace {
 
-constexpr size_t kNodesPerChunk = 4096;
+constexpr size_t kFirstNodeChunk = 4096;
+constexpr size_t kLargestNodeChunk = size_t(1) << 18;
 
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
@@ -71,26 +72,26 @@ TRidovCursor::~TRidovCursor() {
 }
 
 size_t TRidovCursor::MemoryReserved() const {
-    return arena_.BytesReserved() + nodeChunks_.size() * kNodesPerChunk * sizeof(RecordNode) +
+    size_t nodes = 0;
+    for (const NodeChunk& chunk : nodeChunks_) nodes += chunk.capacity();
+    return arena_.BytesReserved() + nodes * sizeof(RecordNode) +
            nodes_.capacity() * sizeof(RecordNode*);
 }
 
 RecordNode* TRidovCursor::NewNode() {
-    if (nodeChunks_.empty() || nodesInLastChunk_ == kNodesPerChunk) {
-        nodeChunks_.push_back(std::make_unique<RecordNode[]>(kNodesPerChunk));
-        nodesInLastChunk_ = 0;
+    if (nodeChunks_.empty() || nodeChunks_.back().size() == nodeChunks_.back().capacity()) {
+        const size_t size = nodeChunks_.empty()
+                                ? kFirstNodeChunk
+                                : std::min(2 * nodeChunks_.back().capacity(), kLargestNodeChunk);
+        nodeChunks_.emplace_back().reserve(size);
     }
-    RecordNode* node = &nodeChunks_.back()[nodesInLastChunk_++];
-    *node = RecordNode{};
-    return node;
+    return &nodeChunks_.back().emplace_back();
 }
 
 bool TRidovCursor::Owns(const RecordNode* node) const {
     if (node == nullptr) return false;
-    for (size_t i = 0; i < nodeChunks_.size(); ++i) {
-        const RecordNode* base = nodeChunks_[i].get();
-        size_t used = i + 1 == nodeChunks_.size() ? nodesInLastChunk_ : kNodesPerChunk;
-        if (node >= base && node < base + used) return true;
+    for (const NodeChunk& chunk : nodeChunks_) {
+        if (node >= chunk.data() && node < chunk.data() + chunk.size()) return true;
     }
     return false;
 }
@@ -318,7 +319,6 @@ void TRidovCursor::Clear(bool all) {
     userData_.clear();
     beforeImages_.clear();
     nodeChunks_.clear();
-    nodesInLastChunk_ = 0;
     arena_.Clear();
     autoIncValue_ = 0;
     if (all) {
@@ -432,7 +432,7 @@ void TRidovCursor::Sort(std::string_view names, bool caseInsensitive) {
     // sort a consistent order to work with; they are never written or shown.
     auto dead = std::stable_partition(nodes_.begin(), nodes_.end(),
                                       [](const RecordNode* n) { return n->IsLive(); });
-    std::vector<RecordNode*> live(nodes_.begin(), dead);
+    NodeList live(nodes_.begin(), dead);
     SortRecordNodes(live, list, caseInsensitive, false);
     std::copy(live.begin(), live.end(), nodes_.begin());
 }

@@ -131,7 +131,7 @@ class TRidovCursor {
     RecordNode* RecordAt(size_t index) { return nodes_[index]; }
     // Number of nodes, removed ones included.
     size_t RecordCount() const { return nodes_.size(); }
-    const std::vector<RecordNode*>& Nodes() const { return nodes_; }
+    const NodeList& Nodes() const { return nodes_; }
     size_t RecordSize() const { return recordSize_; }
     // True when the node belongs to this store (any status).
     bool Owns(const RecordNode* node) const;
@@ -230,9 +230,12 @@ class TRidovCursor {
     const text::FormatSettings* fs_;
     std::vector<std::unique_ptr<TRidovField>> fields_;
     size_t recordSize_ = 0;
-    std::vector<RecordNode*> nodes_;
-    std::vector<std::unique_ptr<RecordNode[]>> nodeChunks_;
-    size_t nodesInLastChunk_ = 0;
+    NodeList nodes_;
+    // Nodes are never moved (they are bookmarks), so they live in chunks
+    // that are filled and never grown; each chunk is twice the size of the
+    // one before, up to a limit, so that a big table needs few chunks.
+    using NodeChunk = std::vector<RecordNode, platform::RegionAllocator<RecordNode>>;
+    std::vector<NodeChunk> nodeChunks_;
     Arena arena_;
 
     int32_t imageFieldCount_ = 0;

@@ -5,14 +5,19 @@
 namespace ridov {
 
 SortKeyWriter::SortKeyWriter(size_t expected) : capacity_(std::max<size_t>(expected, 64)) {
-    bytes_ = std::make_unique<unsigned char[]>(capacity_);
+    bytes_ = allocator_.allocate(capacity_);
+}
+
+SortKeyWriter::~SortKeyWriter() {
+    allocator_.deallocate(bytes_, capacity_);
 }
 
 void SortKeyWriter::Grow(size_t n) {
     size_t capacity = std::max(capacity_ * 2, size_ + n);
-    auto bigger = std::make_unique<unsigned char[]>(capacity);
-    std::memcpy(bigger.get(), bytes_.get(), size_);
-    bytes_ = std::move(bigger);
+    unsigned char* bigger = allocator_.allocate(capacity);
+    std::memcpy(bigger, bytes_, size_);
+    allocator_.deallocate(bytes_, capacity_);
+    bytes_ = bigger;
     capacity_ = capacity;
 }
 

@@ -29,6 +29,7 @@
 
 #include "engine/storage/RidovField.h"
 #include "engine/storage/ValueSlot.h"
+#include "platform/MemoryRegion.h"
 
 namespace ridov {
 
@@ -36,21 +37,25 @@ namespace ridov {
 class SortKeyWriter {
   public:
     explicit SortKeyWriter(size_t expected = 64);
+    ~SortKeyWriter();
+    SortKeyWriter(const SortKeyWriter&) = delete;
+    SortKeyWriter& operator=(const SortKeyWriter&) = delete;
+
     size_t Size() const { return size_; }
-    const unsigned char* Data() const { return bytes_.get(); }
+    const unsigned char* Data() const { return bytes_; }
     // Forgets the bytes written, keeping the room.
     void Clear() { size_ = 0; }
     // The bytes from `start` to the end.
     std::string_view From(size_t start) const {
-        return {reinterpret_cast<const char*>(bytes_.get()) + start, size_ - start};
+        return {reinterpret_cast<const char*>(bytes_) + start, size_ - start};
     }
 
     // Room for `n` more bytes at the end.
     unsigned char* Reserve(size_t n) {
         if (size_ + n > capacity_) Grow(n);
-        return bytes_.get() + size_;
+        return bytes_ + size_;
     }
-    void Commit(unsigned char* end) { size_ = size_t(end - bytes_.get()); }
+    void Commit(unsigned char* end) { size_ = size_t(end - bytes_); }
 
     void PutBigEndian(uint64_t v, int bytes) {
         unsigned char* p = Reserve(8);
@@ -83,7 +88,10 @@ class SortKeyWriter {
   private:
     void Grow(size_t n);
 
-    std::unique_ptr<unsigned char[]> bytes_;
+    // The keys of a whole table's sort take tens of MB: they live in a
+    // region, and are not zeroed before they are written.
+    platform::RegionAllocator<unsigned char> allocator_;
+    unsigned char* bytes_;
     size_t size_ = 0;
     size_t capacity_;
 };

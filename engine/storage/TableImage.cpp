@@ -477,7 +477,7 @@ bool TRidovCursor::ReadImage(std::span<uint8_t> image, std::string& message) {
         node->storedSize = storedSize;
         if (filter && !filter(*this, *node)) {
             // Give the node and its memory back.
-            --nodesInLastChunk_;
+            nodeChunks_.back().pop_back();
             arena_.Rewind(mark);
         } else {
             nodes_.push_back(node);

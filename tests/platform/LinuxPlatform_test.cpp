@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/MemoryRegion.h"
 #include "tests/platform/TempFolder.h"
 
 namespace platform {
@@ -65,6 +66,21 @@ TEST(LinuxPlatformTest, ReadsWholeFiles) {
         EXPECT_FALSE(platform.ReadWholeFile(bad, bytes, error)) << bad;
         EXPECT_NE(error.find(bad), std::string::npos) << error;
     }
+
+    // Into a region: a file big enough for large pages, then a small one
+    // and a missing one into the same buffer.
+    std::string large(5 << 20, '\0');
+    for (size_t i = 0; i < large.size(); ++i) large[i] = static_cast<char>(i * 7 % 253);
+    WriteText(folder.File("large"), large);
+    RegionBuffer region;
+    ASSERT_TRUE(platform.ReadWholeFile(folder.File("large"), region, error)) << error;
+    EXPECT_TRUE(std::string_view(reinterpret_cast<const char*>(region.data()), region.size()) ==
+                large);
+    ASSERT_TRUE(platform.ReadWholeFile(folder.File("big"), region, error)) << error;
+    EXPECT_TRUE(std::string_view(reinterpret_cast<const char*>(region.data()), region.size()) ==
+                big);
+    EXPECT_FALSE(platform.ReadWholeFile(folder.File("missing"), region, error));
+    EXPECT_EQ(region.size(), big.size()) << "a failed read leaves the buffer as it was";
 }
 
 // A device hands out bytes without end and a pipe without a writer never

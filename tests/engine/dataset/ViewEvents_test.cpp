@@ -328,7 +328,7 @@ TEST_P(ViewCancel, LeavesTheViewAndItsSettings) {
     t.SetRangeFieldNames("KOL");
     t.SetRangeValues("0\t", "80\t");
     ASSERT_TRUE(t.Locate("ID", Variant(std::string("01275")), 0));
-    const std::vector<RecordNode*> rows = t.View();
+    const NodeList rows = t.View();
     const int current = t.CurrentRow();
     ViewRecorder recorder(t, "ID");
 

@@ -88,7 +88,7 @@ class SortAgreement : public ::testing::Test {
     void ExpectOrdered(const std::string& names, TRidovSortOptions options) {
         std::vector<TRidovField*> key;
         t.Cursor()->FieldList(names, key);
-        const std::vector<RecordNode*>& view = t.View();
+        const NodeList& view = t.View();
         ASSERT_EQ(view.size(), 600u);
         bool ci = options & vsoCaseInsensitive;
         for (size_t i = 1; i < view.size(); ++i) {

@@ -378,7 +378,7 @@ TEST_F(QueryTest, DatasetTablesJoinAlikeWhetherSortedOrPicked) {
             big.SetTableName(dir_.File("big.d"));
             big.Open();
             for (int i = 0; i < 3; ++i) big.Delete();  // the first three records
-            const std::vector<RecordNode*> storeOrder = big.Cursor()->Nodes();
+            const NodeList storeOrder = big.Cursor()->Nodes();
             TRidovQuery q;
             TQueryDataset& item = q.QueryDatasets().Add();
             item.SetAlias("b");

@@ -267,7 +267,7 @@ TEST_F(StoreTest, NumberGroupsMatchesTheComparison) {
         seed = seed * 6364136223846793005ull + 1442695040888963407ull;
         return size_t((seed >> 33) % n);
     };
-    std::vector<RecordNode*> nodes;
+    NodeList nodes;
     std::string message;
     for (int id = 0; id < 3000; ++id) {
         ValueBuffer buf(store.Layout());
