@@ -140,6 +140,9 @@ bool TCatalogView::OpenCatalog(const QString& path) {
     // opening builds the view once: sorted by name, ignoring case.
     table.SetSortOptions(ridov::vsoCaseInsensitive);
     table.SetIndexFieldNames("NAME");
+    // The catalog is opened this way at every start: its order is worth
+    // keeping beside it.
+    table.SetRememberSortOrder(true);
     if (filterFromRow) {
         table.onFilterRecord = nullptr;
         table.SetFilter(std::string());

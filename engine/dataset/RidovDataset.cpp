@@ -239,6 +239,7 @@ void TRidovDataset::LoadImage(std::span<uint8_t> image) {
         ReleaseStore();
         Fail("Error opening table: " + message);
     }
+    viewAfterLoad_ = true;
     if (!message.empty()) {
         loadMessage_ = message;
         if (session_->OnShowMessage) session_->OnShowMessage(message);

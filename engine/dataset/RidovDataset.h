@@ -33,6 +33,7 @@
 #include "engine/dataset/DataSet.h"
 #include "engine/query/PreparedConditions.h"
 #include "engine/query/RidovCField.h"
+#include "engine/storage/RecordSort.h"
 #include "engine/storage/RidovCursor.h"
 #include "engine/storage/RidovDatabase.h"
 
@@ -298,6 +299,20 @@ class TRidovDataset : public DataSet, public DatabaseUser {
     // open, refresh and RangeFieldNames changes. While opening or
     // refreshing only the bounds are set (the caller rebuilds).
     virtual void ApplyMasterRange();
+    // The first view built after the store was read, when it shows every
+    // record sorted, may take a remembered order instead of sorting (see
+    // TRidovTable::SetRememberSortOrder): the positions in the store of the
+    // records in sorted order. False: no remembered order, sort.
+    virtual bool RememberedSortOrder(RecordOrder& order) {
+        (void)order;
+        return false;
+    }
+    // Called after that view was sorted, with the order found.
+    virtual void SortOrderFound(const RecordOrder& order) { (void)order; }
+    // What decides the order of the view's sort: each key field's name,
+    // type and alignment, the options, and the collation; equal specs sort
+    // equal stores alike.
+    std::string SortSpec() const;
     // Copies the master's key values into a new record.
     virtual void ApplyMasterDefaults();
     // The link's handlers: the master moved or changed / went away.
@@ -425,6 +440,8 @@ class TRidovDataset : public DataSet, public DatabaseUser {
     bool readOnly_ = false;
     bool filtered_ = false;
     bool sorted_ = false;
+    // Set when a store was read, until the next view was built.
+    bool viewAfterLoad_ = false;
     bool rangeActive_ = false;
     bool viewReady_ = false;
     bool editTookBeforeImage_ = false;

@@ -15,10 +15,13 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
+#include <utility>
 
 #include "engine/dataset/RidovDataset.h"
+#include "engine/storage/ContentHash.h"
 #include "engine/storage/DatabaseError.h"
 #include "engine/storage/RecordSort.h"
+#include "engine/text/CollationKey.h"
 
 namespace ridov {
 
@@ -70,6 +73,7 @@ void TRidovDataset::RebuildView(bool dropPosition) {
 
 bool TRidovDataset::BuildView(bool dropPosition, bool cancellable) {
     if (store_ == nullptr) return true;
+    const bool afterLoad = std::exchange(viewAfterLoad_, false);
     if (filtered_ && !filter_.empty()) PrepareFilter();
     bool ready = viewReady_ && Active();
     RecordNode* keep = nullptr;
@@ -91,6 +95,7 @@ bool TRidovDataset::BuildView(bool dropPosition, bool cancellable) {
         return onViewProgress(done, total) || !(ready && cancellable);
     };
     // The old view's storage is reused for the next one.
+    const size_t count = nodes.size();
     NodeList fresh;
     fresh.swap(spareView_);
     fresh.clear();
@@ -102,7 +107,6 @@ bool TRidovDataset::BuildView(bool dropPosition, bool cancellable) {
         // the filter is an opaque call, after which the compiler would
         // otherwise read the store's node list again for every record.
         RecordNode* const* all = nodes.data();
-        const size_t count = nodes.size();
         for (size_t start = 0; start < count; start += kProgressStep) {
             if (start > 0 && !goOn(int64_t(start))) {
                 cancelled = true;
@@ -134,8 +138,23 @@ bool TRidovDataset::BuildView(bool dropPosition, bool cancellable) {
     }
     if (!cancelled) cancelled = !goOn(int64_t(nodes.size()));
     if (!cancelled && sorting) {
-        SortRecordNodes(fresh, keys_[kiSort].storeFields, (sortOptions_ & vsoCaseInsensitive) != 0,
-                        (sortOptions_ & vsoDescendSort) != 0);
+        const auto& key = keys_[kiSort].storeFields;
+        const bool caseInsensitive = (sortOptions_ & vsoCaseInsensitive) != 0;
+        const bool descend = (sortOptions_ & vsoDescendSort) != 0;
+        if (afterLoad && fresh.size() == count) {
+            // Every record, in store order: an order remembered for this
+            // store's contents applies.
+            RecordOrder order;
+            if (!RememberedSortOrder(order)) {
+                order = SortedRecordOrder(fresh, key, caseInsensitive, descend);
+                SortOrderFound(order);
+            }
+            NodeList sorted(fresh.size());
+            for (size_t i = 0; i < order.size(); ++i) sorted[i] = fresh[order[i]];
+            fresh.swap(sorted);
+        } else {
+            SortRecordNodes(fresh, key, caseInsensitive, descend);
+        }
         cancelled = !goOn(total);
     }
     if (cancelled) {
@@ -256,6 +275,26 @@ void TRidovDataset::SetIndexFieldNames(const std::string& names) {
         }
         indexFieldNames_ = names;
     });
+}
+
+std::string TRidovDataset::SortSpec() const {
+    std::string spec;
+    for (const TRidovField* f : keys_[kiSort].storeFields) {
+        spec += f->name;
+        spec += '\0';
+        spec += std::to_string(int(f->type)) + ',' + std::to_string(f->declaredSize) + ',' +
+                std::to_string(int(f->rightAligned)) + ';';
+    }
+    const bool caseInsensitive = (sortOptions_ & vsoCaseInsensitive) != 0;
+    spec += caseInsensitive ? 'i' : 'c';
+    spec += (sortOptions_ & vsoDescendSort) != 0 ? 'd' : 'a';
+    if (caseInsensitive) {
+        // The ranks are part of the order: a program with other ranks
+        // must not take this one's order.
+        const auto* ranks = text::CollationRankTable();
+        spec += std::to_string(ContentHash64({ranks, 256}));
+    }
+    return spec;
 }
 
 void TRidovDataset::SetSortOptions(TRidovSortOptions options) {

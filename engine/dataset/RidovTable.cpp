@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/storage/ContentHash.h"
 #include "engine/storage/DatabaseError.h"
 #include "engine/storage/RidovSession.h"
 #include "engine/storage/TableImage.h"
@@ -121,6 +122,11 @@ void TRidovTable::OpenData() {
             std::string error;
             if (!os.FileExists(name) || !os.ReadWholeFile(name, bytes, error, kMaxImageSize))
                 Fail("Error opening file " + name);
+            memoKey_.reset();
+            if (rememberSortOrder_) {
+                // Hashed before reading: an enciphered image is deciphered in place.
+                memoKey_ = SortOrderKey{bytes.size(), ContentHash64(bytes.Bytes()), {}};
+            }
             LoadImage(bytes.Bytes());
             break;
         }
@@ -136,7 +142,27 @@ void TRidovTable::OpenData() {
     }
 }
 
+bool TRidovTable::RememberedSortOrder(RecordOrder& order) {
+    if (!memoKey_ || Cursor() == nullptr) return false;
+    memoKey_->sortSpec = SortSpec();
+    if (!ReadSortOrderMemo(session_->Platform(), SortOrderMemoPath(FullTableName()), *memoKey_,
+                           Cursor()->Nodes().size(), order)) {
+        return false;
+    }
+    memoKey_.reset();
+    return true;
+}
+
+void TRidovTable::SortOrderFound(const RecordOrder& order) {
+    if (!memoKey_) return;
+    memoKey_->sortSpec = SortSpec();
+    (void)WriteSortOrderMemo(session_->Platform(), SortOrderMemoPath(FullTableName()), *memoKey_,
+                             order);
+    memoKey_.reset();
+}
+
 void TRidovTable::InternalClose() {
+    memoKey_.reset();
     TRidovDataset::InternalClose();
     // A clone drops its reference to the shared store.
     UnlinkClone(*this);

@@ -17,9 +17,11 @@
 // Thread safety: single-threaded.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "engine/dataset/RidovDataset.h"
+#include "engine/dataset/SortOrderMemo.h"
 
 namespace ridov {
 
@@ -52,12 +54,20 @@ class TRidovTable : public TRidovDataset {
     // The table comment; only while open. Setting it counts as a change.
     const std::string& Comment() const;
     void SetComment(const std::string& comment);
+    // When on, an lmFile table opened sorted keeps the order of all its
+    // records beside its file and takes it on the next open of the
+    // unchanged file instead of sorting again (see SortOrderMemo.h). For
+    // big tables opened the same way every time, such as the catalog.
+    bool RememberSortOrder() const { return rememberSortOrder_; }
+    void SetRememberSortOrder(bool on) { rememberSortOrder_ = on; }
 
   protected:
     void OpenData() override;
     void WriteData() override;
     void InternalClose() override;
     void CloneSourceDestroyed() override;
+    bool RememberedSortOrder(RecordOrder& order) override;
+    void SortOrderFound(const RecordOrder& order) override;
 
   private:
     void CreateFromDefinitions();
@@ -65,6 +75,10 @@ class TRidovTable : public TRidovDataset {
     std::string tableName_;
     TRidovLoadMode loadMode_ = lmClear;
     TRidovDataset* cloneDS_ = nullptr;
+    bool rememberSortOrder_ = false;
+    // The contents of the file last read, while a remembered order may
+    // serve its first view.
+    std::optional<SortOrderKey> memoKey_;
 };
 
 }  // namespace ridov

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <exception>
+#include <functional>
+#include <thread>
 
 #include "engine/storage/SortKey.h"
 #include "engine/text/CollationKey.h"
@@ -24,7 +27,7 @@ struct Entry {
     uint64_t low;
     uint32_t offset;  // of the key in the key bytes
     uint32_t length;
-    RecordNode* node;
+    uint32_t position;  // of the record in the list sorted
 };
 
 uint64_t Load8(const unsigned char* key, size_t length, size_t at) {
@@ -41,37 +44,45 @@ void LoadChunk(Entry& e, const unsigned char* keys, size_t depth) {
     e.low = Load8(key, e.length, depth + 8);
 }
 
-}  // namespace
+using Entries = std::vector<Entry, platform::RegionAllocator<Entry>>;
 
-void SortRecordNodes(NodeList& nodes, const std::vector<TRidovField*>& key, bool caseInsensitive,
-                     bool descend) {
-    if (nodes.size() < 2 || key.empty()) return;
-    const unsigned char* ranks = caseInsensitive ? text::CollationRankTable() : nullptr;
-    SortKeyWriter keys(nodes.size() * 24);
-    std::vector<Entry, platform::RegionAllocator<Entry>> entries(nodes.size());
-    for (size_t i = 0; i < nodes.size(); ++i) {
+bool ChunkLess(const Entry& a, const Entry& b) {
+    return a.high != b.high ? a.high < b.high : a.low < b.low;
+}
+
+// Encodes the keys of nodes [first, last) into `keys` and their entries
+// (offsets into `keys`, chunk at depth 0) into `entries` from `first` on.
+void EncodeKeys(const NodeList& nodes, size_t first, size_t last,
+                const std::vector<TRidovField*>& key, const unsigned char* ranks,
+                SortKeyWriter& keys, Entries& entries) {
+    for (size_t i = first; i < last; ++i) {
         size_t start = keys.Size();
         for (const TRidovField* f : key) PutSortKeyField(keys, nodes[i]->values, *f, ranks);
-        entries[i].offset = static_cast<uint32_t>(start);
-        entries[i].length = static_cast<uint32_t>(keys.Size() - start);
-        entries[i].node = nodes[i];
+        Entry& e = entries[i];
+        e.offset = static_cast<uint32_t>(start);
+        e.length = static_cast<uint32_t>(keys.Size() - start);
+        e.position = static_cast<uint32_t>(i);
     }
-    const unsigned char* bytes = keys.Data();
-    auto chunkLess = [](const Entry& a, const Entry& b) {
-        return a.high != b.high ? a.high < b.high : a.low < b.low;
-    };
+}
 
+// Sorts entries [begin, end), whose chunks at depth 0 are loaded, by
+// their whole keys.
+void SortEntries(Entry* entries, size_t begin, size_t end, const unsigned char* bytes) {
     struct Run {
         size_t begin, end, depth;
     };
-    std::vector<Run> pending = {{0, entries.size(), 0}};
+    std::vector<Run> pending = {{begin, end, 0}};
+    bool loaded = true;  // depth 0 is loaded for the first run
     while (!pending.empty()) {
         Run run = pending.back();
         pending.pop_back();
-        auto first = entries.begin() + std::ptrdiff_t(run.begin);
-        auto last = entries.begin() + std::ptrdiff_t(run.end);
-        for (auto it = first; it != last; ++it) LoadChunk(*it, bytes, run.depth);
-        std::sort(first, last, chunkLess);
+        Entry* first = entries + run.begin;
+        Entry* last = entries + run.end;
+        if (!loaded) {
+            for (Entry* it = first; it != last; ++it) LoadChunk(*it, bytes, run.depth);
+        }
+        loaded = false;
+        std::sort(first, last, ChunkLess);
         size_t next = run.depth + 16;
         for (size_t i = run.begin; i < run.end;) {
             size_t j = i + 1;
@@ -86,9 +97,129 @@ void SortRecordNodes(NodeList& nodes, const std::vector<TRidovField*>& key, bool
             i = j;
         }
     }
+}
+
+// Runs tasks[1..] on threads of their own and tasks[0] on the caller's,
+// waits for all, and passes on the first exception any of them raised.
+void RunTogether(const std::vector<std::function<void()>>& tasks) {
+    std::vector<std::exception_ptr> errors(tasks.size());
+    auto run = [&](size_t i) {
+        try {
+            tasks[i]();
+        } catch (...) {
+            errors[i] = std::current_exception();
+        }
+    };
+    std::vector<std::thread> threads;
+    for (size_t i = 1; i < tasks.size(); ++i) {
+        try {
+            threads.emplace_back(run, i);
+        } catch (...) {
+            run(i);  // no thread to be had: run it here
+        }
+    }
+    run(0);
+    for (std::thread& t : threads) t.join();
+    for (const std::exception_ptr& e : errors)
+        if (e) std::rethrow_exception(e);
+}
+
+// Below this many records one thread sorts faster than several start.
+constexpr size_t kParallelFrom = 100000;
+
+unsigned SortThreads(size_t n) {
+    if (n < kParallelFrom) return 1;
+    const unsigned cores = std::thread::hardware_concurrency();
+    return std::clamp(cores, 1u, 8u);
+}
+
+// Splits entries into `parts` ranges of ascending depth-0 chunks (all of
+// one range below all of the next), so that each can be sorted on its
+// own: pivots from an even sample, then a stable scatter by range.
+// Returns the range bounds (parts + 1 of them).
+std::vector<size_t> PartitionByChunk(Entries& entries, unsigned parts) {
+    const size_t n = entries.size();
+    std::vector<Entry> sample;
+    const size_t samples = std::min<size_t>(n, size_t(parts) * 64);
+    for (size_t i = 0; i < samples; ++i) sample.push_back(entries[i * (n / samples)]);
+    std::sort(sample.begin(), sample.end(), ChunkLess);
+    std::vector<Entry> pivots;  // range k holds chunks below pivots[k]
+    for (unsigned k = 1; k < parts; ++k) pivots.push_back(sample[k * samples / parts]);
+    auto rangeOf = [&](const Entry& e) {
+        return size_t(std::upper_bound(pivots.begin(), pivots.end(), e, ChunkLess) -
+                      pivots.begin());
+    };
+    std::vector<uint8_t> range(n);
+    std::vector<size_t> bounds(parts + 1, 0);
+    for (size_t i = 0; i < n; ++i) {
+        range[i] = static_cast<uint8_t>(rangeOf(entries[i]));
+        ++bounds[range[i] + 1];
+    }
+    for (unsigned k = 0; k < parts; ++k) bounds[k + 1] += bounds[k];
+    Entries scattered(n);
+    std::vector<size_t> at(bounds.begin(), bounds.end() - 1);
+    for (size_t i = 0; i < n; ++i) scattered[at[range[i]]++] = entries[i];
+    entries.swap(scattered);
+    return bounds;
+}
+
+}  // namespace
+
+RecordOrder SortedRecordOrder(const NodeList& nodes, const std::vector<TRidovField*>& key,
+                              bool caseInsensitive, bool descend, unsigned threads) {
+    const size_t n = nodes.size();
+    RecordOrder order(n);
+    if (n < 2 || key.empty()) {
+        for (size_t i = 0; i < n; ++i) order[i] = uint32_t(i);
+        return order;
+    }
+    const unsigned char* ranks = caseInsensitive ? text::CollationRankTable() : nullptr;
+    if (threads == 0) threads = SortThreads(n);
+    // The split keeps one byte per record for its range.
+    threads = std::min(threads, 255u);
+    Entries entries(n);
+    SortKeyWriter keys(n * 24);
+    if (threads == 1) {
+        EncodeKeys(nodes, 0, n, key, ranks, keys, entries);
+    } else {
+        // Two halves encoded side by side; the second half's keys then
+        // follow the first's in one buffer.
+        const size_t half = n / 2;
+        SortKeyWriter secondKeys(n * 12);
+        RunTogether({[&] { EncodeKeys(nodes, 0, half, key, ranks, keys, entries); },
+                     [&] { EncodeKeys(nodes, half, n, key, ranks, secondKeys, entries); }});
+        const size_t base = keys.Size();
+        unsigned char* to = keys.Reserve(secondKeys.Size());
+        std::memcpy(to, secondKeys.Data(), secondKeys.Size());
+        keys.Commit(to + secondKeys.Size());
+        for (size_t i = half; i < n; ++i) entries[i].offset += static_cast<uint32_t>(base);
+    }
+    const unsigned char* bytes = keys.Data();
+    for (Entry& e : entries) LoadChunk(e, bytes, 0);
+
+    if (threads == 1) {
+        SortEntries(entries.data(), 0, n, bytes);
+    } else {
+        const std::vector<size_t> bounds = PartitionByChunk(entries, threads);
+        std::vector<std::function<void()>> parts;
+        for (unsigned k = 0; k < threads; ++k) {
+            parts.push_back(
+                [&, k] { SortEntries(entries.data(), bounds[k], bounds[k + 1], bytes); });
+        }
+        RunTogether(parts);
+    }
     // Descending negates the whole comparison: the ascending order reversed.
-    size_t n = entries.size();
-    for (size_t i = 0; i < n; ++i) nodes[i] = entries[descend ? n - 1 - i : i].node;
+    for (size_t i = 0; i < n; ++i) order[i] = entries[descend ? n - 1 - i : i].position;
+    return order;
+}
+
+void SortRecordNodes(NodeList& nodes, const std::vector<TRidovField*>& key, bool caseInsensitive,
+                     bool descend) {
+    if (nodes.size() < 2 || key.empty()) return;
+    const RecordOrder order = SortedRecordOrder(nodes, key, caseInsensitive, descend);
+    NodeList sorted(nodes.size());
+    for (size_t i = 0; i < order.size(); ++i) sorted[i] = nodes[order[i]];
+    nodes.swap(sorted);
 }
 
 }  // namespace ridov

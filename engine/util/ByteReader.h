@@ -30,6 +30,7 @@ class ByteReader {
     bool GetI16(int16_t& v) { return GetLittle(v); }
     bool GetI32(int32_t& v) { return GetLittle(v); }
     bool GetU32(uint32_t& v) { return GetLittle(v); }
+    bool GetU64(uint64_t& v) { return GetLittle(v); }
 
     // Points `out` at the next n bytes inside the buffer (no copy).
     bool GetBytes(size_t n, const uint8_t*& out) {

@@ -50,7 +50,7 @@ void ReadTableFile(const std::string& path, const std::string& password,
     }
 }
 
-void PrintRecords(const ridov::TRidovCursor& store, const std::vector<ridov::RecordNode*>& nodes,
+void PrintRecords(const ridov::TRidovCursor& store, const ridov::NodeList& nodes,
                   std::ostream& out) {
     std::string line;
     for (int i = 0; i < store.FieldCount(); ++i) {

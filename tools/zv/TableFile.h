@@ -19,7 +19,7 @@ void ReadTableFile(const std::string& path, const std::string& password,
 // Prints the field names joined by TAB, then one line per live record of
 // `nodes`: values as the engine renders them as text with the ISO date
 // forms, byte fields as lower-case hexadecimal, every text escaped.
-void PrintRecords(const ridov::TRidovCursor& store, const std::vector<ridov::RecordNode*>& nodes,
+void PrintRecords(const ridov::TRidovCursor& store, const ridov::NodeList& nodes,
                   std::ostream& out);
 
 // Terminal text is UTF-8, file text Windows-1251.

@@ -8,6 +8,7 @@
 
 #include "DatasetFixture.h"
 #include "engine/dataset/ViewSettings.h"
+#include "engine/storage/RecordSort.h"
 #include "engine/text/Win1251.h"
 
 namespace ridov::testing {
@@ -84,11 +85,14 @@ class SortAgreement : public ::testing::Test {
         }
     }
 
-    // Every neighbour pair is in order by CompareValues over `names`.
+    // Every neighbour pair of the view is in order by CompareValues over
+    // `names`.
     void ExpectOrdered(const std::string& names, TRidovSortOptions options) {
+        ExpectOrdered(names, options, t.View());
+    }
+    void ExpectOrdered(const std::string& names, TRidovSortOptions options, const NodeList& view) {
         std::vector<TRidovField*> key;
         t.Cursor()->FieldList(names, key);
-        const NodeList& view = t.View();
         ASSERT_EQ(view.size(), 600u);
         bool ci = options & vsoCaseInsensitive;
         for (size_t i = 1; i < view.size(); ++i) {
@@ -112,6 +116,33 @@ TEST_F(SortAgreement, FastSortKeepsTheStoreOrder) {
                 t.SetSortOptions(o);
                 t.SetIndexFieldNames(names);
                 ExpectOrdered(names, o);
+            }
+        }
+    }
+}
+
+// The sort on several threads splits the records by their first 16 key
+// bytes, which these records share in long runs; any number of threads
+// gives the same order, and every record exactly once.
+TEST_F(SortAgreement, SortOnSeveralThreadsKeepsTheStoreOrder) {
+    const NodeList& all = t.Cursor()->Nodes();
+    for (const char* names : {"S", "CODE;S", "F;S", "L;CODE"}) {
+        std::vector<TRidovField*> key;
+        t.Cursor()->FieldList(names, key);
+        for (TRidovSortOptions o : {0, 1, 2, 3}) {
+            for (unsigned threads : {2u, 3u, 8u}) {
+                SCOPED_TRACE(threads);
+                const RecordOrder order = SortedRecordOrder(all, key, (o & vsoCaseInsensitive) != 0,
+                                                            (o & vsoDescendSort) != 0, threads);
+                NodeList sorted;
+                std::vector<bool> seen(all.size());
+                for (uint32_t at : order) {
+                    ASSERT_LT(at, all.size());
+                    ASSERT_FALSE(seen[at]) << "record " << at << " twice";
+                    seen[at] = true;
+                    sorted.push_back(all[at]);
+                }
+                ExpectOrdered(names, o, sorted);
             }
         }
     }
