@@ -48,6 +48,23 @@ void Arena::Rewind(const Mark& m) {
     end_ = chunks_.back().data() + chunks_.back().size();
 }
 
+void Arena::Adopt(Arena&& other) {
+    if (other.chunks_.empty() && other.large_.empty()) return;
+    for (platform::RegionBuffer& b : other.large_) large_.push_back(std::move(b));
+    if (!other.chunks_.empty()) {
+        // The other's current chunk becomes ours: the free tail of ours is
+        // left unused.
+        for (platform::RegionBuffer& c : other.chunks_) chunks_.push_back(std::move(c));
+        next_ = other.next_;
+        end_ = other.end_;
+    }
+    reserved_ += other.reserved_;
+    other.chunks_.clear();
+    other.large_.clear();
+    other.next_ = other.end_ = nullptr;
+    other.reserved_ = 0;
+}
+
 void Arena::Clear() {
     chunks_.clear();
     large_.clear();

@@ -49,6 +49,10 @@ class Arena {
     Mark GetMark() const { return {chunks_.size(), large_.size(), next_}; }
     void Rewind(const Mark& m);
 
+    // Takes over everything `other` handed out, which stays valid, and
+    // leaves `other` empty. Marks taken before are void.
+    void Adopt(Arena&& other);
+
     void Clear();
     size_t BytesReserved() const { return reserved_; }
 

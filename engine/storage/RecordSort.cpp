@@ -3,10 +3,9 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
-#include <exception>
 #include <functional>
-#include <thread>
 
+#include "engine/storage/RunTogether.h"
 #include "engine/storage/SortKey.h"
 #include "engine/text/CollationKey.h"
 
@@ -99,39 +98,8 @@ void SortEntries(Entry* entries, size_t begin, size_t end, const unsigned char* 
     }
 }
 
-// Runs tasks[1..] on threads of their own and tasks[0] on the caller's,
-// waits for all, and passes on the first exception any of them raised.
-void RunTogether(const std::vector<std::function<void()>>& tasks) {
-    std::vector<std::exception_ptr> errors(tasks.size());
-    auto run = [&](size_t i) {
-        try {
-            tasks[i]();
-        } catch (...) {
-            errors[i] = std::current_exception();
-        }
-    };
-    std::vector<std::thread> threads;
-    for (size_t i = 1; i < tasks.size(); ++i) {
-        try {
-            threads.emplace_back(run, i);
-        } catch (...) {
-            run(i);  // no thread to be had: run it here
-        }
-    }
-    run(0);
-    for (std::thread& t : threads) t.join();
-    for (const std::exception_ptr& e : errors)
-        if (e) std::rethrow_exception(e);
-}
-
 // Below this many records one thread sorts faster than several start.
 constexpr size_t kParallelFrom = 100000;
-
-unsigned SortThreads(size_t n) {
-    if (n < kParallelFrom) return 1;
-    const unsigned cores = std::thread::hardware_concurrency();
-    return std::clamp(cores, 1u, 8u);
-}
 
 // Splits entries into `parts` ranges of ascending depth-0 chunks (all of
 // one range below all of the next), so that each can be sorted on its
@@ -174,7 +142,7 @@ RecordOrder SortedRecordOrder(const NodeList& nodes, const std::vector<TRidovFie
         return order;
     }
     const unsigned char* ranks = caseInsensitive ? text::CollationRankTable() : nullptr;
-    if (threads == 0) threads = SortThreads(n);
+    if (threads == 0) threads = PiecesFor(n, kParallelFrom, 8);
     // The split keeps one byte per record for its range.
     threads = std::min(threads, 255u);
     Entries entries(n);

@@ -190,6 +190,12 @@ class TRidovCursor {
     bool Enciphered() const { return enciphered_; }
     const std::string& Comment() const { return comment_; }
     void SetComment(std::string comment) { comment_ = std::move(comment); }
+    // How many pieces ReadImage reads the records of a big image in, side
+    // by side on the machine's cores. 0 (the default): one for tables under
+    // 100,000 records, else as many as there are cores (at most 8); any
+    // other number: that many, for a table of any size. A load filter or
+    // progress reports always read in one piece.
+    void SetReadPieces(unsigned pieces) { readPieces_ = pieces; }
     bool PartialOpen() const { return partialOpen_; }
     void SetPartialOpen(bool on) { partialOpen_ = on; }
     int32_t AutoIncValue() const { return autoIncValue_; }
@@ -244,6 +250,7 @@ class TRidovCursor {
     uint8_t passwordBlock_[40] = {};
     bool enciphered_ = false;
     bool partialOpen_ = false;
+    unsigned readPieces_ = 0;
     LoadFilterFn loadFilter_;
     int32_t autoIncValue_ = 0;
     TRidovField* autoIncField_ = nullptr;

@@ -31,11 +31,13 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <optional>
 
 #include "engine/storage/Crc16.h"
 #include "engine/storage/RidovCursor.h"
 #include "engine/storage/RidovSession.h"
+#include "engine/storage/RunTogether.h"
 #include "engine/storage/TableImage.h"
 #include "engine/storage/TextInterner.h"
 #include "engine/storage/ValueSlot.h"
@@ -231,6 +233,193 @@ bool PasswordBlockOf(std::span<const uint8_t> image, uint8_t (&block)[kPasswordB
 
 // ---- reading ----
 
+namespace {
+
+// Tables of this many records or more are read in pieces side by side.
+constexpr int32_t kParallelReadFrom = 100000;
+constexpr unsigned kMaxReadPieces = 8;
+
+// What decoding needs of each field, flat, so that the per-record loop
+// does not chase descriptor pointers.
+struct FieldDecode {
+    enum Kind : uint8_t { kNumber, kFloat, kShortText, kText, kBlock };
+    uint32_t offset;
+    uint16_t maxLength;  // longest value in the image; 4 for reference types
+    uint16_t textLimit;  // SmallStr: characters before the terminator slot
+    Kind kind;
+
+    bool Reference() const { return kind == kText || kind == kBlock; }
+};
+
+std::vector<FieldDecode> DecodePlan(const std::vector<std::unique_ptr<TRidovField>>& fields) {
+    std::vector<FieldDecode> plan;
+    plan.reserve(fields.size());
+    for (const auto& f : fields) {
+        using K = FieldDecode::Kind;
+        K kind = f->type == ftString     ? K::kText
+                 : IsBlobType(f->type)   ? K::kBlock
+                 : f->type == ftSmallStr ? K::kShortText
+                 : (f->type == ftDouble || f->type == ftCurrency || f->type == ftDateTime)
+                     ? K::kFloat
+                     : K::kNumber;
+        plan.push_back({f->offset,
+                        static_cast<uint16_t>(IsReferenceType(f->type)
+                                                  ? 4
+                                                  : MaxImageLength(f->type, f->declaredSize)),
+                        static_cast<uint16_t>(f->declaredSize), kind});
+    }
+    return plan;
+}
+
+struct DecodeError {
+    enum What : uint8_t { kNone, kEnd, kLength, kTextLength, kBlockLength } what = kNone;
+    size_t field = 0;
+    int32_t value = 0;
+    int32_t record = 0;  // filled in by the caller that knows it
+};
+
+std::string DescribeDecodeError(const DecodeError& e, const std::string& field, int32_t record) {
+    switch (e.what) {
+        case DecodeError::kLength:
+            return FormatMessage("Field '%s' has wrong length %d in record %d", field, e.value,
+                                 record);
+        case DecodeError::kTextLength:
+            return FormatMessage("String field '%s' has wrong length %d in record %d", field,
+                                 e.value, record);
+        case DecodeError::kBlockLength:
+            return FormatMessage("BLOB field '%s' has wrong length %d in record %d", field, e.value,
+                                 record);
+        default:
+            return kUnexpectedEnd;
+    }
+}
+
+// Reads one record (its lengths, then its values) from `r` into `values`
+// (zeroed, one record's slots): fixed values copied, texts shared through
+// `interner` when given, else copied into `arena`. `storedSize` is the
+// record's size in an image, as StoredSize would compute it from the
+// decoded values.
+bool DecodeRecord(util::ByteReader& r, const std::vector<FieldDecode>& plan, uint8_t* values,
+                  Arena& arena, TextInterner* interner, uint32_t& storedSize, DecodeError& error) {
+    const size_t fields = plan.size();
+    const uint8_t* lengths;
+    if (!r.GetBytes(fields, lengths)) {
+        error.what = DecodeError::kEnd;
+        return false;
+    }
+    storedSize = static_cast<uint32_t>(fields);
+    for (size_t i = 0; i < fields; ++i) {
+        const uint8_t length = lengths[i];
+        if (length == 0) continue;
+        const FieldDecode& d = plan[i];
+        const bool reference = d.Reference();
+        if (reference ? length != 4 : length > d.maxLength) {
+            error = {DecodeError::kLength, i, length};
+            return false;
+        }
+        uint8_t* s = values + d.offset;
+        const uint8_t* bytes;
+        if (!reference) {
+            if (!r.GetBytes(length, bytes)) {
+                error.what = DecodeError::kEnd;
+                return false;
+            }
+            std::memcpy(s, bytes, length);
+            if (d.kind == FieldDecode::kShortText) {
+                const void* z = std::memchr(bytes, 0, length);
+                size_t n = z ? size_t(static_cast<const uint8_t*>(z) - bytes) : length;
+                storedSize += static_cast<uint32_t>(std::min<size_t>(n, d.textLimit));
+            } else if (d.kind == FieldDecode::kFloat) {
+                if (slot::Load<double>(s) != 0.0) storedSize += 8;
+            } else {
+                for (size_t k = 0; k < length; ++k) {
+                    if (bytes[k]) {
+                        storedSize += d.maxLength;
+                        break;
+                    }
+                }
+            }
+            continue;
+        }
+        int32_t count;
+        if (!r.GetI32(count)) {
+            error.what = DecodeError::kEnd;
+            return false;
+        }
+        if (d.kind == FieldDecode::kText) {
+            if (count < 0 || count > kMaxStringLength) {
+                error = {DecodeError::kTextLength, i, count};
+                return false;
+            }
+            if (!r.GetBytes(size_t(count), bytes)) {
+                error.what = DecodeError::kEnd;
+                return false;
+            }
+            if (interner && count > 0 && uint32_t(count) <= TextInterner::kMaxLength) {
+                slot::StoreTagged(
+                    s, reinterpret_cast<uintptr_t>(interner->Intern(bytes, uint32_t(count))));
+            } else {
+                slot::SetArenaText(s, arena, bytes, uint32_t(count));
+            }
+        } else {
+            if (count < 0 || count > kMaxBlobLength) {
+                error = {DecodeError::kBlockLength, i, count};
+                return false;
+            }
+            if (!r.GetBytes(size_t(count), bytes)) {
+                error.what = DecodeError::kEnd;
+                return false;
+            }
+            if (count > 0) slot::SetArenaBlock(s, arena, bytes, count);
+        }
+        if (count > 0) storedSize += uint32_t(count) + 4;
+    }
+    return true;
+}
+
+// Where each of `pieces` runs of records starts in `records` (offsets,
+// with the end of the last record appended), the runs holding
+// recordCount * k / pieces records each. False when the records do not
+// all fit in the bytes: the reader then reads them one after another and
+// reports what is wrong.
+bool FindPieceStarts(std::span<const uint8_t> records, size_t fields,
+                     const std::vector<FieldDecode>& plan, int32_t recordCount, unsigned pieces,
+                     std::vector<size_t>& starts) {
+    starts.assign(1, 0);
+    const uint8_t* const begin = records.data();
+    const uint8_t* const end = begin + records.size();
+    const uint8_t* p = begin;
+    unsigned next = 1;
+    for (int32_t n = 0; n < recordCount; ++n) {
+        if (int64_t(n) == int64_t(recordCount) * next / pieces) {
+            starts.push_back(size_t(p - begin));
+            ++next;
+        }
+        if (size_t(end - p) < fields) return false;
+        const uint8_t* lengths = p;
+        p += fields;
+        for (size_t i = 0; i < fields; ++i) {
+            const uint8_t length = lengths[i];
+            if (length == 0) continue;
+            if (!plan[i].Reference()) {
+                if (size_t(end - p) < length) return false;
+                p += length;
+                continue;
+            }
+            if (length != 4 || end - p < 4) return false;
+            const int32_t count = int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 |
+                                          uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
+            p += 4;
+            if (count < 0 || size_t(end - p) < size_t(count)) return false;
+            p += count;
+        }
+    }
+    starts.push_back(size_t(p - begin));
+    return starts.size() == size_t(pieces) + 1;
+}
+
+}  // namespace
+
 // Header, password check and field list; leaves `r` after the description.
 static bool ReadHeader(TRidovCursor& store, util::ByteReader& r, uint8_t passwordBlock[40],
                        bool& enciphered, int32_t& recordCount, int32_t& fieldCount,
@@ -376,118 +565,101 @@ bool TRidovCursor::ReadImage(std::span<uint8_t> image, std::string& message) {
         // least one byte per field.
         nodes_.reserve(std::min<size_t>(size_t(recordCount), r.Remaining() / fields));
     }
-    // What decoding needs of each field, flat, so that the per-record loop
-    // does not chase descriptor pointers.
-    enum Kind : uint8_t { kNumber, kFloat, kShortText, kText, kBlock };
-    struct Decode {
-        uint32_t offset;
-        uint16_t maxLength;  // longest value in the image; 4 for reference types
-        uint16_t textLimit;  // SmallStr: characters before the terminator slot
-        Kind kind;
+    const std::vector<FieldDecode> plan = DecodePlan(fields_);
+    auto describe = [&](const DecodeError& e, int32_t record) {
+        return DescribeDecodeError(e, fields_[e.field]->name, record);
     };
-    std::vector<Decode> plan;
-    plan.reserve(fields);
-    for (const auto& f : fields_) {
-        Kind kind = f->type == ftString     ? kText
-                    : IsBlobType(f->type)   ? kBlock
-                    : f->type == ftSmallStr ? kShortText
-                    : (f->type == ftDouble || f->type == ftCurrency || f->type == ftDateTime)
-                        ? kFloat
-                        : kNumber;
-        plan.push_back({f->offset,
-                        static_cast<uint16_t>(IsReferenceType(f->type)
-                                                  ? 4
-                                                  : MaxImageLength(f->type, f->declaredSize)),
-                        static_cast<uint16_t>(f->declaredSize), kind});
-    }
-    // Equal texts share one copy, except under a load filter, whose
-    // rejections give arena memory back.
-    std::optional<TextInterner> interner;
-    if (!filter) interner.emplace(arena_);
-    int lastProgress = -1;
-    // A table without fields holds no records: reading them would loop
-    // without consuming input.
-    while (fields > 0 && accepted < recordCount && r.Remaining() >= fields) {
-        const uint8_t* lengths;
-        (void)r.GetBytes(fields, lengths);
-        Arena::Mark mark = arena_.GetMark();
-        // Slots are read with memcpy only, so records need no alignment and
-        // lie back to back.
-        uint8_t* values = arena_.Allocate(recordSize_, 1);
-        std::memset(values, 0, recordSize_);
-        // The record's size in an image, as StoredSize would compute it from
-        // the decoded values.
-        uint32_t storedSize = static_cast<uint32_t>(fields);
-        for (size_t i = 0; i < fields; ++i) {
-            const uint8_t length = lengths[i];
-            if (length == 0) continue;
-            const Decode& d = plan[i];
-            const bool reference = d.kind == kText || d.kind == kBlock;
-            if (reference ? length != 4 : length > d.maxLength) {
-                return fail(FormatMessage("Field '%s' has wrong length %d in record %d",
-                                          fields_[i]->name, length, accepted + 1));
-            }
-            uint8_t* s = values + d.offset;
-            const uint8_t* bytes;
-            if (!reference) {
-                if (!r.GetBytes(length, bytes)) return fail(kUnexpectedEnd);
-                std::memcpy(s, bytes, length);
-                if (d.kind == kShortText) {
-                    const void* z = std::memchr(bytes, 0, length);
-                    size_t n = z ? size_t(static_cast<const uint8_t*>(z) - bytes) : length;
-                    storedSize += static_cast<uint32_t>(std::min<size_t>(n, d.textLimit));
-                } else if (d.kind == kFloat) {
-                    if (slot::Load<double>(s) != 0.0) storedSize += 8;
-                } else {
-                    for (size_t k = 0; k < length; ++k) {
-                        if (bytes[k]) {
-                            storedSize += d.maxLength;
-                            break;
-                        }
+
+    // A big table without a load filter or progress reports is read in
+    // pieces side by side, when its record boundaries can be found.
+    unsigned pieces = readPieces_ != 0 ? readPieces_
+                                       : PiecesFor(size_t(std::max(recordCount, 0)),
+                                                   kParallelReadFrom, kMaxReadPieces);
+    if (filter || onProgress || fields == 0 || int64_t(pieces) > recordCount) pieces = 1;
+    std::vector<size_t> starts;
+    if (pieces > 1 &&
+        FindPieceStarts(image.subspan(r.Position()), fields, plan, recordCount, pieces, starts)) {
+        struct Piece {
+            Arena arena;
+            std::vector<NodeChunk> chunks;
+            NodeList nodes;
+            DecodeError error;
+        };
+        std::vector<Piece> parts(pieces);
+        const std::span<const uint8_t> records = image.subspan(r.Position());
+        std::vector<std::function<void()>> tasks;
+        for (unsigned k = 0; k < pieces; ++k) {
+            tasks.push_back([&, k] {
+                Piece& part = parts[k];
+                const int32_t first = int32_t(size_t(recordCount) * k / pieces);
+                const int32_t last = int32_t(size_t(recordCount) * (k + 1) / pieces);
+                util::ByteReader in(records.subspan(starts[k], starts[k + 1] - starts[k]));
+                TextInterner interner(part.arena);
+                part.nodes.reserve(size_t(last - first));
+                part.chunks.emplace_back().reserve(size_t(last - first));
+                for (int32_t n = first; n < last; ++n) {
+                    uint8_t* values = part.arena.Allocate(recordSize_, 1);
+                    std::memset(values, 0, recordSize_);
+                    uint32_t storedSize;
+                    if (!DecodeRecord(in, plan, values, part.arena, &interner, storedSize,
+                                      part.error)) {
+                        part.error.record = n + 1;
+                        return;
                     }
+                    RecordNode& node = part.chunks.back().emplace_back();
+                    node.values = values;
+                    node.storedSize = storedSize;
+                    part.nodes.push_back(&node);
                 }
-                continue;
+            });
+        }
+        RunTogether(tasks);
+        // In file order, up to the first damaged record.
+        for (Piece& part : parts) {
+            arena_.Adopt(std::move(part.arena));
+            for (NodeChunk& c : part.chunks) nodeChunks_.push_back(std::move(c));
+            nodes_.insert(nodes_.end(), part.nodes.begin(), part.nodes.end());
+            accepted += int32_t(part.nodes.size());
+            if (part.error.what != DecodeError::kNone)
+                return fail(describe(part.error, part.error.record));
+        }
+    } else {
+        // Equal texts share one copy, except under a load filter, whose
+        // rejections give arena memory back.
+        std::optional<TextInterner> interner;
+        if (!filter) interner.emplace(arena_);
+        int lastProgress = -1;
+        // A table without fields holds no records: reading them would loop
+        // without consuming input.
+        while (fields > 0 && accepted < recordCount && r.Remaining() >= fields) {
+            Arena::Mark mark = arena_.GetMark();
+            // Slots are read with memcpy only, so records need no alignment
+            // and lie back to back.
+            uint8_t* values = arena_.Allocate(recordSize_, 1);
+            std::memset(values, 0, recordSize_);
+            uint32_t storedSize;
+            DecodeError error;
+            if (!DecodeRecord(r, plan, values, arena_, interner ? &*interner : nullptr, storedSize,
+                              error)) {
+                return fail(describe(error, accepted + 1));
             }
-            int32_t count;
-            if (!r.GetI32(count)) return fail(kUnexpectedEnd);
-            if (d.kind == kText) {
-                if (count < 0 || count > kMaxStringLength) {
-                    return fail(FormatMessage("String field '%s' has wrong length %d in record %d",
-                                              fields_[i]->name, count, accepted + 1));
-                }
-                if (!r.GetBytes(size_t(count), bytes)) return fail(kUnexpectedEnd);
-                if (interner && count > 0 && uint32_t(count) <= TextInterner::kMaxLength) {
-                    slot::StoreTagged(
-                        s, reinterpret_cast<uintptr_t>(interner->Intern(bytes, uint32_t(count))));
-                } else {
-                    slot::SetArenaText(s, arena_, bytes, uint32_t(count));
-                }
+            RecordNode* node = NewNode();
+            node->values = values;
+            node->storedSize = storedSize;
+            if (filter && !filter(*this, *node)) {
+                // Give the node and its memory back.
+                nodeChunks_.back().pop_back();
+                arena_.Rewind(mark);
             } else {
-                if (count < 0 || count > kMaxBlobLength) {
-                    return fail(FormatMessage("BLOB field '%s' has wrong length %d in record %d",
-                                              fields_[i]->name, count, accepted + 1));
-                }
-                if (!r.GetBytes(size_t(count), bytes)) return fail(kUnexpectedEnd);
-                if (count > 0) slot::SetArenaBlock(s, arena_, bytes, count);
+                nodes_.push_back(node);
+                ++accepted;
             }
-            if (count > 0) storedSize += uint32_t(count) + 4;
-        }
-        RecordNode* node = NewNode();
-        node->values = values;
-        node->storedSize = storedSize;
-        if (filter && !filter(*this, *node)) {
-            // Give the node and its memory back.
-            nodeChunks_.back().pop_back();
-            arena_.Rewind(mark);
-        } else {
-            nodes_.push_back(node);
-            ++accepted;
-        }
-        if (onProgress && recordCount > 0) {
-            int percent = static_cast<int>(std::lround(100.0 * accepted / recordCount));
-            if (percent != lastProgress) {
-                lastProgress = percent;
-                onProgress(percent);
+            if (onProgress && recordCount > 0) {
+                int percent = static_cast<int>(std::lround(100.0 * accepted / recordCount));
+                if (percent != lastProgress) {
+                    lastProgress = percent;
+                    onProgress(percent);
+                }
             }
         }
     }
