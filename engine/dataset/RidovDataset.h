@@ -448,6 +448,23 @@ class TRidovDataset : public DataSet, public DatabaseUser {
     int changeCount_ = 0;
     // The storage of the view before the last rebuild, reused by the next.
     NodeList spareView_;
+    // The last view of every record in a sorted order, for as long as its
+    // store has not changed: a filter on a prefix of the first sort field
+    // takes its run of candidates from it, and clearing the filter takes it
+    // whole, both already in order.
+    struct FullView {
+        NodeList nodes;
+        uint64_t store = 0;  // TRidovCursor::Identity; 0: none
+        uint64_t changeCount = 0;
+        std::string spec;  // SortSpec
+    } fullView_;
+    bool FullViewValid(const std::string& spec) const;
+    // The run of fullView_ whose records can pass the prepared filter, by
+    // the prefix it requires of the first sort field; the whole list when
+    // no run can be told.
+    std::span<RecordNode* const> PrefixRun() const;
+    // True when the filter lets every record pass.
+    bool FilterPassesAll() const;
     TRidovKeyBuffer keys_[4];
 };
 

@@ -21,7 +21,9 @@
 #include "engine/storage/ContentHash.h"
 #include "engine/storage/DatabaseError.h"
 #include "engine/storage/RecordSort.h"
+#include "engine/storage/SortKey.h"
 #include "engine/text/CollationKey.h"
+#include "engine/text/Win1251.h"
 
 namespace ridov {
 
@@ -94,25 +96,44 @@ bool TRidovDataset::BuildView(bool dropPosition, bool cancellable) {
         if (!onViewProgress) return true;
         return onViewProgress(done, total) || !(ready && cancellable);
     };
+    // Where the records come from: the store, or, when a view of this sort
+    // over every record is at hand and the store has not changed since, the
+    // part of it that can pass, already sorted.
+    const std::string spec = sorting ? SortSpec() : std::string();
+    std::span<RecordNode* const> source(nodes.data(), nodes.size());
+    bool presorted = false;
+    if (sorting && !afterLoad && FullViewValid(spec)) {
+        if (!rangeActive_ && FilterPassesAll()) {
+            source = fullView_.nodes;
+            presorted = true;
+        } else if (filtered_) {
+            const std::span<RecordNode* const> run = PrefixRun();
+            if (run.size() < fullView_.nodes.size()) {
+                source = run;
+                presorted = true;
+            }
+        }
+    }
     // The old view's storage is reused for the next one.
     const size_t count = nodes.size();
     NodeList fresh;
     fresh.swap(spareView_);
     fresh.clear();
-    fresh.reserve(nodes.size());
+    fresh.reserve(source.size());
     bool filtering = filtered_;
     bool cancelled = false;
     try {
         // In steps between progress reports, with the bounds held locally:
         // the filter is an opaque call, after which the compiler would
         // otherwise read the store's node list again for every record.
-        RecordNode* const* all = nodes.data();
-        for (size_t start = 0; start < count; start += kProgressStep) {
+        RecordNode* const* all = source.data();
+        const size_t sourceCount = source.size();
+        for (size_t start = 0; start < sourceCount; start += kProgressStep) {
             if (start > 0 && !goOn(int64_t(start))) {
                 cancelled = true;
                 break;
             }
-            const size_t end = std::min(count, start + kProgressStep);
+            const size_t end = std::min(sourceCount, start + kProgressStep);
             for (size_t i = start; i < end; ++i) {
                 RecordNode* node = all[i];
                 if (!node->IsLive()) continue;
@@ -137,7 +158,7 @@ bool TRidovDataset::BuildView(bool dropPosition, bool cancellable) {
         throw;
     }
     if (!cancelled) cancelled = !goOn(int64_t(nodes.size()));
-    if (!cancelled && sorting) {
+    if (!cancelled && sorting && !presorted) {
         const auto& key = keys_[kiSort].storeFields;
         const bool caseInsensitive = (sortOptions_ & vsoCaseInsensitive) != 0;
         const bool descend = (sortOptions_ & vsoDescendSort) != 0;
@@ -166,6 +187,15 @@ bool TRidovDataset::BuildView(bool dropPosition, bool cancellable) {
     view_.swap(fresh);
     spareView_.swap(fresh);
     sorted_ = sorting;
+    if (sorting && !rangeActive_ && FilterPassesAll()) {
+        // Every record: kept for the filters to come. The spare list goes,
+        // so that the kept one costs no memory the view did not cost before.
+        fullView_.nodes.assign(view_.begin(), view_.end());
+        fullView_.store = store_->Identity();
+        fullView_.changeCount = store_->ChangeCount();
+        fullView_.spec = spec;
+        NodeList().swap(spareView_);
+    }
     int index = view_.empty() ? -1 : 0;
     if (!dropPosition && keep != nullptr) {
         auto it = std::find(view_.begin(), view_.end(), keep);
@@ -275,6 +305,70 @@ void TRidovDataset::SetIndexFieldNames(const std::string& names) {
         }
         indexFieldNames_ = names;
     });
+}
+
+bool TRidovDataset::FullViewValid(const std::string& spec) const {
+    return store_ != nullptr && fullView_.store == store_->Identity() &&
+           fullView_.changeCount == store_->ChangeCount() && fullView_.spec == spec;
+}
+
+bool TRidovDataset::FilterPassesAll() const {
+    return !filtered_ || (conditions_.empty() && !onFilterRecord);
+}
+
+namespace {
+
+// True when case-insensitive ranks never tell apart two characters that
+// upper-case alike: then the texts that start with one prefix, compared
+// upper-cased, all start with the same ranks and lie together in a view
+// sorted ignoring case.
+bool RanksFollowUpperCase() {
+    static const bool follow = [] {
+        const unsigned char* ranks = text::CollationRankTable();
+        for (int b = 0; b < 256; ++b) {
+            const auto upper = static_cast<unsigned char>(text::UpperChar(static_cast<char>(b)));
+            if (ranks[b] != ranks[upper]) return false;
+        }
+        return true;
+    }();
+    return follow;
+}
+
+}  // namespace
+
+std::span<RecordNode* const> TRidovDataset::PrefixRun() const {
+    const std::span<RecordNode* const> all = fullView_.nodes;
+    if ((sortOptions_ & vsoCaseInsensitive) == 0 || !RanksFollowUpperCase()) return all;
+    const TRidovField& first = *keys_[kiSort].storeFields.front();
+    const bool text = first.type == ftString || (first.type == ftSmallStr && !first.rightAligned);
+    if (!text) return all;
+    const std::string prefix = prepared_.RequiredPrefix(first);
+    if (prefix.empty()) return all;
+    // The key every passing record's first field starts with: as the sort
+    // encodes the field (a string's presence mark, then its ranks), without
+    // the end mark.
+    const unsigned char* ranks = text::CollationRankTable();
+    SortKeyWriter wanted;
+    if (first.type == ftString) wanted.PutByte(1);
+    wanted.PutText(prefix, ranks);
+    const std::string_view head = wanted.From(0).substr(0, wanted.Size() - 1);
+    // -1, 0 or 1 as the record's key lies before the run, in it or after.
+    SortKeyWriter probe;
+    auto side = [&](const RecordNode* node) {
+        probe.Clear();
+        PutSortKeyField(probe, node->values, first, ranks);
+        const std::string_view key = probe.From(0);
+        const int r = key.substr(0, head.size()).compare(head);
+        return r < 0 ? -1 : (r > 0 ? 1 : 0);
+    };
+    const bool descend = (sortOptions_ & vsoDescendSort) != 0;
+    auto begin = std::partition_point(all.begin(), all.end(), [&](const RecordNode* n) {
+        return descend ? side(n) > 0 : side(n) < 0;
+    });
+    auto end = std::partition_point(begin, all.end(), [&](const RecordNode* n) {
+        return descend ? side(n) >= 0 : side(n) <= 0;
+    });
+    return all.subspan(size_t(begin - all.begin()), size_t(end - begin));
 }
 
 std::string TRidovDataset::SortSpec() const {

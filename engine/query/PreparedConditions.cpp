@@ -120,6 +120,16 @@ bool PreparedConditions::Holds(const Item& item, const uint8_t* values) const {
     return ResultHolds(item.op, r);
 }
 
+std::string PreparedConditions::RequiredPrefix(const TRidovField& field) const {
+    std::string longest;
+    for (const Item& item : items_) {
+        if (item.left != &field || item.op != opLike || !item.mask) continue;
+        std::string prefix = item.mask->LiteralPrefix();
+        if (prefix.size() > longest.size()) longest = std::move(prefix);
+    }
+    return longest;
+}
+
 bool PreparedConditions::Passes(const uint8_t* values) const {
     for (const Item& item : items_) {
         if (!Holds(item, values)) return false;

@@ -47,6 +47,11 @@ class PreparedConditions {
     // a comparison of two incompatible fields is reached.
     bool Passes(const uint8_t* values) const;
 
+    // The longest text that the text of `field` in every passing record
+    // starts with when both are upper-cased, from the LIKE conditions on
+    // `field`; empty when they require none.
+    std::string RequiredPrefix(const TRidovField& field) const;
+
     bool Empty() const { return items_.empty(); }
     void Clear();
 

@@ -152,4 +152,14 @@ bool TRidovMask::Matches(std::string_view text) const noexcept {
     return true;
 }
 
+std::string TRidovMask::LiteralPrefix() const {
+    std::string prefix;
+    for (std::uint32_t i = 0; i < prefix_.length; ++i) {
+        const std::uint16_t e = elements_[prefix_.begin + i];
+        if (e == kAny) break;
+        prefix += static_cast<char>(e);
+    }
+    return prefix;
+}
+
 }  // namespace ridov

@@ -54,6 +54,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -70,6 +71,10 @@ class TRidovMask {
 
     // True when the whole of `text` matches the pattern, ignoring case.
     bool Matches(std::string_view text) const noexcept;
+
+    // The upper-cased characters every matching text starts with (compared
+    // upper-cased): the pattern's literals before its first wildcard.
+    std::string LiteralPrefix() const;
 
   private:
     // A run of elements [begin, begin + length) with no star inside. For a

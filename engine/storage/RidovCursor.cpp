@@ -1,6 +1,7 @@
 #include "engine/storage/RidovCursor.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <unordered_map>
@@ -65,7 +66,10 @@ int CompareDoubles(double a, double b) {
 }  // namespace
 
 TRidovCursor::TRidovCursor(TRidovSession& session, const text::FormatSettings& fs)
-    : session_(&session), fs_(&fs), layout_(std::make_shared<ValueLayout>()) {}
+    : session_(&session), fs_(&fs), layout_(std::make_shared<ValueLayout>()) {
+    static std::atomic<uint64_t> stores{0};
+    identity_ = ++stores;
+}
 
 TRidovCursor::~TRidovCursor() {
     Clear(true);
@@ -124,6 +128,7 @@ void TRidovCursor::RecomputeLayout() {
 }
 
 TRidovField& TRidovCursor::AddField(std::string name, FieldType type, int declaredSize) {
+    ++changeCount_;
     auto f = std::make_unique<TRidovField>();
     f->name = std::move(name);
     f->qualifier = "XXX";
@@ -212,6 +217,7 @@ uint32_t TRidovCursor::StoredSize(const uint8_t* values) const {
 
 bool TRidovCursor::PostRecord(const uint8_t* values, RecordNode* node, std::string& message,
                               RecordNode** created) {
+    ++changeCount_;
     if (node != nullptr) {
         if (!Owns(node)) {
             message = "Record is not found";
@@ -242,6 +248,7 @@ bool TRidovCursor::PostRecord(const uint8_t* values, RecordNode* node, std::stri
 }
 
 bool TRidovCursor::DeleteRecord(RecordNode* node, std::string& message) {
+    ++changeCount_;
     if (!Owns(node)) {
         message = "Record is not found";
         return false;
@@ -270,6 +277,7 @@ bool TRidovCursor::BeginEdit(RecordNode* node) {
 }
 
 void TRidovCursor::RevertRecord(RecordNode* node) {
+    ++changeCount_;
     if (node == nullptr || node->values == nullptr) return;
     auto image = beforeImages_.find(node);
     if (image != beforeImages_.end()) {
@@ -281,6 +289,7 @@ void TRidovCursor::RevertRecord(RecordNode* node) {
 }
 
 void TRidovCursor::RevertAll() {
+    ++changeCount_;
     for (RecordNode* node : nodes_) {
         switch (node->status) {
             case rsModified:
@@ -298,6 +307,7 @@ void TRidovCursor::RevertAll() {
 }
 
 void TRidovCursor::CommitAll() {
+    ++changeCount_;
     for (RecordNode* node : nodes_) {
         if (node->status == rsDeleted) {
             node->status = rsRemoved;
@@ -310,6 +320,7 @@ void TRidovCursor::CommitAll() {
 }
 
 void TRidovCursor::Clear(bool all) {
+    ++changeCount_;
     for (size_t i = nodes_.size(); i-- > 0;) {
         RecordNode* node = nodes_[i];
         if (node->values) DropNodeValues(node);
@@ -424,6 +435,7 @@ int TRidovCursor::CompareRecords(const uint8_t* a, const uint8_t* b,
 }
 
 void TRidovCursor::Sort(std::string_view names, bool caseInsensitive) {
+    ++changeCount_;
     std::vector<TRidovField*> list;
     FieldList(names, list);
     if (list.empty()) return;

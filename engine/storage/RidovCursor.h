@@ -131,6 +131,12 @@ class TRidovCursor {
     RecordNode* RecordAt(size_t index) { return nodes_[index]; }
     // Number of nodes, removed ones included.
     size_t RecordCount() const { return nodes_.size(); }
+    // Goes up with every change of the records, their values or the
+    // fields (a view built at one count still shows the records as they
+    // are while the count stays).
+    uint64_t ChangeCount() const { return changeCount_; }
+    // A number no other store of the process has had.
+    uint64_t Identity() const { return identity_; }
     const NodeList& Nodes() const { return nodes_; }
     size_t RecordSize() const { return recordSize_; }
     // True when the node belongs to this store (any status).
@@ -251,6 +257,8 @@ class TRidovCursor {
     bool enciphered_ = false;
     bool partialOpen_ = false;
     unsigned readPieces_ = 0;
+    uint64_t changeCount_ = 0;
+    uint64_t identity_;
     LoadFilterFn loadFilter_;
     int32_t autoIncValue_ = 0;
     TRidovField* autoIncField_ = nullptr;

@@ -514,6 +514,7 @@ bool TRidovCursor::ReadImageHeader(std::span<const uint8_t> image, std::string& 
 }
 
 bool TRidovCursor::ReadImage(std::span<uint8_t> image, std::string& message) {
+    ++changeCount_;
     LoadFilterFn filter = loadFilter_;  // taken when the read starts
     auto fail = [&](std::string text) {
         message = std::move(text);

@@ -114,3 +114,95 @@ TEST_F(FilterTest, OnFilterRecordSeesTheExaminedRecordAfterTheText) {
 
 }  // namespace
 }  // namespace ridov::testing
+
+namespace ridov::testing {
+namespace {
+
+// A prefix filter on the first field of a sort ignoring case takes its
+// candidates from the last full sorted view. Each step must show what a
+// table that never had that view shows: the same records, in order; and a
+// change of the records must not be hidden by the kept view.
+TEST(PrefixFilter, ShowsWhatAScanShowsAndFollowsChanges) {
+    std::vector<std::vector<std::string>> rows;
+    const char* names[] = {"Фильтр масляный",
+                           "фильтр воздушный",
+                           "ФИЛЬТР",
+                           "Фара",
+                           "фа",
+                           "Ёлка",
+                           "ёж",
+                           "Ель",
+                           "ель",
+                           "",
+                           "Болт",
+                           "болт колёсный",
+                           "Ф",
+                           "zeta",
+                           "Zed"};
+    for (int i = 0; i < 60; ++i) {
+        rows.push_back(
+            {text::Utf8ToCp1251(names[i % 15]) + (i % 4 == 0 ? "" : " " + std::to_string(i % 7)),
+             std::to_string(i), std::to_string(i % 3)});
+    }
+    const std::vector<Column> columns = {
+        {"NAME", DataType::String, 40}, {"ID", DataType::Integer}, {"G", DataType::Integer}};
+    TempDir dir;
+    const std::string path = dir.File("t.zv");
+    WriteTableFile(path, columns, rows);
+
+    // Ids over a view, in view order, and as a set: equal names may come
+    // in any order among themselves.
+    auto shown = [](TRidovTable& t) { return Values(t, "ID"); };
+    auto names_ = [](TRidovTable& t) { return Values(t, "NAME"); };
+    for (TRidovSortOptions options : {TRidovSortOptions(vsoCaseInsensitive),
+                                      TRidovSortOptions(vsoCaseInsensitive | vsoDescendSort)}) {
+        TRidovTable t;
+        t.SetTableName(path);
+        t.SetIndexFieldNames("NAME;ID");
+        t.SetSortOptions(options);
+        t.Open();
+        t.SetFiltered(true);
+        // The same steps on a table opened with each filter anew.
+        auto expected = [&](const std::string& filter) {
+            TRidovTable fresh;
+            fresh.SetTableName(path);
+            fresh.SetIndexFieldNames("NAME;ID");
+            fresh.SetSortOptions(options);
+            fresh.SetFiltered(true);
+            fresh.SetFilter(filter);
+            fresh.Open();
+            return std::make_pair(shown(fresh), names_(fresh));
+        };
+        const char* filters[] = {
+            "NAME LIKE 'ф*'",           "NAME LIKE 'фил*'", "NAME LIKE 'ё*'",
+            "NAME LIKE 'е*'",           "NAME LIKE 'ф?*'",  "NAME LIKE 'фильтр'",
+            "NAME LIKE 'ф*' AND G = 1", "NAME LIKE 'x*'",   "",
+            "NAME LIKE '*ль*'",         "NAME LIKE 'Z*'"};
+        for (const char* f : filters) {
+            SCOPED_TRACE(std::string(f) + " " + std::to_string(options));
+            const std::string filter = text::Utf8ToCp1251(f);
+            t.SetFilter(filter);
+            const auto want = expected(filter);
+            EXPECT_EQ(shown(t), want.first);
+            EXPECT_EQ(names_(t), want.second);
+        }
+        // A change after the full view was kept: a record renamed into the
+        // prefix, one deleted from it.
+        t.SetFilter("");
+        t.First();
+        while (!t.Eof() && t.FieldByName("ID").AsString() != "40") t.Next();
+        t.Edit();
+        t.FieldByName("NAME").SetAsString(text::Utf8ToCp1251("фаза"));
+        t.Post();
+        t.SetFilter(text::Utf8ToCp1251("NAME LIKE 'фа*'"));
+        EXPECT_NE(("," + shown(t) + ",").find(",40,"), std::string::npos) << shown(t);
+        t.First();
+        const std::string gone = t.FieldByName("ID").AsString();
+        t.Delete();
+        t.SetFilter(text::Utf8ToCp1251("NAME LIKE 'ф*'"));
+        EXPECT_EQ(("," + shown(t) + ",").find("," + gone + ","), std::string::npos);
+    }
+}
+
+}  // namespace
+}  // namespace ridov::testing
