@@ -52,8 +52,7 @@ void Release(TRidovQTable& t) {
     t.sharedRecords = nullptr;
     t.ownStore.reset();
     t.cached.reset();
-    t.image.clear();
-    t.image.shrink_to_fit();
+    t.image = platform::RegionBuffer();
     if (t.fromFile) t.store = nullptr;
 }
 
@@ -96,7 +95,7 @@ void ReadHeaders(QueryPlan& plan, const QueryEnvironment& env, std::vector<Table
         t.ownStore = std::make_unique<TRidovCursor>(*env.session, *env.format);
         if (!env.password.empty()) t.ownStore->SetPassword(env.password);
         std::string message;
-        if (!t.ownStore->ReadImageHeader(t.image, message)) {
+        if (!t.ownStore->ReadImageHeader(t.image.Bytes(), message)) {
             t.ownStore.reset();
             Fail("Error opening table: " + message);
         }
@@ -347,7 +346,7 @@ void ReadFiltered(TRidovQTable& t, const QueryEnvironment& env) {
     std::string message;
     bool ok;
     try {
-        ok = store.ReadImage(t.image, message);
+        ok = store.ReadImage(t.image.Bytes(), message);
     } catch (...) {
         store.SetLoadFilter(nullptr);
         throw;
@@ -375,7 +374,7 @@ void ReadTable(TRidovQTable& t, const QueryEnvironment& env, const TableRun& run
     TRidovCursor& store = *t.ownStore;
     store.Clear(true);
     std::string message;
-    if (!store.ReadImage(t.image, message)) {
+    if (!store.ReadImage(t.image.Bytes(), message)) {
         if (!filterWhileReading) Fail("Error opening table: " + message);
         // A filtered read tolerates a record count that differs from the
         // header's: read again as the filtered read does.
@@ -388,10 +387,10 @@ void ReadTable(TRidovQTable& t, const QueryEnvironment& env, const TableRun& run
     if (mayCache) {
         auto after = platform::GetFileIdentity(t.filePath);
         if (after && *after == *run.identity) {
-            t.cached = env.cache->Insert(t.filePath, *run.identity, std::move(t.ownStore), t.image);
+            t.cached = env.cache->Insert(t.filePath, *run.identity, std::move(t.ownStore),
+                                         t.image.Bytes());
             t.store = t.cached->store.get();
-            t.image.clear();
-            t.image.shrink_to_fit();
+            t.image = platform::RegionBuffer();
             if (t.HasConditions()) {
                 t.filter = std::make_unique<PreparedConditions>();
                 t.filter->Prepare(t.conditions, *t.store, env.caseInsensitive);
@@ -420,8 +419,7 @@ void ReadData(QueryPlan& plan, const QueryEnvironment& env, const std::vector<Ta
             SelectCachedRecords(t, env);
         } else if (t.fromFile) {
             ReadTable(t, env, runs[i]);
-            t.image.clear();
-            t.image.shrink_to_fit();
+            t.image = platform::RegionBuffer();
         } else {
             // Only the first table's records are listed: a joined dataset
             // table is walked in its own store.

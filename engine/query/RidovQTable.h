@@ -9,6 +9,7 @@
 #include "engine/query/PreparedConditions.h"
 #include "engine/query/RidovCField.h"
 #include "engine/storage/RidovCursor.h"
+#include "platform/MemoryRegion.h"
 
 namespace ridov {
 
@@ -40,7 +41,7 @@ struct TRidovQTable {
     std::unique_ptr<TRidovCursor> ownStore;
     std::shared_ptr<CachedTable> cached;
     // The bytes of the file, read once for the header and the records.
-    std::vector<uint8_t> image;
+    platform::RegionBuffer image;
     // The table's conditions bound to its store.
     std::unique_ptr<PreparedConditions> filter;
     // The records that belong to the table, in store order: live and, when

@@ -78,7 +78,7 @@ std::shared_ptr<CachedTable> TableCache::Find(const std::string& path,
 std::shared_ptr<CachedTable> TableCache::Insert(const std::string& path,
                                                 const platform::FileIdentity& identity,
                                                 std::unique_ptr<TRidovCursor> store,
-                                                const std::vector<uint8_t>& image) {
+                                                std::span<const uint8_t> image) {
     auto table = std::make_shared<CachedTable>();
     for (RecordNode* node : store->Nodes())
         if (node->IsLive()) table->records.push_back(node);

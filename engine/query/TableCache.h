@@ -35,6 +35,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -93,7 +94,7 @@ class TableCache {
     std::shared_ptr<CachedTable> Insert(const std::string& path,
                                         const platform::FileIdentity& identity,
                                         std::unique_ptr<TRidovCursor> store,
-                                        const std::vector<uint8_t>& image);
+                                        std::span<const uint8_t> image);
     void Clear();
     size_t Size() const { return entries_.size(); }
     size_t Capacity() const { return capacity_; }
