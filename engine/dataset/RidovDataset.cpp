@@ -277,6 +277,7 @@ void TRidovDataset::CheckCanClose() {
 void TRidovDataset::InternalClose() {
     FreeKeyBuffers();
     NodeList().swap(spareView_);
+    fullView_ = FullView();
     rangeActive_ = false;
     sorted_ = false;
     viewReady_ = false;

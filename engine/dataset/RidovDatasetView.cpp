@@ -338,6 +338,9 @@ bool RanksFollowUpperCase() {
 
 std::span<RecordNode* const> TRidovDataset::PrefixRun() const {
     const std::span<RecordNode* const> all = fullView_.nodes;
+    // The prepared conditions are those of the filter text only when it has
+    // some (a callback alone leaves older ones behind).
+    if (conditions_.empty() || filter_.empty()) return all;
     if ((sortOptions_ & vsoCaseInsensitive) == 0 || !RanksFollowUpperCase()) return all;
     const TRidovField& first = *keys_[kiSort].storeFields.front();
     const bool text = first.type == ftString || (first.type == ftSmallStr && !first.rightAligned);

@@ -201,6 +201,19 @@ TEST(PrefixFilter, ShowsWhatAScanShowsAndFollowsChanges) {
         t.Delete();
         t.SetFilter(text::Utf8ToCp1251("NAME LIKE 'ф*'"));
         EXPECT_EQ(("," + shown(t) + ",").find("," + gone + ","), std::string::npos);
+        // A callback alone after a prefix filter: every record is offered.
+        t.SetFilter("");
+        const int all = t.RecordCount();
+        t.SetFilter(text::Utf8ToCp1251("NAME LIKE 'ф*'"));
+        int offered = 0;
+        t.onFilterRecord = [&](DataSet&, bool& accept) {
+            ++offered;
+            accept = true;
+        };
+        t.SetFilter("");
+        EXPECT_EQ(offered, all);
+        EXPECT_EQ(t.RecordCount(), all);
+        t.onFilterRecord = nullptr;
     }
 }
 
