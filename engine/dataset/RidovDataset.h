@@ -310,9 +310,9 @@ class TRidovDataset : public DataSet, public DatabaseUser {
     // Called after that view was sorted, with the order found.
     virtual void SortOrderFound(const RecordOrder& order) { (void)order; }
     // What decides the order of the view's sort: each key field's name,
-    // type and alignment, the options, and the collation; equal specs sort
+    // type and alignment, the options, and the collation; equal signatures sort
     // equal stores alike.
-    std::string SortSpec() const;
+    std::string SortSignature() const;
     // Copies the master's key values into a new record.
     virtual void ApplyMasterDefaults();
     // The link's handlers: the master moved or changed / went away.
@@ -456,9 +456,9 @@ class TRidovDataset : public DataSet, public DatabaseUser {
         NodeList nodes;
         uint64_t store = 0;  // TRidovCursor::Identity; 0: none
         uint64_t changeCount = 0;
-        std::string spec;  // SortSpec
+        std::string signature;  // SortSignature
     } fullView_;
-    bool FullViewValid(const std::string& spec) const;
+    bool FullViewValid(const std::string& signature) const;
     // The run of fullView_ whose records can pass the prepared filter, by
     // the prefix it requires of the first sort field; the whole list when
     // no run can be told.

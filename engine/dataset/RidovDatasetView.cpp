@@ -99,10 +99,10 @@ bool TRidovDataset::BuildView(bool dropPosition, bool cancellable) {
     // Where the records come from: the store, or, when a view of this sort
     // over every record is at hand and the store has not changed since, the
     // part of it that can pass, already sorted.
-    const std::string spec = sorting ? SortSpec() : std::string();
+    const std::string signature = sorting ? SortSignature() : std::string();
     std::span<RecordNode* const> source(nodes.data(), nodes.size());
     bool presorted = false;
-    if (sorting && !afterLoad && FullViewValid(spec)) {
+    if (sorting && !afterLoad && FullViewValid(signature)) {
         if (!rangeActive_ && FilterPassesAll()) {
             source = fullView_.nodes;
             presorted = true;
@@ -193,7 +193,7 @@ bool TRidovDataset::BuildView(bool dropPosition, bool cancellable) {
         fullView_.nodes.assign(view_.begin(), view_.end());
         fullView_.store = store_->Identity();
         fullView_.changeCount = store_->ChangeCount();
-        fullView_.spec = spec;
+        fullView_.signature = signature;
         NodeList().swap(spareView_);
     }
     int index = view_.empty() ? -1 : 0;
@@ -307,9 +307,9 @@ void TRidovDataset::SetIndexFieldNames(const std::string& names) {
     });
 }
 
-bool TRidovDataset::FullViewValid(const std::string& spec) const {
+bool TRidovDataset::FullViewValid(const std::string& signature) const {
     return store_ != nullptr && fullView_.store == store_->Identity() &&
-           fullView_.changeCount == store_->ChangeCount() && fullView_.spec == spec;
+           fullView_.changeCount == store_->ChangeCount() && fullView_.signature == signature;
 }
 
 bool TRidovDataset::FilterPassesAll() const {
@@ -374,24 +374,24 @@ std::span<RecordNode* const> TRidovDataset::PrefixRun() const {
     return all.subspan(size_t(begin - all.begin()), size_t(end - begin));
 }
 
-std::string TRidovDataset::SortSpec() const {
-    std::string spec;
+std::string TRidovDataset::SortSignature() const {
+    std::string signature;
     for (const TRidovField* f : keys_[kiSort].storeFields) {
-        spec += f->name;
-        spec += '\0';
-        spec += std::to_string(int(f->type)) + ',' + std::to_string(f->declaredSize) + ',' +
-                std::to_string(int(f->rightAligned)) + ';';
+        signature += f->name;
+        signature += '\0';
+        signature += std::to_string(int(f->type)) + ',' + std::to_string(f->declaredSize) + ',' +
+                     std::to_string(int(f->rightAligned)) + ';';
     }
     const bool caseInsensitive = (sortOptions_ & vsoCaseInsensitive) != 0;
-    spec += caseInsensitive ? 'i' : 'c';
-    spec += (sortOptions_ & vsoDescendSort) != 0 ? 'd' : 'a';
+    signature += caseInsensitive ? 'i' : 'c';
+    signature += (sortOptions_ & vsoDescendSort) != 0 ? 'd' : 'a';
     if (caseInsensitive) {
         // The ranks are part of the order: a program with other ranks
         // must not take this one's order.
         const auto* ranks = text::CollationRankTable();
-        spec += std::to_string(ContentHash64({ranks, 256}));
+        signature += std::to_string(ContentHash64({ranks, 256}));
     }
-    return spec;
+    return signature;
 }
 
 void TRidovDataset::SetSortOptions(TRidovSortOptions options) {

@@ -144,7 +144,7 @@ void TRidovTable::OpenData() {
 
 bool TRidovTable::RememberedSortOrder(RecordOrder& order) {
     if (!memoKey_ || Cursor() == nullptr) return false;
-    memoKey_->sortSpec = SortSpec();
+    memoKey_->sortSignature = SortSignature();
     if (!ReadSortOrderMemo(session_->Platform(), SortOrderMemoPath(FullTableName()), *memoKey_,
                            Cursor()->Nodes().size(), order)) {
         return false;
@@ -155,7 +155,7 @@ bool TRidovTable::RememberedSortOrder(RecordOrder& order) {
 
 void TRidovTable::SortOrderFound(const RecordOrder& order) {
     if (!memoKey_) return;
-    memoKey_->sortSpec = SortSpec();
+    memoKey_->sortSignature = SortSignature();
     (void)WriteSortOrderMemo(session_->Platform(), SortOrderMemoPath(FullTableName()), *memoKey_,
                              order);
     memoKey_.reset();

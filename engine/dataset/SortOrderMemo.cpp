@@ -15,7 +15,7 @@ namespace {
 constexpr char kMagic[8] = {'Z', 'V', 'S', 'O', 'R', 'T', '0', '1'};
 // A memo is never larger than this plus four bytes per record.
 constexpr size_t kFixedPart = 8 + 8 + 8 + 4 + 4 + 8;
-constexpr size_t kMaxSpec = 1 << 16;
+constexpr size_t kMaxSignature = 1 << 16;
 
 }  // namespace
 
@@ -25,8 +25,8 @@ std::string SortOrderMemoPath(const std::string& tableFile) {
 
 bool ReadSortOrderMemo(platform::Platform& os, const std::string& path, const SortOrderKey& key,
                        size_t recordCount, RecordOrder& order) {
-    if (recordCount > UINT32_MAX || key.sortSpec.size() > kMaxSpec) return false;
-    const size_t expected = kFixedPart + key.sortSpec.size() + 4 * recordCount;
+    if (recordCount > UINT32_MAX || key.sortSignature.size() > kMaxSignature) return false;
+    const size_t expected = kFixedPart + key.sortSignature.size() + 4 * recordCount;
     if (!os.FileExists(path)) return false;
     platform::RegionBuffer memo;
     std::string error;
@@ -37,13 +37,14 @@ bool ReadSortOrderMemo(platform::Platform& os, const std::string& path, const So
     util::ByteReader r(bytes);
     const uint8_t* magic;
     uint64_t imageSize, imageHash, check;
-    uint32_t count, specLength;
-    const uint8_t* spec;
+    uint32_t count, signatureLength;
+    const uint8_t* signature;
     if (!r.GetBytes(sizeof kMagic, magic) || std::memcmp(magic, kMagic, sizeof kMagic) != 0 ||
-        !r.GetU64(imageSize) || !r.GetU64(imageHash) || !r.GetU32(count) || !r.GetU32(specLength) ||
-        imageSize != key.imageSize || imageHash != key.imageHash || count != recordCount ||
-        specLength != key.sortSpec.size() || !r.GetBytes(specLength, spec) ||
-        std::memcmp(spec, key.sortSpec.data(), specLength) != 0) {
+        !r.GetU64(imageSize) || !r.GetU64(imageHash) || !r.GetU32(count) ||
+        !r.GetU32(signatureLength) || imageSize != key.imageSize || imageHash != key.imageHash ||
+        count != recordCount || signatureLength != key.sortSignature.size() ||
+        !r.GetBytes(signatureLength, signature) ||
+        std::memcmp(signature, key.sortSignature.data(), signatureLength) != 0) {
         return false;
     }
     const size_t positionsAt = r.Position();
@@ -68,15 +69,15 @@ bool ReadSortOrderMemo(platform::Platform& os, const std::string& path, const So
 
 bool WriteSortOrderMemo(platform::Platform& os, const std::string& path, const SortOrderKey& key,
                         const RecordOrder& order) {
-    if (order.size() > UINT32_MAX || key.sortSpec.size() > kMaxSpec) return false;
+    if (order.size() > UINT32_MAX || key.sortSignature.size() > kMaxSignature) return false;
     std::vector<uint8_t, platform::RegionAllocator<uint8_t>> bytes;
-    bytes.reserve(kFixedPart + key.sortSpec.size() + 4 * order.size());
+    bytes.reserve(kFixedPart + key.sortSignature.size() + 4 * order.size());
     bytes.insert(bytes.end(), kMagic, kMagic + sizeof kMagic);
     util::PutLittle(bytes, key.imageSize);
     util::PutLittle(bytes, key.imageHash);
     util::PutLittle(bytes, static_cast<uint32_t>(order.size()));
-    util::PutLittle(bytes, static_cast<uint32_t>(key.sortSpec.size()));
-    bytes.insert(bytes.end(), key.sortSpec.begin(), key.sortSpec.end());
+    util::PutLittle(bytes, static_cast<uint32_t>(key.sortSignature.size()));
+    bytes.insert(bytes.end(), key.sortSignature.begin(), key.sortSignature.end());
     for (uint32_t at : order) util::PutLittle(bytes, at);
     util::PutLittle(bytes, ContentHash64(bytes));
     std::string error;

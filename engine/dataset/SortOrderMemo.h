@@ -14,7 +14,7 @@
 //
 // Layout (little-endian):
 //   "ZVSORT01"  imageSize:u64  imageHash:u64  recordCount:u32
-//   specLength:u32  spec[specLength]  position:u32[recordCount]
+//   signatureLength:u32  signature[signatureLength]  position:u32[recordCount]
 //   check:u64 (ContentHash64 of everything before it)
 #pragma once
 
@@ -32,7 +32,7 @@ namespace ridov {
 struct SortOrderKey {
     uint64_t imageSize = 0;
     uint64_t imageHash = 0;
-    std::string sortSpec;  // see TRidovDataset::SortSpec
+    std::string sortSignature;  // see TRidovDataset::SortSignature
 };
 
 std::string SortOrderMemoPath(const std::string& tableFile);

@@ -41,17 +41,17 @@ bool SortedAsExpected(std::string shown) {
 // A memo for the file as it is now, holding `order`, written with the key
 // the table uses.
 void WriteMemo(const std::string& path, const RecordOrder& order) {
-    // The spec is whatever the table computes: take it from the memo the
+    // The signature is whatever the table computes: take it from the memo the
     // table wrote itself, which sits right after the fixed header.
     const std::string memo = ReadFile(SortOrderMemoPath(path));
     ASSERT_GE(memo.size(), 32u);
-    uint32_t specLength;
-    std::memcpy(&specLength, memo.data() + 28, 4);
+    uint32_t signatureLength;
+    std::memcpy(&signatureLength, memo.data() + 28, 4);
     SortOrderKey key;
     const std::string image = ReadFile(path);
     key.imageSize = image.size();
     key.imageHash = ContentHash64({reinterpret_cast<const uint8_t*>(image.data()), image.size()});
-    key.sortSpec = memo.substr(32, specLength);
+    key.sortSignature = memo.substr(32, signatureLength);
     ASSERT_TRUE(
         WriteSortOrderMemo(platform::CurrentPlatform(), SortOrderMemoPath(path), key, order));
 }
