@@ -27,7 +27,6 @@ bool ReadSortOrderMemo(platform::Platform& os, const std::string& path, const So
                        size_t recordCount, RecordOrder& order) {
     if (recordCount > UINT32_MAX || key.sortSignature.size() > kMaxSignature) return false;
     const size_t expected = kFixedPart + key.sortSignature.size() + 4 * recordCount;
-    if (!os.FileExists(path)) return false;
     platform::RegionBuffer memo;
     std::string error;
     if (!os.ReadWholeFile(path, memo, error, expected)) return false;
