@@ -212,16 +212,17 @@ void TCatalogView::MakeSTFilter() {
     for (int column = 0; column < grid_->ColumnCount(); ++column) {
         const std::string& fieldName = grid_->Column(column).fieldName;
         if (fieldName == "CENA") {
-            // The price cell offers the price-change keys.
-            grid_->SetFilterProvider(column, [](const QString& prefix, int limit) {
-                std::vector<ui::FilterChoice> choices;
-                for (const PriceKeyCaption& key : PriceFilterKeys()) {
-                    if (int(choices.size()) >= limit) break;
-                    if (key.caption.startsWith(prefix, Qt::CaseInsensitive))
+            // The price cell always offers all four price-change keys, and
+            // first an empty choice that takes the price condition away.
+            grid_->SetFilterProvider(
+                column,
+                [](const QString&, int) {
+                    std::vector<ui::FilterChoice> choices{{QString(), QString()}};
+                    for (const PriceKeyCaption& key : PriceFilterKeys())
                         choices.push_back({key.caption, QString::number(key.key)});
-                }
-                return choices;
-            });
+                    return choices;
+                },
+                ui::FilterListKind::Whole);
         } else if (IsBrandField(fieldName)) {
             // Brand names, yielding the brand key.
             grid_->SetFilterProvider(column,

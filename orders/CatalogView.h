@@ -67,7 +67,8 @@ class TCatalogView : public QWidget {
     bool OpenCatalog(const QString& path);
     void SetupCatalogFields();
     // Binds every filter cell to its drop-down list: distinct values of the
-    // column; brand names yielding IDBREND; the four price keys.
+    // column; brand names yielding IDBREND; for the price cell, always all
+    // four price keys after an empty choice that clears the price condition.
     void MakeSTFilter();
     // Builds the table's filter from the filter row (see CatalogFilter.h)
     // and goes to the first record. A refused filter throws DatabaseError.

@@ -67,12 +67,20 @@ TMainActions TMainActions::Create(QObject* owner, const QString& webAddress) {
     a.ActionParams = Make(owner, "ActionParams", "Настройки",
                           "Реквизиты покупателя| Внесите информацию о заказчике и нажмите OK");
 
-    a.ActionHelp = Make(owner, "ActionHelp", "Показать справку", "Показать справку", "help");
+    a.ActionHelp = Make(owner, "ActionHelp", "Показать справку", "Показать справку", "help",
+                        QKeySequence(Qt::Key_F1));
+    a.ActionHotKeys = Make(owner, "ActionHotKeys", "Клавиши управления", "Клавиши управления");
     a.ActionWeb = Make(owner, "ActionWeb", QStringLiteral("Открыть сайт %1").arg(QString()),
                        QStringLiteral("Открыть сайт %1").arg(webAddress));
+    a.ActionAbout = Make(owner, "ActionAbout", "О программе...", "О программе");
 
     a.ActionSlide =
         Make(owner, "ActionSlide", "Показать фотографию", "Показать фотографию", "photo");
+    // Ctrl with either Enter key, as the key list says. Held down, the keys
+    // repeat: one photo per press.
+    a.ActionSlide->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+    a.ActionSlide->setAutoRepeat(false);
     a.ActionAddProduct = Make(owner, "ActionAddProduct", "Добавить в заявку",
                               " Выберите строку и нажмите Enter для добавления в заявку");
     a.ActionEditProduct = Make(owner, "ActionEditProduct", "Изменить строку", "Изменить строку");
@@ -109,7 +117,9 @@ std::vector<QAction*> TMainActions::All() const {
             ActionSavePricePdf,
             ActionParams,
             ActionHelp,
+            ActionHotKeys,
             ActionWeb,
+            ActionAbout,
             ActionSlide,
             ActionAddProduct,
             ActionEditProduct,

@@ -42,11 +42,13 @@ struct TMainActions {
     QAction* ActionParams = nullptr;  // "Настройки"
 
     // Menu "&Помощь".
-    QAction* ActionHelp = nullptr;  // "Показать справку": opens readme.txt
-    QAction* ActionWeb = nullptr;   // ItemWebPage: "Открыть сайт "
+    QAction* ActionHelp = nullptr;     // "Показать справку", F1: opens readme.txt
+    QAction* ActionHotKeys = nullptr;  // "Клавиши управления": the key list
+    QAction* ActionWeb = nullptr;      // ItemWebPage: "Открыть сайт "
+    QAction* ActionAbout = nullptr;    // "О программе..."
 
     // Catalog and order lines.
-    QAction* ActionSlide = nullptr;        // toolbar "Показать фотографию"
+    QAction* ActionSlide = nullptr;  // toolbar "Показать фотографию", Ctrl+Enter
     QAction* ActionAddProduct = nullptr;   // Enter / double click on the catalog
     QAction* ActionEditProduct = nullptr;  // order grid menu "Изменить строку"
     QAction* ActionDelProduct = nullptr;  // order grid menu "Удалить строку", Ctrl+Del

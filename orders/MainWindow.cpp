@@ -34,7 +34,9 @@
 #include "orders/PrintActions.h"
 #include "orders/Sending.h"
 #include "platform/Platform.h"
+#include "ui/AboutWindow.h"
 #include "ui/DataGrid.h"
+#include "ui/KeyListWindow.h"
 #include "ui/PhotoViewer.h"
 #include "ui/PhotoViewerLauncher.h"
 #include "ui/Prompter.h"
@@ -163,7 +165,10 @@ void TFormMain::CreateMenus() {
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Помощь"));
     help->addAction(a.ActionHelp);
+    help->addAction(a.ActionHotKeys);
     help->addAction(a.ActionWeb);
+    help->addSeparator();
+    help->addAction(a.ActionAbout);
 
     // The menu bar's own "&Закрыть" ends the program like "Выход".
     auto* closeItem = new QAction(QStringLiteral("&Закрыть"), this);
@@ -196,6 +201,8 @@ void TFormMain::ConnectActions() {
     const TMainActions& a = actions_;
     connect(a.ActionExit, &QAction::triggered, this, &QWidget::close);
     connect(a.ActionHelp, &QAction::triggered, this, &TFormMain::ActionHelpExecute);
+    connect(a.ActionHotKeys, &QAction::triggered, this, [this] { ui::KeyListWindow::Run(this); });
+    connect(a.ActionAbout, &QAction::triggered, this, [this] { ui::AboutWindow::Run(this); });
     connect(a.ActionParams, &QAction::triggered, this, &TFormMain::ActionParamsExecute);
     connect(a.ActionSlide, &QAction::triggered, this, &TFormMain::ActionSlideExecute);
     connect(catalogView_, &TCatalogView::addProductRequested, a.ActionAddProduct,
@@ -494,9 +501,18 @@ void TFormMain::ActionHelpExecute() {
 
 void TFormMain::ActionParamsExecute() {
     if (formParams_ == nullptr) return;
-    formParams_->exec();
+    const bool accepted = formParams_->exec() == QDialog::Accepted;
     AppIdle();
-    // An open order is refreshed here so that changed requisites show at once.
+    if (orderTabs_->Count() == 0) return;
+    // The active order shows the requisites at once: stamped anew when they
+    // were stored, and shown again with its footer either way.
+    RunGuarded([this, accepted] {
+        if (accepted)
+            StampOrderFile(app::TdmZetrovo::EnginePath(orderTabs_->ActivePath()),
+                           app::TdmZetrovo::EnginePath(dm_.SettingsFile),
+                           dm_.vtPrice.FullTableName());
+        orderTabs_->RefreshOrder();
+    });
 }
 
 void TFormMain::ActionSlideExecute() {

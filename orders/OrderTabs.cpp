@@ -3,9 +3,11 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPalette>
 #include <QTabBar>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <exception>
 
 #include "engine/dataset/RidovTable.h"
@@ -28,23 +30,79 @@ using ui::BusyCursor;
 constexpr intptr_t kSumTag = 1;
 constexpr intptr_t kNameTag = 2;
 
+// The path with its last extension, if any, replaced by `extension` (with
+// its dot); a path already ending so, in any letter case, stays as it is.
 QString ForceExtension(const QString& path, const QString& extension) {
-    const QFileInfo info(path);
-    if (info.suffix().compare(extension.mid(1), Qt::CaseInsensitive) == 0) return path;
-    const QString name = info.completeSuffix().isEmpty()
-                             ? path
-                             : path.left(path.size() - info.completeSuffix().size() - 1);
-    return name + extension;
+    if (path.endsWith(extension, Qt::CaseInsensitive)) return path;
+    const qsizetype nameStart =
+        std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\'))) + 1;
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    return (dot > nameStart ? path.left(dot) : path) + extension;
 }
 
+// The tab strip: tabs as wide as their captions need, never narrower than
+// kOrderTabWidth.
+class OrderTabBar : public QTabBar {
+  public:
+    using QTabBar::QTabBar;
+
+  protected:
+    QSize tabSizeHint(int index) const override {
+        QSize size = QTabBar::tabSizeHint(index);
+        size.setWidth(std::max(size.width(), kOrderTabWidth));
+        return size;
+    }
+};
+
+// The close mark at a tab's left: a red disc with a white cross. Clicks go
+// through to the tab strip, which tests them against the mark's geometry,
+// so the mark answers exactly where it is drawn.
+class CloseMark : public QWidget {
+  public:
+    explicit CloseMark(QWidget* parent = nullptr) : QWidget(parent) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setFixedSize(16, 16);
+    }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QRectF disc = QRectF(rect()).adjusted(1, 1, -1, -1);
+        painter.setPen(QPen(QColor(0x8c, 0x1f, 0x17), 1));
+        painter.setBrush(QColor(0xd2, 0x3b, 0x2f));
+        painter.drawEllipse(disc);
+        const QRectF cross = disc.adjusted(4.5, 4.5, -4.5, -4.5);
+        painter.setPen(QPen(Qt::white, 1.7, Qt::SolidLine, Qt::RoundCap));
+        painter.drawLine(cross.topLeft(), cross.bottomRight());
+        painter.drawLine(cross.topRight(), cross.bottomLeft());
+    }
+};
+
 }  // namespace
+
+QString OrderTabText(const QString& caption, const QFontMetrics& metrics, int maxWidth) {
+    if (metrics.horizontalAdvance(caption) <= maxWidth) return caption;
+    const qsizetype separator =
+        std::max(caption.lastIndexOf(QLatin1Char('/')), caption.lastIndexOf(QLatin1Char('\\')));
+    if (separator <= 0) return caption;
+    const QString name = caption.mid(separator);  // with its separator
+    const QString folder = caption.left(separator);
+    const QString ellipsis(QChar(0x2026));
+    const int room = maxWidth - metrics.horizontalAdvance(name);
+    QString shortened = room > metrics.horizontalAdvance(ellipsis)
+                            ? metrics.elidedText(folder, Qt::ElideMiddle, room)
+                            : QString();
+    if (shortened.isEmpty()) shortened = ellipsis;
+    return shortened + name;
+}
 
 QString DamagedOrderText() {
     return QStringLiteral("Файл заявки имеет недопустимое имя или поврежден.");
 }
 
 TOrderTabs::TOrderTabs(app::TdmZetrovo& dm, QWidget* parent)
-    : QWidget(parent), dm_(dm), pgcOrders_(new QTabBar(this)), grid_(new ui::DataGrid(this)) {
+    : QWidget(parent), dm_(dm), pgcOrders_(new OrderTabBar(this)), grid_(new ui::DataGrid(this)) {
     setObjectName(QStringLiteral("PanelOrder"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -53,9 +111,10 @@ TOrderTabs::TOrderTabs(app::TdmZetrovo& dm, QWidget* parent)
     pgcOrders_->setObjectName(QStringLiteral("pgcOrders"));
     pgcOrders_->setFocusPolicy(Qt::NoFocus);
     pgcOrders_->setExpanding(false);
-    pgcOrders_->setElideMode(Qt::ElideRight);
+    // The tab texts are shortened by OrderTabText only, which keeps the
+    // file name whole; tabs that do not fit scroll.
+    pgcOrders_->setElideMode(Qt::ElideNone);
     pgcOrders_->setUsesScrollButtons(true);
-    pgcOrders_->setStyleSheet(QStringLiteral("QTabBar::tab { width: %1px; }").arg(kOrderTabWidth));
     pgcOrders_->installEventFilter(this);
     layout->addWidget(pgcOrders_);
 
@@ -167,7 +226,13 @@ QString TOrderTabs::TabPath(int index) const {
 }
 
 QString TOrderTabs::TabCaption(int index) const {
-    return index >= 0 && index < Count() ? pgcOrders_->tabText(index) : QString();
+    return index >= 0 && index < Count() ? tabs_[size_t(index)].caption : QString();
+}
+
+QRect TOrderTabs::CloseMarkRect(int index) const {
+    if (index < 0 || index >= Count()) return {};
+    const QWidget* mark = pgcOrders_->tabButton(index, QTabBar::LeftSide);
+    return mark != nullptr ? mark->geometry() : QRect();
 }
 
 int TOrderTabs::TabLineCount(int index) const {
@@ -182,8 +247,9 @@ int TOrderTabs::FindOrderTab(const QString& path) const {
 
 void TOrderTabs::AddOrderTab(const QString& path) {
     switching_ = true;
-    tabs_.push_back({path, 0});
-    const int index = pgcOrders_->addTab(QIcon(QStringLiteral(":/icons/close.png")), QString());
+    tabs_.push_back({path, QString(), 0});
+    const int index = pgcOrders_->addTab(QString());
+    pgcOrders_->setTabButton(index, QTabBar::LeftSide, new CloseMark(pgcOrders_));
     pgcOrders_->setTabToolTip(index, path);
     pgcOrders_->setCurrentIndex(index);
     switching_ = false;
@@ -205,7 +271,10 @@ void TOrderTabs::SetOrderTabCaption(const QString& path) {
     const int index = ActiveIndex();
     if (index < 0) return;
     const QString inProgramFolder = dm_.ProgramDir + QFileInfo(path).fileName();
-    pgcOrders_->setTabText(index, inProgramFolder == path ? QFileInfo(path).fileName() : path);
+    const QString caption = inProgramFolder == path ? QFileInfo(path).fileName() : path;
+    tabs_[size_t(index)].caption = caption;
+    pgcOrders_->setTabText(index,
+                           OrderTabText(caption, pgcOrders_->fontMetrics(), kOrderTabTextWidth));
 }
 
 void TOrderTabs::CloseOrderTab(int index) {
@@ -338,15 +407,21 @@ void TOrderTabs::CloseAll() {
 
 void TOrderTabs::SaveOrderAs(const std::function<void(const QString& path)>& exportSpreadsheet) {
     if (Count() == 0) return;
-    QString filter = QStringLiteral("Файлы заявок (*.zv)");
-    if (exportSpreadsheet) filter += QStringLiteral(";;Файлы MS Excel (*.xls)");
-    QString name = ui::CurrentPrompter().SaveFileName(QStringLiteral(" Сохранить как"),
-                                                      dm_.ProgramDir, filter);
+    QString filters = QStringLiteral("Файлы заявок (*.zv)");
+    if (exportSpreadsheet) filters += QStringLiteral(";;Файлы MS Excel (*.xls)");
+    int type = 0;
+    QString name = ui::CurrentPrompter().SaveFileNameOfType(QStringLiteral(" Сохранить как"),
+                                                            dm_.ProgramDir, filters, type);
     if (name.isEmpty()) return;
-    // The kind follows the extension: ".xls" writes a spreadsheet (when
-    // offered); anything else is an order file with ".zv" forced.
-    const bool spreadsheet =
-        exportSpreadsheet && QFileInfo(name).suffix().compare("xls", Qt::CaseInsensitive) == 0;
+    // The file type chosen decides the format and gives the name its
+    // extension; a name typed with the extension of an offered type says
+    // which one is meant.
+    const QString suffix = QFileInfo(name).suffix();
+    bool spreadsheet = exportSpreadsheet && type == 1;
+    if (suffix.compare(QLatin1String("zv"), Qt::CaseInsensitive) == 0)
+        spreadsheet = false;
+    else if (exportSpreadsheet && suffix.compare(QLatin1String("xls"), Qt::CaseInsensitive) == 0)
+        spreadsheet = true;
     name = ForceExtension(name, spreadsheet ? QStringLiteral(".xls") : QStringLiteral(".zv"));
     if (platform::CurrentPlatform().FileExists(TdmZetrovo::EnginePath(name)) &&
         !ui::CurrentPrompter().ConfirmYesNo(
@@ -385,8 +460,7 @@ void TOrderTabs::TabMouseReleased(int x, int y) {
         lastTabIndex_ = k;
         return;
     }
-    const QRect tab = pgcOrders_->tabRect(k);
-    if (x > tab.left() + kCloseMarkLeft && x < tab.left() + kCloseMarkRight) CloseActiveOrderAsk();
+    if (CloseMarkRect(k).contains(x, y)) CloseActiveOrderAsk();
 }
 
 bool TOrderTabs::eventFilter(QObject* watched, QEvent* event) {

@@ -9,8 +9,12 @@
 //
 // A tab's path identifies it (compared exactly); its caption is the file
 // name when the file lies directly in the program folder, else the path.
+// A tab is as wide as its caption needs (at least kOrderTabWidth): the file
+// name is always shown whole, a long folder is shortened in its middle;
+// scroll buttons appear when the tabs do not fit the strip.
 // Each tab carries a close mark at its left; a click on the mark of the
 // active tab asks before closing, a click on another tab only selects it.
+// The mark is hit exactly where it is drawn (CloseMarkRect).
 //
 // Ownership: a child widget of the main window; refers to the data module,
 // which outlives it.
@@ -18,6 +22,7 @@
 // Thread safety: GUI thread only.
 #pragma once
 
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -27,6 +32,7 @@
 
 #include "app/DataModule.h"
 
+class QFontMetrics;
 class QTabBar;
 
 namespace ui {
@@ -35,11 +41,15 @@ class DataGrid;
 
 namespace orders {
 
-// The tab strip's fixed tab width and the close mark's span within a tab
-// (pixels from the tab's left edge, exclusive).
+// The narrowest tab, and the widest caption text a tab shows (pixels).
 inline constexpr int kOrderTabWidth = 95;
-inline constexpr int kCloseMarkLeft = 2;
-inline constexpr int kCloseMarkRight = 18;
+inline constexpr int kOrderTabTextWidth = 320;
+
+// The text a tab shows for `caption`: the caption itself when it fits
+// `maxWidth` pixels in `metrics`, or when it has no folder; otherwise the
+// folder elided in its middle so that the whole fits, followed by the file
+// name, which is never cut.
+QString OrderTabText(const QString& caption, const QFontMetrics& metrics, int maxWidth);
 
 // "Файл заявки имеет недопустимое имя или поврежден."
 QString DamagedOrderText();
@@ -60,7 +70,11 @@ class TOrderTabs : public QWidget {
     // The path of tab `index` / of the active tab (empty when none).
     QString TabPath(int index) const;
     QString ActivePath() const { return TabPath(ActiveIndex()); }
+    // The caption as the questions name the order (never shortened).
     QString TabCaption(int index) const;
+    // Where tab `index`'s close mark is drawn, in tab-strip coordinates;
+    // the same rectangle answers clicks. Empty for no such tab.
+    QRect CloseMarkRect(int index) const;
     // The number of lines counted at the last refresh; -1 while one runs.
     int TabLineCount(int index) const;
     int LastTabIndex() const { return lastTabIndex_; }
@@ -95,9 +109,11 @@ class TOrderTabs : public QWidget {
     // The toolbar's "Закрыть заказ": the question of the close mark for the
     // active tab.
     void CloseActiveOrderAsk();
-    // ActionSaveOrderAs. `exportSpreadsheet` writes the order grid to the
-    // chosen .xls file (false: that branch is not available and is not
-    // offered).
+    // ActionSaveOrderAs. The file type chosen in the dialog (order file or
+    // spreadsheet) decides the format and forces its extension on the
+    // name; a name typed with ".zv" or ".xls" decides by itself.
+    // `exportSpreadsheet` writes the order grid to the chosen .xls file
+    // (false: that type is not available and is not offered).
     void SaveOrderAs(const std::function<void(const QString& path)>& exportSpreadsheet = {});
     // Closes every tab, last first (the main window is closing).
     void CloseAll();
@@ -122,6 +138,7 @@ class TOrderTabs : public QWidget {
   private:
     struct Tab {
         QString path;
+        QString caption;
         int lines = 0;
     };
 

@@ -465,8 +465,8 @@ bool DataGrid::FilterRowVisible() const {
     return header_->FilterRowVisible();
 }
 
-void DataGrid::SetFilterProvider(int column, FilterValueProvider provider) {
-    header_->SetProvider(column, std::move(provider));
+void DataGrid::SetFilterProvider(int column, FilterValueProvider provider, FilterListKind kind) {
+    header_->SetProvider(column, std::move(provider), kind);
 }
 
 QString DataGrid::FilterText(int column) const {

@@ -110,7 +110,8 @@ class DataGrid : public QWidget {
     // ---- filter row ----
     void SetFilterRowVisible(bool on);
     bool FilterRowVisible() const;
-    void SetFilterProvider(int column, FilterValueProvider provider);
+    void SetFilterProvider(int column, FilterValueProvider provider,
+                           FilterListKind kind = FilterListKind::Narrowed);
     // The cell's text as typed or picked.
     QString FilterText(int column) const;
     // The key of the entry picked, or of the entry whose text equals the

@@ -2,8 +2,9 @@
 
 namespace ui {
 
-void FilterRowCell::SetProvider(FilterValueProvider provider) {
+void FilterRowCell::SetProvider(FilterValueProvider provider, FilterListKind kind) {
     provider_ = std::move(provider);
+    kind_ = kind;
     CloseList();
 }
 
@@ -28,7 +29,8 @@ QString FilterRowCell::Key() const {
     // The list begins with every entry equal to the text (they begin with
     // it); a few more than one screen are enough to find the exact one
     // among entries differing only in case.
-    const std::vector<FilterChoice> entries = provider_(text_, kListLimit);
+    const std::vector<FilterChoice> entries =
+        provider_(kind_ == FilterListKind::Whole ? QString() : text_, kListLimit);
     const FilterChoice* caseless = nullptr;
     for (const FilterChoice& e : entries) {
         if (e.text == text_) return e.key;
@@ -42,9 +44,10 @@ bool FilterRowCell::BeginsWith(const QString& text, const QString& prefix) {
 }
 
 void FilterRowCell::Build() {
-    built_ = provider_ ? provider_(text_, kListLimit) : std::vector<FilterChoice>();
+    const QString prefix = kind_ == FilterListKind::Whole ? QString() : text_;
+    built_ = provider_ ? provider_(prefix, kListLimit) : std::vector<FilterChoice>();
     builtCapped_ = int(built_.size()) >= kListLimit;
-    builtFor_ = text_;
+    builtFor_ = prefix;
 }
 
 const std::vector<FilterChoice>& FilterRowCell::OpenList() {
@@ -56,6 +59,10 @@ const std::vector<FilterChoice>& FilterRowCell::OpenList() {
 const std::vector<FilterChoice>& FilterRowCell::NarrowList() {
     if (!open_) {
         shown_.clear();
+        return shown_;
+    }
+    if (kind_ == FilterListKind::Whole) {
+        shown_ = built_;
         return shown_;
     }
     // A capped list covers only texts it was built for; a text that no

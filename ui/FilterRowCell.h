@@ -34,12 +34,19 @@ struct FilterChoice {
 using FilterValueProvider =
     std::function<std::vector<FilterChoice>(const QString& prefix, int limit)>;
 
+// How a cell's list follows its text. Narrowed: the entries beginning with
+// the text (a column's values). Whole: a short fixed set of choices, always
+// offered in full whatever the cell shows, so that another choice can be
+// made once one is picked; the provider is asked with an empty prefix.
+enum class FilterListKind { Narrowed, Whole };
+
 class FilterRowCell {
   public:
     static constexpr int kListLimit = 500;
 
-    void SetProvider(FilterValueProvider provider);
+    void SetProvider(FilterValueProvider provider, FilterListKind kind = FilterListKind::Narrowed);
     bool HasProvider() const { return bool(provider_); }
+    FilterListKind ListKind() const { return kind_; }
 
     const QString& Text() const { return text_; }
     // The user typed: the text changes and any picked entry is forgotten
@@ -67,6 +74,7 @@ class FilterRowCell {
     void Build();
 
     FilterValueProvider provider_;
+    FilterListKind kind_ = FilterListKind::Narrowed;
     QString text_;
     std::optional<FilterChoice> picked_;
     // The list as the provider gave it, the prefix it was asked for, and

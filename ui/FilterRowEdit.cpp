@@ -29,9 +29,6 @@ FilterRowEdit::FilterRowEdit(QWidget* parent)
         OpenList();
     });
     connect(this, &QLineEdit::textEdited, this, &FilterRowEdit::OnTextEdited);
-    connect(this, &QLineEdit::returnPressed, this, [this] {
-        if (!ListOpen()) emit confirmed();
-    });
 }
 
 void FilterRowEdit::SetCellText(const QString& text) {
@@ -65,6 +62,15 @@ void FilterRowEdit::keyPressEvent(QKeyEvent* event) {
     const bool altDown = event->key() == Qt::Key_Down && (event->modifiers() & Qt::AltModifier);
     if (altDown || event->key() == Qt::Key_F4) {
         OpenList();
+        return;
+    }
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && !ListOpen()) {
+        // Enter belongs to the cell: taken here, it never reaches the grid
+        // under the filter row, where it would start an action on the
+        // current row. (With the list open, the list takes it as a pick.)
+        event->accept();
+        emit confirmed();
         return;
     }
     QLineEdit::keyPressEvent(event);

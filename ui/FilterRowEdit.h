@@ -2,8 +2,10 @@
 // button (also Alt+Down and F4) that opens the cell's value list. The list
 // logic is FilterRowCell's; this class only shows it.
 //
-// Enter in the edit emits confirmed(); picking an entry of the list puts its
-// text into the edit and emits picked(). Either means "apply the filter".
+// Enter in the edit emits confirmed() and goes no further: the grid under
+// the filter row never sees it, and the focus stays in the cell. Picking an
+// entry of the list puts its text into the edit and emits picked(). Either
+// means "apply the filter".
 //
 // Thread safety: GUI thread only.
 #pragma once

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QStyleOptionHeader>
+#include <algorithm>
 
 #include "engine/text/Win1251.h"
 #include "ui/DatasetModel.h"
@@ -62,7 +63,6 @@ std::string FilterRowHeader::KeyOf(int column) const {
 }
 
 void FilterRowHeader::RebuildCells() {
-    for (auto& entry : edits_) entry.second->hide();
     byColumn_.clear();
     const int columns = datasetModel_ != nullptr ? int(datasetModel_->Columns().size()) : 0;
     for (int c = 0; c < columns; ++c) {
@@ -81,6 +81,13 @@ void FilterRowHeader::RebuildCells() {
         }
         byColumn_.push_back(edit);
     }
+    // Only the cells of fields no longer shown are hidden: hiding the
+    // others, even for a moment, would take the focus from the cell being
+    // typed into whenever a filter rebuilds the view.
+    for (auto& entry : edits_) {
+        if (std::find(byColumn_.begin(), byColumn_.end(), entry.second) == byColumn_.end())
+            entry.second->hide();
+    }
     UpdateCellGeometry();
 }
 
@@ -88,8 +95,8 @@ FilterRowEdit* FilterRowHeader::Edit(int column) const {
     return column >= 0 && column < int(byColumn_.size()) ? byColumn_[size_t(column)] : nullptr;
 }
 
-void FilterRowHeader::SetProvider(int column, FilterValueProvider provider) {
-    if (FilterRowEdit* e = Edit(column)) e->Cell().SetProvider(std::move(provider));
+void FilterRowHeader::SetProvider(int column, FilterValueProvider provider, FilterListKind kind) {
+    if (FilterRowEdit* e = Edit(column)) e->Cell().SetProvider(std::move(provider), kind);
 }
 
 QString FilterRowHeader::FilterText(int column) const {

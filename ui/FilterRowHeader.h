@@ -37,7 +37,8 @@ class FilterRowHeader : public QHeaderView {
 
     // The filter cell of a column (null for a column out of range).
     FilterRowEdit* Edit(int column) const;
-    void SetProvider(int column, FilterValueProvider provider);
+    void SetProvider(int column, FilterValueProvider provider,
+                     FilterListKind kind = FilterListKind::Narrowed);
     QString FilterText(int column) const;
     QString FilterKey(int column) const;
     void SetFilterText(int column, const QString& text);

@@ -34,8 +34,10 @@ bool PhotoViewer::event(QEvent* event) {
 
 void PhotoViewer::keyPressEvent(QKeyEvent* event) {
     // Every key, arrows included: there is no navigation between photos.
+    // The repeats of a key still held from opening the viewer (Ctrl+Enter)
+    // are not a new key.
     event->accept();
-    close();
+    if (!event->isAutoRepeat()) close();
 }
 
 void PhotoViewer::mousePressEvent(QMouseEvent* event) {

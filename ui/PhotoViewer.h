@@ -1,6 +1,7 @@
 // The product photo window: the picture at its size in a small tool window
 // with a grey background, captioned with the product. It is a glance, not a
-// browser: any key, any click or switching to another window closes it, and
+// browser: any key (but the repeats of one held down since before it
+// opened), any click or switching to another window closes it, and
 // closing destroys it (it deletes itself).
 //
 // Open it through PhotoViewerLauncher, which keeps the one-viewer rule and

@@ -42,6 +42,11 @@ class Prompter {
                                       const QString& filter) = 0;
     virtual QString SaveFileName(const QString& caption, const QString& proposedPath,
                                  const QString& filter) = 0;
+    // A save dialog offering several file types ("A (*.a);;B (*.b)"), the
+    // first chosen at the start. Also answers, in `typeIndex`, the index of
+    // the type chosen when the dialog closed (0 for the first).
+    virtual QString SaveFileNameOfType(const QString& caption, const QString& proposedPath,
+                                       const QString& filters, int& typeIndex) = 0;
     virtual QString FolderName(const QString& caption, const QString& folder) = 0;
 };
 

@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <algorithm>
 #include <cstdio>
 #include <initializer_list>
 #include <utility>
@@ -158,6 +159,21 @@ QString QtPrompter::SaveFileName(const QString& caption, const QString& proposed
     // The program asks its own overwrite question where it needs one.
     return QFileDialog::getSaveFileName(Parent(), caption, proposedPath, filter, nullptr,
                                         QFileDialog::DontConfirmOverwrite);
+}
+
+QString QtPrompter::SaveFileNameOfType(const QString& caption, const QString& proposedPath,
+                                       const QString& filters, int& typeIndex) {
+    typeIndex = 0;
+    if (NoDisplay()) {
+        ReportToStderr(caption, proposedPath);
+        return {};
+    }
+    const QStringList types = filters.split(QStringLiteral(";;"));
+    QString chosen = types.value(0);
+    const QString name = QFileDialog::getSaveFileName(Parent(), caption, proposedPath, filters,
+                                                      &chosen, QFileDialog::DontConfirmOverwrite);
+    typeIndex = std::max(0, int(types.indexOf(chosen)));
+    return name;
 }
 
 QString QtPrompter::FolderName(const QString& caption, const QString& folder) {

@@ -44,6 +44,8 @@ class QtPrompter : public Prompter {
     // No overwrite question of its own: callers ask theirs.
     QString SaveFileName(const QString& caption, const QString& proposedPath,
                          const QString& filter) override;
+    QString SaveFileNameOfType(const QString& caption, const QString& proposedPath,
+                               const QString& filters, int& typeIndex) override;
     QString FolderName(const QString& caption, const QString& folder) override;
 
   private:

@@ -19,6 +19,8 @@
 #include "support/TempFolder.h"
 #include "ui/DataGrid.h"
 #include "ui/DatasetModel.h"
+#include "ui/FilterRowEdit.h"
+#include "ui/FilterRowHeader.h"
 
 namespace orders {
 namespace {
@@ -171,6 +173,38 @@ TEST_F(CatalogViewTest, FilterCellsYieldTheKeysOfTheirLists) {
     EXPECT_EQ(keyOf("CENA", "Цена снижена"), "0");
     EXPECT_EQ(keyOf("CENA", "Цена"), "");
     EXPECT_EQ(keyOf("NAME", "свеча"), "Свеча");
+}
+
+// The price cell's list offers all four keys and an empty choice whatever
+// the cell holds, so a picked key can be changed or taken away again.
+TEST_F(CatalogViewTest, PriceCellAlwaysOffersEveryKeyAndAnEmptyChoice) {
+    ASSERT_TRUE(view_->OpenCatalog(CatalogPath()));
+    view_->show();
+    auto* header = qobject_cast<ui::FilterRowHeader*>(Grid().View().horizontalHeader());
+    ui::FilterRowEdit* cell = header->Edit(ColumnOf("CENA"));
+    const QStringList every = {"", "Цена снижена", "Цена повышена", "Новинка", "Любое изменение"};
+    const auto offered = [cell] {
+        cell->OpenList();
+        QStringList texts;
+        for (const ui::FilterChoice& choice : cell->Cell().List()) texts << choice.text;
+        return texts;
+    };
+    struct Step {
+        const char* typed;  // typed into the cell before the list opens; null: nothing
+        int pick;           // the entry picked from the list offered
+        const char* ids;
+    };
+    for (const Step& step : {Step{nullptr, 3, "105,101"}, Step{nullptr, 1, "102"},
+                             Step{"Нов", 4, "105,103,102,101"}, Step{nullptr, 0, nullptr}}) {
+        SCOPED_TRACE(step.pick);
+        if (step.typed != nullptr) cell->setText(QString::fromUtf8(step.typed));
+        EXPECT_EQ(offered(), every);
+        cell->PickShown(step.pick);
+        EXPECT_EQ(cell->text(), every[step.pick]);
+        EXPECT_EQ(Ids(), step.ids != nullptr ? step.ids : "105,104,103,102,101");
+    }
+    EXPECT_EQ(Table().Filter(), "");
+    EXPECT_TRUE(prompter_.shown.empty());
 }
 
 TEST_F(CatalogViewTest, MarkersPerRow) {

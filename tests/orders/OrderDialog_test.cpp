@@ -6,6 +6,7 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolButton>
 
 #include "app/SettingsDialog.h"
 #include "orders/MainWindowFixture.h"
@@ -59,6 +60,48 @@ TEST_F(OrderDialogTest, SumFollowsTheQuantityAndZeroIsRefused) {
     dialog.AmountEdit()->setText("2");
     dialog.accept();
     EXPECT_EQ(accepted.count(), 1);
+}
+
+// The step buttons a spin box has: inside the field at its right edge, a
+// click steps as Up and Down do, the focus and the keys stay with the
+// field, and each button greys out at its bound.
+TEST_F(OrderDialogTest, StepButtonsStepLikeTheArrowKeys) {
+    orders::TFormOrderDlg& dialog = *window->FormOrderDlg();
+    dialog.Prepare(dm->vtPrice.FullTableName(), "P1", nullptr);
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    orders::QuantityEdit* edit = dialog.AmountEdit();
+    QToolButton* up = edit->StepUpButton();
+    QToolButton* down = edit->StepDownButton();
+    for (QToolButton* button : {up, down}) {
+        EXPECT_TRUE(button->isVisible());
+        EXPECT_TRUE(edit->rect().contains(button->geometry()));
+        EXPECT_GT(button->geometry().left(), edit->width() / 2);
+        EXPECT_EQ(button->focusPolicy(), Qt::NoFocus);
+    }
+    EXPECT_LT(up->geometry().top(), down->geometry().top());
+    EXPECT_FALSE(down->isEnabled());
+
+    QTest::mouseClick(up, Qt::LeftButton);
+    QTest::mouseClick(up, Qt::LeftButton);
+    EXPECT_EQ(edit->text(), "2");
+    EXPECT_TRUE(down->isEnabled());
+    EXPECT_EQ(dialog.SumText(), dialog.PriceText().replace("10,50", "21,00"));
+    EXPECT_TRUE(edit->hasFocus());
+    // The stepped value is selected: typing replaces it; the keys still step.
+    QTest::keyClicks(edit, "7");
+    EXPECT_EQ(edit->text(), "7");
+    QTest::mouseClick(down, Qt::LeftButton);
+    EXPECT_EQ(edit->text(), "6");
+    QTest::keyClick(edit, Qt::Key_PageUp);
+    EXPECT_EQ(edit->text(), "7");
+
+    edit->SetValue(orders::QuantityEdit::kMaximum);
+    EXPECT_FALSE(up->isEnabled());
+    QTest::mouseClick(down, Qt::LeftButton);
+    EXPECT_EQ(edit->Value(), orders::QuantityEdit::kMaximum - 1);
+    dialog.reject();
 }
 
 TEST_F(OrderDialogTest, AddProductNeedsTheRequisites) {

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QFontMetrics>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 
@@ -20,6 +23,41 @@ using testing_support::ScriptedPrompter;
 using testing_support::TempFolder;
 using testing_support::WriteOrder;
 using OrderTabsTest = testing_support::MainWindowTest;
+
+// A tab's text: the caption when it fits; otherwise the folder shortened in
+// its middle, the file name always whole.
+TEST(OrderTabTextTest, ShortensTheFolderNeverTheName) {
+    const QFontMetrics metrics(QApplication::font());
+    const QString ellipsis(QChar(0x2026));
+    const QString longName = "Zakaz_dlya_filiala_na_Leninskom_prospekte_2024.zv";
+    const QString deep = "/home/client/zakazy/dekabr/filial_dva/" + longName;
+    const QString windows = "C:\\Zakazy\\Dekabr\\Filial\\Zakaz7.zv";
+    struct Case {
+        QString caption;
+        int maxWidth;
+        QString expected;  // empty: checked by its parts below
+    } cases[] = {
+        {"Zakaz1.zv", 95, "Zakaz1.zv"},
+        {longName, 50, longName},  // no folder: a name is never cut
+        {"/tmp/Zakaz1.zv", 1000, "/tmp/Zakaz1.zv"},
+        {deep, metrics.horizontalAdvance(longName), ellipsis + "/" + longName},
+        {deep, metrics.horizontalAdvance("/home/" + ellipsis + "/" + longName) + 20, {}},
+        {windows, metrics.horizontalAdvance("C:\\" + ellipsis + "\\Zakaz7.zv") + 30, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.caption.toStdString() + " " + std::to_string(c.maxWidth));
+        const QString text = orders::OrderTabText(c.caption, metrics, c.maxWidth);
+        if (!c.expected.isEmpty()) {
+            EXPECT_EQ(text, c.expected);
+            continue;
+        }
+        const QString name = c.caption.mid(c.caption.lastIndexOf(QRegularExpression("[/\\\\]")));
+        EXPECT_TRUE(text.endsWith(name)) << text.toStdString();
+        EXPECT_TRUE(text.startsWith(c.caption.left(1))) << text.toStdString();
+        EXPECT_TRUE(text.contains(ellipsis)) << text.toStdString();
+        EXPECT_LE(metrics.horizontalAdvance(text), c.maxWidth);
+    }
+}
 
 TEST_F(OrderTabsTest, FirstProductStartsAnOrderAndAnotherQuantityReplacesTheLine) {
     window->StoreOrderLine("P1", 3);

@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -221,6 +222,49 @@ TEST_F(PrintTest, OrderSavedAsSpreadsheetHoldsLinesAndFooter) {
     EXPECT_EQ(os.opened, std::vector<std::string>{File("order.xls")});
     // The order tab still shows the order file.
     EXPECT_EQ(tabs->ActivePath(), QFile("Zakaz5.zv"));
+}
+
+// "Сохранить как": the file type chosen decides the format and adds its
+// extension to a bare name; a name typed with ".zv" or ".xls" says itself
+// which format it wants; another extension is replaced.
+TEST_F(PrintTest, SaveAsWritesTheChosenTypeUnderItsExtension) {
+    OpenOrder("Zakaz5.zv", {{"P1", 3}});
+    struct Case {
+        const char* typed;
+        int type;  // 0 order file, 1 spreadsheet
+        const char* written;
+        bool spreadsheet;
+    } cases[] = {
+        {"abc", 1, "abc.xls", true},       {"abc", 0, "abc.zv", false},
+        {"def.XLS", 0, "def.XLS", true},   {"ghi.zv", 1, "ghi.zv", false},
+        {"v1.2.txt", 1, "v1.2.xls", true}, {"v1.2.txt", 0, "v1.2.zv", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.typed) + " " + std::to_string(c.type));
+        prompter.Clear();
+        os.opened.clear();
+        const QString before = tabs->ActivePath();
+        prompter.fileAnswers.push_back({QFile(c.typed)});
+        prompter.typeAnswers.push_back(c.type);
+        Trigger(A().ActionSaveOrderAs);
+        ASSERT_EQ(prompter.shown.size(), 1u);
+        EXPECT_EQ(prompter.shown[0].filter, "Файлы заявок (*.zv);;Файлы MS Excel (*.xls)");
+        EXPECT_EQ(dir.Names().count(c.written), 1u);
+        if (c.spreadsheet) {
+            EXPECT_EQ(ReadXlsRows(ReadBytes(File(c.written)), 7).size(), 3u);
+            EXPECT_EQ(os.opened, std::vector<std::string>{File(c.written)});
+            EXPECT_EQ(tabs->ActivePath(), before);
+        } else {
+            EXPECT_EQ(testing_support::OrderLines(File(c.written)),
+                      std::vector<std::string>{"P1=3"});
+            EXPECT_TRUE(os.opened.empty());
+            EXPECT_EQ(tabs->ActivePath(), QFile(c.written));
+        }
+    }
+    // Nothing else was written (beside the catalog's kept sort order).
+    EXPECT_EQ(dir.Names(), (std::set<std::string>{"Zetrovo.ini", "price.zv", "price.zv.sort",
+                                                  "Zakaz5.zv", "abc.xls", "abc.zv", "def.XLS",
+                                                  "ghi.zv", "v1.2.xls", "v1.2.zv"}));
 }
 
 // More rows than a sheet holds are refused before anything is written,

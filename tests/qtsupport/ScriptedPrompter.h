@@ -56,6 +56,9 @@ class ScriptedPrompter : public ui::Prompter {
     // the list, SaveFileName and FolderName its first entry (an empty list
     // means cancelled).
     std::deque<QStringList> fileAnswers;
+    // The file type chosen in SaveFileNameOfType, taken front first; none
+    // queued: the first type, as the dialog starts.
+    std::deque<int> typeAnswers;
     bool failWhenUnscripted = true;
 
     // Everything shown, in order.
@@ -74,11 +77,14 @@ class ScriptedPrompter : public ui::Prompter {
         return kinds;
     }
     // True when every queued answer was used.
-    bool AllAnswered() const { return answers.empty() && fileAnswers.empty(); }
+    bool AllAnswered() const {
+        return answers.empty() && fileAnswers.empty() && typeAnswers.empty();
+    }
     void Clear() {
         shown.clear();
         answers.clear();
         fileAnswers.clear();
+        typeAnswers.clear();
     }
 
     void Record(Kind kind, const QString& text, const QString& details = {},
@@ -117,6 +123,16 @@ class ScriptedPrompter : public ui::Prompter {
         Record(Kind::SaveFileName, caption, proposedPath, filter);
         const QStringList files = NextFiles(caption);
         return files.isEmpty() ? QString() : files.front();
+    }
+    QString SaveFileNameOfType(const QString& caption, const QString& proposedPath,
+                               const QString& filters, int& typeIndex) override {
+        const QString name = SaveFileName(caption, proposedPath, filters);
+        typeIndex = 0;
+        if (!typeAnswers.empty()) {
+            typeIndex = typeAnswers.front();
+            typeAnswers.pop_front();
+        }
+        return name;
     }
     QString FolderName(const QString& caption, const QString& folder) override {
         Record(Kind::FolderName, caption, folder);
