@@ -8,6 +8,7 @@
 
 #include "app/AppTitle.h"
 #include "app/InstanceServer.h"
+#include "app/QtTranslations.h"
 #include "engine/storage/RidovSession.h"
 #include "platform/Platform.h"
 #include "ui/PasswordDialog.h"
@@ -64,6 +65,8 @@ StartUp::~StartUp() {
 
 std::optional<int> StartUp::Begin() {
     QCoreApplication::setApplicationName(QString::fromUtf8(kAppTitle));
+    // Qt's dialogs and standard buttons in Russian, as the program's own.
+    InstallQtTranslations();
     // Enciphered tables (the catalog, orders) ask for their password with
     // the program's own dialog.
     ui::InstallPasswordPrompt(ridov::TRidovSession::Instance());

@@ -1,7 +1,8 @@
 // The start-up sequence of the interactive program, as a class tests can
 // drive without running the message loop:
 //
-//   1. the application title and the password prompt of enciphered tables;
+//   1. the application title, Qt's Russian texts (QtTranslations.h) and the
+//      password prompt of enciphered tables;
 //   2. the data module (program folder, file names, the catalog's date);
 //   3. without a catalog file the program ends at once, exit code 0, with
 //      no window and no message;

@@ -5,7 +5,7 @@ packages=(cmake ninja-build g++ clang clang-format libgtest-dev libgmock-dev goo
           libbenchmark-dev python3 qt6-base-dev qt6-base-dev-tools libgl-dev
           libcurl4-openssl-dev libjpeg62-turbo-dev libsqlite3-dev python3-pyftpdlib
           xvfb xauth fonts-dejavu-core poppler-utils xdg-utils shared-mime-info
-          libreoffice-calc-nogui)
+          libreoffice-calc-nogui qt6-translations-l10n)
 missing=()
 for p in "${packages[@]}"; do
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

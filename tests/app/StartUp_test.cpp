@@ -3,9 +3,14 @@
 // and a damaged catalog.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QWidget>
 #include <fstream>
 #include <iterator>
@@ -149,6 +154,29 @@ TEST_F(StartUpTest, StepsInOrderAndAnAbandonedStartStopsAfterFormCreate) {
     EXPECT_EQ(start->Begin(), 7);
     EXPECT_EQ(log_, std::vector<QString>{"FormCreate -convert x"});
     EXPECT_EQ(start->MainWindow(), nullptr);
+}
+
+// Qt's own dialogs and standard buttons speak Russian from the start on:
+// the file dialogs, the print dialogs and the buttons of every box.
+TEST_F(StartUpTest, QtDialogsAndStandardButtonsAreRussian) {
+    WriteCatalog(folder_.File("price.zv"));
+    auto start = FakeStart({});
+    ASSERT_EQ(start->Begin(), std::nullopt);
+
+    QDialogButtonBox box(QDialogButtonBox::Save | QDialogButtonBox::Cancel |
+                         QDialogButtonBox::Open | QDialogButtonBox::Close);
+    EXPECT_EQ(box.button(QDialogButtonBox::Save)->text(), "Сохранить");
+    EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), "Отмена");
+    EXPECT_EQ(box.button(QDialogButtonBox::Open)->text(), "Открыть");
+    EXPECT_EQ(box.button(QDialogButtonBox::Close)->text(), "Закрыть");
+
+    QFileDialog dialog(nullptr, QString(), Dir());
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    EXPECT_EQ(dialog.labelText(QFileDialog::LookIn), "Перейти к:");
+    EXPECT_EQ(dialog.labelText(QFileDialog::FileName), "&Имя файла:");
+    EXPECT_EQ(QCoreApplication::translate("QPrintDialog", "Print"), "Печать");
+    EXPECT_EQ(QCoreApplication::translate("QPrintPreviewDialog", "Page Setup"),
+              "Параметры страницы");
 }
 
 // The catalog enciphered: the start asks with the program's own password
