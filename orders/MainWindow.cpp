@@ -148,6 +148,7 @@ void TFormMain::CreateMenus() {
     file->addAction(a.ActionSaveOrderAs);
     file->addAction(a.ActionCopyTo);
     file->addAction(a.ActionSendTo);
+    file->addAction(a.ActionEmail);
     file->addAction(a.ActionCloseOrder);
     file->addSeparator();
     file->addAction(a.ActionExit);
@@ -157,8 +158,12 @@ void TFormMain::CreateMenus() {
     service->addAction(a.ActionExportOrder);
     service->addAction(a.ActionExportPriceToExcel);
     service->addAction(a.ActionImportOrderFromTxt);
+    service->addAction(a.ActionImportOrder);
+    service->addAction(a.ActionImportPrice);
+    service->addSeparator();
     service->addAction(a.ActionPrintOrder);
     service->addAction(a.ActionSaveOrderPdf);
+    service->addAction(a.ActionPrintPrice);
     service->addAction(a.ActionSavePricePdf);
     service->addSeparator();
     service->addAction(a.ActionParams);
@@ -249,7 +254,6 @@ void TFormMain::ConnectActions() {
         printActions_->ActionExportPriceToExcelExecute(
             actions_.ActionExportPriceToExcel->statusTip());
     });
-    addAction(a.ActionPrintPrice);
     guarded(a.ActionCloseOrder, [this] { orderTabs_->CloseActiveOrder(); });
     guarded(a.ActionCloseOrderAsk, [this] { orderTabs_->CloseActiveOrderAsk(); });
     guarded(a.ActionAddProduct, [this] { ActionAddProductExecute(); });
@@ -265,10 +269,6 @@ void TFormMain::ConnectActions() {
     guarded(a.ActionEmail,
             [this] { SendEmptyMail(app::TdmZetrovo::EnginePath(dm_.SettingsFile)); });
     guarded(a.ActionWeb, [this] { OpenWebSite(app::TdmZetrovo::EnginePath(dm_.SettingsFile)); });
-    // The commands without a menu entry still answer their keys.
-    addAction(a.ActionImportOrder);
-    addAction(a.ActionImportPrice);
-    addAction(a.ActionEmail);
     ui::DataGrid* orderGrid = orderTabs_->Grid();
     connect(orderGrid, &ui::DataGrid::enterPressed, a.ActionEditProduct, &QAction::trigger);
     connect(orderGrid, &ui::DataGrid::rowDoubleClicked, a.ActionEditProduct, &QAction::trigger);
@@ -423,6 +423,16 @@ void TFormMain::AppIdle() {
     }
 
     const bool catalogOpen = dm_.vtPrice.Active();
+    // The catalog's printouts and export work on the catalog view; the
+    // price-list import refills the catalog file, which must exist (it is
+    // the template of the fields), and reopens it.
+    for (QAction* action : {a.ActionPrintPrice, a.ActionSavePricePdf, a.ActionExportPriceToExcel}) {
+        if (action->isEnabled() != catalogOpen) action->setEnabled(catalogOpen);
+    }
+    const bool catalogFile =
+        platform::CurrentPlatform().FileExists(app::TdmZetrovo::EnginePath(dm_.CatalogFile));
+    if (a.ActionImportPrice->isEnabled() != catalogFile)
+        a.ActionImportPrice->setEnabled(catalogFile);
     const bool dialogShowing = formParams_ != nullptr && formParams_->isVisible();
     if (catalogOpen && !dialogShowing) {
         const QString text = RecordNumberText(catalogView_->RecNo());
