@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QFileInfo>
+#include <QPrinter>
 #include <algorithm>
 #include <cstdio>
 #include <optional>
@@ -80,24 +81,18 @@ TPrintActions::TPrintActions(app::TdmZetrovo& dm, TOrderTabs& orders, TCatalogVi
                              QWidget* window)
     : dm_(dm), orders_(orders), catalog_(catalog), window_(window) {
     hasPrinter = [] { return PrinterInstalled(); };
-    showPreview = [this](const TGridPrintSettings& settings, const TPrintTable& table) {
-        ShowPrintPreview(settings, table, window_);
+    showPreview = [this](TPrintout& printout, QPrinter& printer) {
+        ShowPrintPreview(printout, printer, window_);
     };
 }
 
-bool TPrintActions::ConfirmLargePrintout(int rows) {
-    const int pages = EstimatedPrintoutPages(rows);
-    if (pages <= kLargePrintoutPages) return true;
+bool TPrintActions::ConfirmLargePrintout(int pages, int rows) const {
+    if (pages <= largePrintoutPages) return true;
     return ui::CurrentPrompter().ConfirmYesNo(
         QStringLiteral("Распечатка займет около %1 страниц (строк: %2). Чтобы распечатать "
                        "часть каталога, сузьте его фильтром. Продолжить ?")
             .arg(pages)
             .arg(rows));
-}
-
-int EstimatedPrintoutPages(int rows) {
-    // About 60 one-line rows fit an A4 page in the grid's font.
-    return rows / 60 + 1;
 }
 
 bool TPrintActions::MayWrite(const QString& path) {
@@ -150,8 +145,7 @@ void TPrintActions::ActionPrintOrderExecute() {
     }
     if (orders_.Count() == 0) return;
     SetOrderTexts();
-    const TPrintTable table = PrintTableOfGrid(*orders_.Grid());
-    if (ConfirmLargePrintout(table.rowCount)) showPreview(print_, table);
+    Preview(*orders_.Grid());
 }
 
 void TPrintActions::ActionPrintPriceExecute(const QString& webText) {
@@ -160,13 +154,32 @@ void TPrintActions::ActionPrintPriceExecute(const QString& webText) {
         return;
     }
     SetPriceTexts(webText);
-    const TPrintTable table = PrintTableOfGrid(*catalog_.Grid());
-    if (ConfirmLargePrintout(table.rowCount)) showPreview(print_, table);
+    Preview(*catalog_.Grid());
+}
+
+void TPrintActions::Preview(ui::DataGrid& grid) {
+    // The question about a large printout counts the pages of the very
+    // layout the preview then shows.
+    TPrintout printout(print_, PrintTableOfGrid(grid));
+    QPrinter printer(QPrinter::HighResolution);
+    {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        BusyCursor busy;
+        printout.LayOut(printer, largePrintoutPages);
+    }
+    if (ConfirmLargePrintout(printout.PageCount(), printout.Table().rowCount))
+        showPreview(printout, printer);
 }
 
 void TPrintActions::SavePdf(ui::DataGrid& grid, const QString& caption,
                             const QString& proposedName) {
-    if (!ConfirmLargePrintout(grid.Model().rowCount())) return;
+    std::optional<TPdfPrintout> pdf;
+    {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        BusyCursor busy;
+        pdf.emplace(print_, PrintTableOfGrid(grid), largePrintoutPages);
+    }
+    if (!ConfirmLargePrintout(pdf->PageCount(), grid.Model().rowCount())) return;
     QString path = ui::CurrentPrompter().SaveFileName(caption, dm_.ProgramDir + proposedName,
                                                       QStringLiteral("Файлы PDF (*.pdf)"));
     if (path.isEmpty()) return;
@@ -176,7 +189,7 @@ void TPrintActions::SavePdf(ui::DataGrid& grid, const QString& caption,
     {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         BusyCursor busy;
-        bytes = PrintoutToPdf(print_, PrintTableOfGrid(grid));
+        bytes = pdf->Bytes();
     }
     std::string error;
     if (!platform::CurrentPlatform().WriteFileAtomically(

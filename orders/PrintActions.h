@@ -12,7 +12,8 @@
 //   ExportOrderToXls          the spreadsheet branch of ActionSaveOrderAs
 //
 // A printout of very many pages (the whole of a large catalog) is asked
-// about before it is laid out.
+// about before it is shown or written, with the pages of its layout (laid
+// out as far as the limit, the rest estimated from that part).
 //
 // The two printouts share one print component (PrintDBGridEh): the texts
 // one of them sets stay until the other replaces them. The PDF commands set
@@ -36,6 +37,7 @@
 #include "app/DataModule.h"
 #include "orders/PrintGrid.h"
 
+class QPrinter;
 class QWidget;
 
 namespace ui {
@@ -46,6 +48,7 @@ namespace orders {
 
 class TCatalogView;
 class TOrderTabs;
+class TPrintout;
 
 // "price<yyyymmdd>.xls" for a catalog file modified at `secondsSinceEpoch`
 // (the local date).
@@ -56,11 +59,9 @@ QString PriceXlsFileName(int64_t secondsSinceEpoch);
 QString WithExtension(const QString& path, const QString& extension);
 
 // A printout of more pages than this is only made after the user agreed:
-// laying out and previewing tens of thousands of pages takes minutes and
-// much memory (a whole large catalog).
+// previewing tens of thousands of pages takes minutes and much memory (a
+// whole large catalog), and so much paper is rarely meant.
 inline constexpr int kLargePrintoutPages = 500;
-// The pages a printout of `rows` one-line rows takes, roughly.
-int EstimatedPrintoutPages(int rows);
 
 class TPrintActions {
   public:
@@ -71,9 +72,11 @@ class TPrintActions {
 
     // Whether a printer is installed (default: the system's printers).
     std::function<bool()> hasPrinter;
-    // Shows the print preview of the printout (default: the modal preview
-    // window).
-    std::function<void(const TGridPrintSettings&, const TPrintTable&)> showPreview;
+    // Shows the print preview of the printout, laid out on `printer`
+    // (default: the modal preview window).
+    std::function<void(TPrintout& printout, QPrinter& printer)> showPreview;
+    // The pages above which a printout is asked about first.
+    int largePrintoutPages = kLargePrintoutPages;
 
     // "Нет установленных принтеров." without a printer; nothing without an
     // order; else the preview of the order with the title "Заказ '<tab>'"
@@ -116,13 +119,15 @@ class TPrintActions {
     // written; a write failure shows the error box and leaves an existing
     // file as it was.
     void ExportAndOpen(ui::DataGrid& grid, const QString& path);
+    // The printout of `grid` laid out for the printer, then the preview.
+    void Preview(ui::DataGrid& grid);
     // Asks for a PDF path and writes the printout of `grid` there.
     void SavePdf(ui::DataGrid& grid, const QString& caption, const QString& proposedName);
     // True when `path` does not exist or the user agreed to replace it.
     static bool MayWrite(const QString& path);
-    // True unless a printout of `rows` rows takes more than
-    // kLargePrintoutPages pages and the user declined to go on.
-    static bool ConfirmLargePrintout(int rows);
+    // True unless the printout of `rows` rows, laid out on `pages` pages,
+    // takes more than largePrintoutPages and the user declined to go on.
+    bool ConfirmLargePrintout(int pages, int rows) const;
 
     app::TdmZetrovo& dm_;
     TOrderTabs& orders_;

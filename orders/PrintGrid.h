@@ -40,8 +40,10 @@ struct TGridPrintSettings {
 
     // Fixed: the grid fitted to the page width, rows growing to fit wrapped
     // text, colours as on screen, sizes in millimetres.
+    // 7 points: a catalog's rows fit across a landscape page on one line
+    // each, at least 50 to a page.
     QString gridFontFamily = QStringLiteral("Verdana");
-    double gridFontPoints = 8;
+    double gridFontPoints = 7;
     QString pageFontFamily = QStringLiteral("MS Sans Serif");
     double pageFontPoints = 8;
     double titleFontPoints = 12;

@@ -1,8 +1,6 @@
 #include "orders/PrintPreview.h"
 
-#include <QBuffer>
 #include <QMarginsF>
-#include <QPageLayout>
 #include <QPageSize>
 #include <QPagedPaintDevice>
 #include <QPainter>
@@ -15,52 +13,118 @@
 
 namespace orders {
 
-bool PrinterInstalled() {
-    return !QPrinterInfo::availablePrinterNames().isEmpty();
-}
+namespace {
 
-void SetupPrintPage(const TGridPrintSettings& settings, QPagedPaintDevice& device) {
-    const double m = settings.marginMm;
-    device.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                     QMarginsF(m, m, m, m), QPageLayout::Millimeter));
-}
-
-int PaintPrintout(const TGridPrintSettings& settings, const TPrintTable& table,
-                  QPagedPaintDevice& device) {
-    const TGridPageLayout layout(settings, table, device);
+void PaintPages(const TGridPageLayout& layout, QPagedPaintDevice& device) {
     QPainter painter(&device);
     for (int page = 0; page < layout.PageCount(); ++page) {
         if (page > 0) device.newPage();
         layout.Paint(painter, page);
     }
     painter.end();
+}
+
+}  // namespace
+
+bool PrinterInstalled() {
+    return !QPrinterInfo::availablePrinterNames().isEmpty();
+}
+
+void SetupPrintPage(const TGridPrintSettings& settings, QPagedPaintDevice& device,
+                    QPageLayout::Orientation orientation) {
+    const double m = settings.marginMm;
+    device.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), orientation, QMarginsF(m, m, m, m),
+                                     QPageLayout::Millimeter));
+}
+
+// ---- TPrintout ----
+
+TPrintout::TPrintout(const TGridPrintSettings& settings, const TPrintTable& table)
+    : settings_(settings), table_(table) {}
+
+TPrintout::~TPrintout() = default;
+
+int TPrintout::PageCount() const {
+    return layout_ ? layout_->EstimatedPageCount() : 0;
+}
+
+void TPrintout::LayOutAsSet(QPagedPaintDevice& device, int pageLimit) {
+    layout_.reset();
+    if (!measure_ || !measure_->Fits(device))
+        measure_ = std::make_unique<TPrintMeasure>(settings_, table_, device);
+    layout_ =
+        std::make_unique<TGridPageLayout>(settings_, table_, device, measure_.get(), pageLimit);
+    device_ = &device;
+    page_ = device.pageLayout();
+    resolution_ = device.logicalDpiX();
+}
+
+int TPrintout::LayOut(QPagedPaintDevice& device, int pageLimit) {
+    // A wide table often takes fewer pages across the sheet: its rows wrap
+    // less, although fewer of them fit a page.
+    SetupPrintPage(settings_, device, QPageLayout::Landscape);
+    LayOutAsSet(device, pageLimit);
+    std::unique_ptr<TGridPageLayout> landscape = std::move(layout_);
+    SetupPrintPage(settings_, device, QPageLayout::Portrait);
+    LayOutAsSet(device, pageLimit);
+    if (landscape->EstimatedPageCount() < layout_->EstimatedPageCount()) {
+        SetupPrintPage(settings_, device, QPageLayout::Landscape);
+        layout_ = std::move(landscape);
+        page_ = device.pageLayout();
+    }
+    return PageCount();
+}
+
+int TPrintout::Paint(QPagedPaintDevice& device) {
+    if (!layout_ || !layout_->Complete() || device_ != &device || !(device.pageLayout() == page_) ||
+        device.logicalDpiX() != resolution_)
+        LayOutAsSet(device, 0);
+    PaintPages(*layout_, device);
+    return layout_->PageCount();
+}
+
+// ---- PDF ----
+
+TPdfPrintout::TPdfPrintout(const TGridPrintSettings& settings, const TPrintTable& table,
+                           int pageLimit)
+    : buffer_(&bytes_), printout_(settings, table) {
+    buffer_.open(QIODevice::WriteOnly);
+    writer_ = std::make_unique<QPdfWriter>(&buffer_);
+    writer_->setResolution(600);
+    writer_->setTitle(settings.title);
+    writer_->setCreator(QStringLiteral("Заявка по каталогу"));
+    printout_.LayOut(*writer_, pageLimit);
+}
+
+TPdfPrintout::~TPdfPrintout() = default;
+
+QByteArray TPdfPrintout::Bytes() {
+    if (writer_) {
+        printout_.Paint(*writer_);
+        writer_.reset();  // writes the end of the file
+        buffer_.close();
+    }
+    return bytes_;
+}
+
+int PaintPrintout(const TGridPrintSettings& settings, const TPrintTable& table,
+                  QPagedPaintDevice& device) {
+    const TGridPageLayout layout(settings, table, device);
+    PaintPages(layout, device);
     return layout.PageCount();
 }
 
 QByteArray PrintoutToPdf(const TGridPrintSettings& settings, const TPrintTable& table) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    {
-        QPdfWriter writer(&buffer);
-        writer.setResolution(600);
-        writer.setTitle(settings.title);
-        writer.setCreator(QStringLiteral("Заявка по каталогу"));
-        SetupPrintPage(settings, writer);
-        PaintPrintout(settings, table, writer);
-    }
-    buffer.close();
-    return bytes;
+    return TPdfPrintout(settings, table).Bytes();
 }
 
-void ShowPrintPreview(const TGridPrintSettings& settings, const TPrintTable& table,
-                      QWidget* parent) {
-    QPrinter printer(QPrinter::HighResolution);
-    SetupPrintPage(settings, printer);
+// ---- preview ----
+
+void ShowPrintPreview(TPrintout& printout, QPrinter& printer, QWidget* parent) {
     QPrintPreviewDialog dialog(&printer, parent);
     dialog.setWindowTitle(QStringLiteral("Предварительный просмотр"));
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
-                     [&](QPrinter* target) { PaintPrintout(settings, table, *target); });
+                     [&printout](QPrinter* target) { printout.Paint(*target); });
     dialog.exec();
 }
 

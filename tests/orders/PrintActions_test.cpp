@@ -8,8 +8,12 @@
 
 #include <QAction>
 #include <QDateTime>
+#include <QPrinter>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
+#include <algorithm>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -19,9 +23,13 @@
 #include "engine/text/Win1251.h"
 #include "orders/CatalogView.h"
 #include "orders/MainWindowFixture.h"
+#include "orders/PrintLayout.h"
+#include "orders/PrintPreview.h"
 #include "orders/XlsRecords.h"
 #include "platform/LinuxPlatform.h"
 #include "support/FileBytes.h"
+#include "tools/catalog/CatalogTable.h"
+#include "ui/Win1251Text.h"
 
 namespace {
 
@@ -51,6 +59,7 @@ struct Printout {
     QStringList titles;
     std::vector<QStringList> rows;
     QStringList footer;
+    int pages = 0;
 };
 
 int64_t LocalTime(int year, int month, int day, int hour) {
@@ -67,9 +76,13 @@ class PrintTest : public testing_support::MainWindowTest {
         MainWindowTest::SetUp();
         if (HasFatalFailure()) return;
         Printing().hasPrinter = [this] { return printerInstalled; };
-        Printing().showPreview = [this](const orders::TGridPrintSettings& settings,
-                                        const orders::TPrintTable& table) {
-            Printout p{settings, {}, {}, table.footer};
+        Printing().showPreview = [this](orders::TPrintout& printout, QPrinter& printer) {
+            const orders::TPrintTable& table = printout.Table();
+            // The pages the preview shows: the whole printout laid out on
+            // the printer as the printout set its page up.
+            const int pages =
+                orders::TGridPageLayout(printout.Settings(), table, printer).PageCount();
+            Printout p{printout.Settings(), {}, {}, table.footer, pages};
             for (const auto& c : table.columns) p.titles << c.title;
             for (int r = 0; r < table.rowCount; ++r) {
                 QStringList row;
@@ -359,26 +372,6 @@ TEST_F(PrintTest, OrderAndCatalogPrintsReplaceEachOthersTexts) {
     EXPECT_EQ(previews[2].settings.title, "Заказ 'Zakaz1.zv'");
 }
 
-// A printout of hundreds of pages is made only when the user agrees, both
-// on paper and as PDF.
-TEST_F(PrintTest, PrintoutOfManyPagesIsAskedAboutFirst) {
-    OpenBigCatalog(30100);
-    const QString question = QStringLiteral(
-        "Распечатка займет около 502 страниц (строк: 30100). Чтобы распечатать часть каталога, "
-        "сузьте его фильтром. Продолжить ?");
-    prompter.answers = {ui::Prompter::Answer::No, ui::Prompter::Answer::No,
-                        ui::Prompter::Answer::Yes};
-    Trigger(A().ActionPrintPrice);
-    Trigger(A().ActionSavePricePdf);
-    EXPECT_TRUE(previews.empty());
-    Trigger(A().ActionPrintPrice);
-    EXPECT_EQ(prompter.Texts(), (QStringList{question, question, question}));
-    ASSERT_EQ(previews.size(), 1u);
-    EXPECT_EQ(previews[0].rows.size(), 30100u);
-}
-
-// ---- PDF ----
-
 // The text of a PDF file per page, or nothing when poppler's pdftotext is
 // missing.
 std::optional<QStringList> PdfPages(const std::string& path) {
@@ -391,10 +384,79 @@ std::optional<QStringList> PdfPages(const std::string& path) {
     return pages;
 }
 
+// A printout of more pages than the limit is made only when the user
+// agrees, both on paper and as PDF; the question counts the pages of the
+// layout then shown or written (laid out as far as the limit, the rest
+// estimated from that part).
+TEST_F(PrintTest, PrintoutOfManyPagesIsAskedAboutFirst) {
+    OpenBigCatalog(3000);
+    Printing().largePrintoutPages = 20;
+    prompter.answers = {ui::Prompter::Answer::No, ui::Prompter::Answer::No,
+                        ui::Prompter::Answer::Yes, ui::Prompter::Answer::Yes};
+    Trigger(A().ActionPrintPrice);
+    Trigger(A().ActionSavePricePdf);
+    EXPECT_TRUE(previews.empty());
+    EXPECT_EQ(prompter.Kinds(), (std::vector<Kind>{Kind::ConfirmYesNo, Kind::ConfirmYesNo}));
+    Trigger(A().ActionPrintPrice);
+    prompter.fileAnswers.push_back({QFile("big.pdf")});
+    Trigger(A().ActionSavePricePdf);
+
+    ASSERT_EQ(previews.size(), 1u);
+    EXPECT_EQ(previews[0].rows.size(), 3000u);
+    EXPECT_GT(previews[0].pages, 20);
+    ASSERT_EQ(prompter.Texts().size(), 5u);  // the last one is the file dialog
+    const QRegularExpression question(
+        "^Распечатка займет около (\\d+) страниц \\(строк: 3000\\)\\. Чтобы распечатать часть "
+        "каталога, сузьте его фильтром\\. Продолжить \\?$");
+    int asked[4] = {};
+    for (int i = 0; i < 4; ++i) {
+        const QRegularExpressionMatch match = question.match(prompter.Texts()[i]);
+        ASSERT_TRUE(match.hasMatch()) << prompter.Texts()[i].toStdString();
+        asked[i] = match.captured(1).toInt();
+    }
+    EXPECT_EQ(asked[0], asked[2]);
+    EXPECT_EQ(asked[1], asked[3]);
+    EXPECT_NEAR(asked[0], previews[0].pages, 1);
+    const std::optional<QStringList> pages = PdfPages(File("big.pdf"));
+    if (!pages) GTEST_SKIP() << "no pdftotext";
+    EXPECT_NEAR(asked[1], pages->size(), 1);
+}
+
+// The catalog's printout as a customer makes it, on a realistic catalog
+// narrowed to one brand and on the whole of it: at least 50 rows a page.
+TEST_F(PrintTest, CatalogPrintoutHoldsAtLeastFiftyRowsAPage) {
+    std::string error;
+    ASSERT_TRUE(platform::CurrentPlatform().WriteFileAtomically(
+        File("price.zv"), catalog::CatalogImage(7, 6000), error))
+        << error;
+    ASSERT_TRUE(window->OpenCatalog(dm->CatalogFile));
+    // The brand of the most products.
+    std::map<std::string, int> brands;
+    for (dm->vtPrice.First(); !dm->vtPrice.Eof(); dm->vtPrice.Next())
+        ++brands[dm->vtPrice.FieldByName("BREND").AsString()];
+    const auto top = std::max_element(brands.begin(), brands.end(),
+                                      [](auto& a, auto& b) { return a.second < b.second; });
+    SetCatalogFilter("BREND", ui::FromWin1251(top->first).toUtf8().constData());
+    Trigger(A().ActionPrintPrice);
+    SetCatalogFilter("BREND", "");
+    Trigger(A().ActionPrintPrice);
+
+    ASSERT_EQ(previews.size(), 2u);
+    EXPECT_EQ(previews[0].rows.size(), size_t(top->second));
+    EXPECT_EQ(previews[1].rows.size(), 6000u);
+    for (const Printout& p : previews) {
+        SCOPED_TRACE(p.rows.size());
+        EXPECT_LE(p.pages, (int(p.rows.size()) + 49) / 50);
+    }
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
+// ---- PDF ----
+
 TEST_F(PrintTest, OrderPdfHoldsEveryPageWithTitleRequisitesAndTotal) {
     std::vector<std::pair<const char*, int>> lines = {{"P1", 2}};
     std::vector<std::string> ids;
-    for (int i = 0; i < 120; ++i) ids.push_back("X" + std::to_string(1000 + i));
+    for (int i = 0; i < 200; ++i) ids.push_back("X" + std::to_string(1000 + i));
     for (const std::string& id : ids) lines.push_back({id.c_str(), 1});
     OpenOrder("Zakaz7.zv", lines);
     printerInstalled = false;  // a PDF needs no printer
@@ -403,7 +465,7 @@ TEST_F(PrintTest, OrderPdfHoldsEveryPageWithTitleRequisitesAndTotal) {
     EXPECT_EQ(prompter.shown[0].details, dm->ProgramDir + "Zakaz7.pdf");
     const std::optional<QStringList> pages = PdfPages(File("order.pdf"));
     if (!pages) GTEST_SKIP() << "no pdftotext";
-    ASSERT_GE(pages->size(), 3) << "121 lines take several pages";
+    ASSERT_GE(pages->size(), 3) << "201 lines take several pages";
     for (int i = 0; i < pages->size(); ++i) {
         const QString& page = (*pages)[i];
         SCOPED_TRACE(i);
@@ -411,13 +473,13 @@ TEST_F(PrintTest, OrderPdfHoldsEveryPageWithTitleRequisitesAndTotal) {
         EXPECT_TRUE(page.contains(QStringLiteral("Страница %1").arg(i + 1)));
         EXPECT_TRUE(page.contains("Наименование товара")) << "title row on every page";
         EXPECT_EQ(page.contains("Заказ 'Zakaz7.zv'"), i == 0);
-        EXPECT_EQ(page.contains("Итого(121):"), i == pages->size() - 1);
+        EXPECT_EQ(page.contains("Итого(201):"), i == pages->size() - 1);
     }
     for (const QString& line : kRequisites)
         EXPECT_TRUE(pages->front().contains(line)) << line.toStdString();
     EXPECT_TRUE(pages->front().contains("Фильтр"));
     EXPECT_TRUE(pages->back().contains("21"));  // the total 2 x 10,5
-    EXPECT_TRUE(pages->back().contains("X1119"));
+    EXPECT_TRUE(pages->back().contains("X1199"));
     EXPECT_TRUE(previews.empty());
 }
 

@@ -1,11 +1,14 @@
 // The page layout of a grid printout on an A4 PDF page: column widths, row
-// heights of wrapped text, and how rows, the title and the footer row are
-// spread over the pages.
+// heights of wrapped text, how rows, the title and the footer row are
+// spread over the pages, the page's orientation, and the grid's lines.
 #include "orders/PrintLayout.h"
 
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QFontMetricsF>
+#include <QImage>
+#include <QPainter>
 #include <QPdfWriter>
 #include <memory>
 
@@ -50,19 +53,24 @@ class PrintLayoutTest : public testing::Test {
     TGridPrintSettings settings;
 };
 
-TEST_F(PrintLayoutTest, ColumnsShareThePageWidthByDisplayWidth) {
-    const TPrintTable table = Table(1);
+// Short texts all fit on one line: the columns hold them whole, fill the
+// page width less one grid line, and keep their proportions.
+TEST_F(PrintLayoutTest, ColumnsFillThePageByWhatTheirTextsNeed) {
+    const TPrintTable table = Table(5);
     const TGridPageLayout layout(settings, table, writer);
     const std::vector<double>& w = layout.ColumnWidths();
     ASSERT_EQ(w.size(), 3u);
-    EXPECT_NEAR(w[0] + w[1] + w[2], layout.PageWidth(), 1e-6);
-    EXPECT_NEAR(w[1] / w[0], 5.0, 1e-9);
+    EXPECT_NEAR(layout.GridLeft() * 2 + w[0] + w[1] + w[2], layout.PageWidth(), 1e-6);
     // A4 less two margins of 10 mm.
     EXPECT_NEAR(layout.PageWidth() / layout.DotsPerMm(), 190, 1);
+    // "Наименование" (bold) is the widest text, "P0" the narrowest.
+    EXPECT_GT(w[1], w[2]);
+    EXPECT_GT(w[2], w[0]);
+    for (int r = 0; r < 5; ++r) EXPECT_DOUBLE_EQ(layout.RowHeight(r), layout.SingleLineRowHeight());
 }
 
 TEST_F(PrintLayoutTest, WrappedTextMakesItsRowTaller) {
-    const TPrintTable table = Table(3, false, 1);
+    const TPrintTable table = Table(3, false, 1, 150);
     const TGridPageLayout layout(settings, table, writer);
     EXPECT_DOUBLE_EQ(layout.RowHeight(0), layout.SingleLineRowHeight());
     EXPECT_GT(layout.RowHeight(1), 3 * layout.SingleLineRowHeight());
@@ -150,24 +158,42 @@ TEST_F(PrintLayoutTest, RowTallerThanAPageTakesOnePage) {
 
 struct FitCase {
     const char* name;
-    std::vector<int> displayWidths;
-    std::vector<double> needed;
+    std::vector<orders::TColumnNeed> needs;
     std::vector<double> widths;  // on a page 100 wide
 };
 
 const FitCase kFitCases[] = {
-    {"SharesByDisplayWidth", {1, 3}, {0, 0}, {25, 75}},
-    {"NarrowColumnGetsItsWordOthersShareTheRest", {1, 2, 1}, {40, 0, 0}, {40, 40, 20}},
-    {"NeedWithinTheShareChangesNothing", {1, 3}, {20, 70}, {25, 75}},
-    {"GrowingOneCanPushAnotherBelowItsNeed", {1, 1, 2}, {40, 25, 0}, {40, 25, 35}},
-    {"NeedsLeavingNoRoomGiveUp", {1, 1, 1}, {50, 45, 0}, {100.0 / 3, 100.0 / 3, 100.0 / 3}},
+    // Everything fits: the rest by width.
+    {"AllTextsFitTheRestGoesByWidth", {{5, {10, 20}}, {5, {10, 30}}}, {40, 60}},
+    // The first column holds all its texts for 25, the second 70 of its
+    // 90; the rest goes to the second.
+    {"WidenedByRowsBroughtOntoOneLine", {{0, {10, 20, 25}}, {0, {30, 70, 90}}}, {25, 75}},
+    // A price column holds its longest price (a tenth of the rows) for 2
+    // more; the same 2 bring fewer rows onto one line in the name column,
+    // which takes the rest.
+    {"NarrowColumnHoldsAllItsTextsFirst",
+     {{0, {10, 10, 10, 10, 10, 10, 10, 10, 10, 12}},
+      {0, {10, 20, 30, 40, 50, 60, 70, 80, 90, 100}}},
+     {12, 88}},
+    // A title word never breaks: its column keeps it however short its
+    // texts are.
+    {"TitleWordIsTheLeast", {{30, {5, 5}}, {0, {60, 80}}}, {30, 70}},
+    // Both columns cannot have their texts on one line: the first one
+    // does, the second wraps in what is left.
+    {"OneColumnOnOneLineRatherThanNone", {{10, {50, 60, 70}}, {10, {80, 100, 120}}}, {70, 30}},
+    // When every text fits, a title that fits on one line gets its width.
+    {"TitleOnOneLineWhenThereIsRoom", {{10, {20}, 50}, {10, {20}, 90}}, {50, 50}},
+    // Not even the titles fit: shrunk alike.
+    {"TitlesDoNotFit", {{60, {60}}, {90, {90}}}, {40, 60}},
+    // An empty table: the titles, the rest by width.
+    {"NoRows", {{10, {}}, {30, {}}}, {25, 75}},
 };
 
 class ColumnFit : public testing::TestWithParam<FitCase> {};
 
 TEST_P(ColumnFit, WidthsFillThePage) {
     const FitCase& c = GetParam();
-    const std::vector<double> widths = orders::FitPrintColumns(c.displayWidths, c.needed, 100);
+    const std::vector<double> widths = orders::FitPrintColumns(c.needs, 100);
     ASSERT_EQ(widths.size(), c.widths.size());
     for (size_t i = 0; i < widths.size(); ++i) EXPECT_NEAR(widths[i], c.widths[i], 1e-9) << i;
 }
@@ -204,6 +230,106 @@ TEST_F(PrintLayoutTest, WordWiderThanThePageBreaksAnywhere) {
     table.cell = [](int, int) { return QString(400, QLatin1Char('W')); };
     const TGridPageLayout layout(settings, table, writer);
     EXPECT_GT(layout.RowHeight(0), 3 * layout.SingleLineRowHeight());
+}
+
+// Titles wrap at their blanks only, never inside a word, even when the
+// cells' texts are far too long for the page.
+TEST_F(PrintLayoutTest, TitlesNeverBreakInsideAWord) {
+    TPrintTable table;
+    const QStringList titles = {"Код",  "Модель",  "Номер",        "Наименование", "Ед.Изм.",
+                                "Цена", "Остаток", "Тарная Норма", "Производитель"};
+    for (const QString& title : titles) table.columns.push_back({title, 8, Qt::AlignLeft});
+    table.rowCount = 40;
+    table.cell = [](int row, int column) {
+        return QStringLiteral("ABCDEFGHIJ%1 длинный текст ячейки без конца").arg(row * 10 + column);
+    };
+    const TGridPageLayout layout(settings, table, writer);
+    QFont bold(settings.gridFontFamily);
+    bold.setPointSizeF(settings.gridFontPoints);
+    bold.setBold(true);
+    const QFontMetricsF metrics(QFont(bold, &writer), &writer);
+    for (int c = 0; c < titles.size(); ++c) {
+        for (const QString& word : titles[c].split(' '))
+            EXPECT_GT(layout.ColumnWidths()[size_t(c)], metrics.horizontalAdvance(word))
+                << word.toStdString();
+    }
+    // "Тарная Норма" takes two lines, no title more.
+    EXPECT_LT(layout.TitleRowHeight(), 2.5 * metrics.height() + 2 * layout.DotsPerMm());
+}
+
+// A wide table whose rows would wrap on a portrait page goes across the
+// sheet when that takes fewer pages; a narrow one stays upright. The same
+// layouts are painted.
+TEST(PrintOrientation, LandscapeWhenItTakesFewerPages) {
+    TGridPrintSettings settings;
+    const auto table = [](int columns) {
+        TPrintTable t;
+        for (int c = 0; c < columns; ++c) t.columns.push_back({QStringLiteral("К%1").arg(c), 8});
+        t.rowCount = 400;
+        t.cell = [](int row, int column) {
+            return QStringLiteral("%1-%2 Текст").arg(row * 37 % 1000 + 1000).arg(column);
+        };
+        return t;
+    };
+    for (const int columns : {3, 14}) {
+        SCOPED_TRACE(columns);
+        const TPrintTable t = table(columns);
+        orders::TPdfPrintout pdf(settings, t);
+        int pages[2] = {0, 0};
+        for (const QPageLayout::Orientation o : {QPageLayout::Portrait, QPageLayout::Landscape}) {
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            QPdfWriter writer(&buffer);
+            writer.setResolution(600);
+            orders::SetupPrintPage(settings, writer, o);
+            pages[o == QPageLayout::Landscape] = TGridPageLayout(settings, t, writer).PageCount();
+        }
+        EXPECT_EQ(pdf.PageCount(), std::min(pages[0], pages[1]));
+        if (columns == 3)
+            EXPECT_LT(pages[0], pages[1]);
+        else
+            EXPECT_LT(pages[1], pages[0]);
+        EXPECT_FALSE(pdf.Bytes().isEmpty());
+    }
+}
+
+// The grid's outer lines lie inside the printable area: a page painted on
+// an image (as the preview does, at a screen's resolution) shows the left
+// and the right border of the grid, and its top and bottom lines on a
+// page after the first.
+TEST(PrintBorders, OuterLinesAreInsideThePage) {
+    TGridPrintSettings settings;
+    TPrintTable table;
+    table.columns = {{"Код", 8, Qt::AlignLeft}, {"Сумма", 10, Qt::AlignRight}};
+    table.rowCount = 200;
+    table.cell = [](int row, int) { return QString::number(row); };
+    for (const int dpi : {72, 96, 150}) {
+        SCOPED_TRACE(dpi);
+        QImage image(int(190 / 25.4 * dpi), int(277 / 25.4 * dpi), QImage::Format_RGB32);
+        image.setDotsPerMeterX(int(dpi / 0.0254 + 0.5));
+        image.setDotsPerMeterY(int(dpi / 0.0254 + 0.5));
+        image.fill(Qt::white);
+        const TGridPageLayout layout(settings, table, image);
+        ASSERT_GT(layout.PageCount(), 2);
+        {
+            QPainter painter(&image);
+            layout.Paint(painter, 1);
+        }
+        const auto dark = [&](int x, int y) { return qGray(image.pixel(x, y)) < 160; };
+        const int middle = int(layout.GridTop() + layout.TitleRowHeight() * 1.5);
+        EXPECT_TRUE(dark(0, middle) || dark(1, middle)) << "left border";
+        EXPECT_TRUE(dark(image.width() - 1, middle) || dark(image.width() - 2, middle))
+            << "right border";
+        const int x = image.width() / 4;
+        EXPECT_TRUE(dark(x, int(layout.GridTop())) || dark(x, int(layout.GridTop()) + 1))
+            << "top line";
+        const TGridPageLayout::Page& page = layout.PageAt(1);
+        double bottom = layout.GridTop() + layout.TitleRowHeight();
+        for (int r = page.firstRow; r < page.endRow; ++r) bottom += layout.RowHeight(r);
+        EXPECT_LE(bottom, layout.GridBottom());
+        EXPECT_TRUE(dark(x, int(bottom)) || dark(x, int(bottom) - 1)) << "bottom line";
+    }
 }
 
 TEST(PrintPageText, PageNumberReplacesItsPlaceholder) {
