@@ -21,7 +21,6 @@
 #include "platform/AtomicFileWriter.h"
 #include "platform/MemoryRegion.h"
 #include "platform/PosixLocale.h"
-#include "platform/RandomBytes.h"
 #include "platform/RemovableMedia.h"
 
 extern char** environ;
@@ -229,25 +228,8 @@ LinuxPlatform::LinuxPlatform() : fileOps_(PosixFileOps::Instance()) {}
 
 LinuxPlatform::LinuxPlatform(FileOps& fileOps) : fileOps_(fileOps) {}
 
-// A random (version 4) identifier; the text is also used as a cipher key, so
-// the bytes come from the kernel's strong generator.
 std::string LinuxPlatform::NewGuidText() {
-    uint8_t b[16];
-    FillRandom(b, sizeof b);
-    b[6] = static_cast<uint8_t>((b[6] & 0x0F) | 0x40);
-    b[8] = static_cast<uint8_t>((b[8] & 0x3F) | 0x80);
-
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string text;
-    text.reserve(38);
-    text += '{';
-    for (int i = 0; i < 16; ++i) {
-        if (i == 4 || i == 6 || i == 8 || i == 10) text += '-';
-        text += kDigits[b[i] >> 4];
-        text += kDigits[b[i] & 15];
-    }
-    text += '}';
-    return text;
+    return NewRandomGuidText();
 }
 
 bool LinuxPlatform::ReadWholeFile(const std::string& path, std::vector<uint8_t>& out,

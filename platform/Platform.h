@@ -177,6 +177,11 @@ class Platform {
 Platform& CurrentPlatform();
 Platform* SetCurrentPlatform(Platform* platform);
 
+// A random (version 4) identifier in the text form of Platform::NewGuidText.
+// The text is also used as a cipher key, so the bytes come from the
+// system's strong generator (platform/RandomBytes.h).
+std::string NewRandomGuidText();
+
 // True when the character separates folders in a path ('/' or '\\').
 inline bool IsPathSeparator(char c) {
     return c == '/' || c == '\\';

@@ -6,6 +6,7 @@
 #include "engine/dataset/RidovDataset.h"
 #include "engine/storage/DatabaseError.h"
 #include "engine/text/FormatSettings.h"
+#include "platform/LocalTime.h"
 
 namespace ridov {
 
@@ -48,8 +49,7 @@ LocalClockTime CurrentLocalTime() {
     if (ClockOverride()) return ClockOverride()();
     auto now = std::chrono::system_clock::now();
     std::time_t secs = std::chrono::system_clock::to_time_t(now);
-    std::tm tm{};
-    localtime_r(&secs, &tm);
+    const std::tm tm = platform::LocalCalendarTime(secs);
     auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()) % 1000;
     return {
         tm.tm_year + 1900,           tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec,

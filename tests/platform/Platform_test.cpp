@@ -2,16 +2,20 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/LinuxPlatform.h"
+#include "platform/NativePlatform.h"
 
 namespace platform {
 namespace {
 
 TEST(PlatformTest, InstalledPlatformReplacesNativeUntilRestored) {
     Platform& native = CurrentPlatform();
+#if defined(_WIN32)
+    EXPECT_EQ(native.PathSeparator(), '\\');
+#else
     EXPECT_EQ(native.PathSeparator(), '/');
+#endif
 
-    LinuxPlatform fake;
+    NativePlatform fake;
     Platform* previous = SetCurrentPlatform(&fake);
     EXPECT_EQ(previous, &native);
     EXPECT_EQ(&CurrentPlatform(), &fake);

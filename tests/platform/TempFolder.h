@@ -6,6 +6,7 @@
 
 #include "tests/support/TempFolder.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -14,14 +15,26 @@ namespace platform {
 
 using TempFolder = testing_support::TempFolder;
 
+// A UTF-8 path as the standard library's path (on Windows a plain string
+// would be read in the ANSI code page).
+inline std::filesystem::path NativePath(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+// A file in the folder named with the Windows separator, as the system
+// itself names it back.
+inline std::string WinFile(const TempFolder& dir, const std::string& name) {
+    return dir.Path() + "\\" + name;
+}
+
 inline void WriteText(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(NativePath(path), std::ios::binary | std::ios::trunc);
     out << text;
     ASSERT_TRUE(out.good()) << path;
 }
 
 inline std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(NativePath(path), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 

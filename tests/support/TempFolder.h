@@ -6,6 +6,7 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <random>
 #include <set>
 #include <string>
 #include <system_error>
@@ -15,9 +16,21 @@ namespace testing_support {
 class TempFolder {
   public:
     TempFolder() {
+#if defined(_WIN32)
+        // No mkdtemp: a random name, taken only when the folder is new.
+        std::random_device random;
+        for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+            const auto candidate = std::filesystem::temp_directory_path() /
+                                   ("zvtest" + std::to_string(random()) + std::to_string(random()));
+            std::error_code error;
+            if (std::filesystem::create_directory(candidate, error)) path_ = candidate.string();
+        }
+        if (path_.empty()) ADD_FAILURE() << "cannot create a temporary folder";
+#else
         std::string pattern = (std::filesystem::temp_directory_path() / "zvtestXXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
         path_ = pattern;
+#endif
     }
     ~TempFolder() {
         std::error_code ignored;
@@ -27,14 +40,21 @@ class TempFolder {
     TempFolder& operator=(const TempFolder&) = delete;
 
     // The folder, without a trailing separator.
-    const std::string& Path() const { return path_; }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
+    const std::string& Path() const {
+        return path_;
+    }
+    std::string File(const std::string& name) const {
+        return path_ + "/" + name;
+    }
 
     // Names of everything in the folder.
     std::set<std::string> Names() const {
         std::set<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(path_))
-            names.insert(entry.path().filename().string());
+        for (const auto& entry : std::filesystem::directory_iterator(path_)) {
+            // UTF-8 on every system (string() would give Windows' ANSI page).
+            const std::u8string name = entry.path().filename().u8string();
+            names.insert(std::string(name.begin(), name.end()));
+        }
         return names;
     }
 

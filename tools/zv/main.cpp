@@ -6,6 +6,18 @@
 #include <iostream>
 #include <map>
 
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
+
+#include <vector>
+
+#include "platform/WindowsText.h"
+#endif
+
 #include "engine/storage/DatabaseError.h"
 #include "tools/zv/Command.h"
 #include "tools/zv/Escape.h"
@@ -55,6 +67,25 @@ int main(int argc, char** argv) {
         {"info", zv::RunInfo},     {"dump", zv::RunDump},       {"make", zv::RunMake},
         {"export", zv::RunExport}, {"query", zv::RunQueryVerb}, {"select", zv::RunSelect},
     };
+#if defined(_WIN32)
+    // The same bytes as on Linux: no CR LF translation of the standard
+    // streams, and the arguments in UTF-8 (the paths the engine takes), not
+    // in the ANSI code page.
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    std::vector<std::string> utf8;
+    std::vector<char*> utf8Argv;
+    int wideCount = 0;
+    if (wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &wideCount)) {
+        for (int i = 0; i < wideCount; ++i) utf8.push_back(platform::Utf8FromWide(wide[i]));
+        ::LocalFree(wide);
+        for (std::string& a : utf8) utf8Argv.push_back(a.data());
+        utf8Argv.push_back(nullptr);
+        argc = wideCount;
+        argv = utf8Argv.data();
+    }
+#endif
     std::ios::sync_with_stdio(false);
     if (argc < 2 || !verbs.count(argv[1])) {
         std::cerr << "usage: zv info|dump|make|export|query|select ...\n";

@@ -5,6 +5,7 @@
 #include "DatasetFixture.h"
 #include "engine/storage/RidovDatabase.h"
 #include "engine/storage/RidovSession.h"
+#include "platform/Platform.h"
 
 namespace ridov::testing {
 namespace {
@@ -55,13 +56,15 @@ TEST(RidovTable, FileModeResolvesNamesAndReportsFailures) {
     EXPECT_EQ(t.LoadMode(), lmFile);
     t.SetDatabase(&db);
     EXPECT_EQ(t.TableName(), "o.zv");  // cut to the file name
-    EXPECT_EQ(t.FullTableName(), dir.Path() + "/o.zv");
+    // Joined with the system's own separator: '/' on Linux, '\' on Windows.
+    const std::string folder = dir.Path() + platform::CurrentPlatform().PathSeparator();
+    EXPECT_EQ(t.FullTableName(), folder + "o.zv");
     t.Open();
     EXPECT_EQ(Values(t, "ID"), "A,B");
     t.Close();
 
     t.SetTableName("missing.zv");
-    EXPECT_EQ(ErrorOf([&] { t.Open(); }), "Error opening file " + dir.Path() + "/missing.zv");
+    EXPECT_EQ(ErrorOf([&] { t.Open(); }), "Error opening file " + folder + "missing.zv");
 
     // A damaged file leaves the table closed without a record store.
     std::string image = ReadFile(dir.File("o.zv"));

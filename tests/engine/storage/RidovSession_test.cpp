@@ -3,7 +3,7 @@
 #include "engine/storage/RidovCursor.h"
 #include "engine/storage/RidovDatabase.h"
 #include "engine/storage/RidovSession.h"
-#include "platform/LinuxPlatform.h"
+#include "platform/NativePlatform.h"
 #include "tests/engine/storage/ImageBuilder.h"
 
 using namespace ridov;
@@ -133,7 +133,9 @@ TEST(RidovDatabaseTest, PathGetsTrailingSeparatorAndUsersAreTold) {
         TRidovDatabase db(session);
         EXPECT_EQ(session.Databases().size(), 1u);
         db.SetDatabasePath("/data/orders");
-        EXPECT_EQ(db.DatabasePath(), "/data/orders/");
+        // The system's own separator: '/' on Linux, '\' on Windows.
+        EXPECT_EQ(db.DatabasePath(),
+                  "/data/orders" + std::string(1, platform::CurrentPlatform().PathSeparator()));
         db.SetDatabasePath("");
         EXPECT_EQ(db.DatabasePath(), "");
         db.AddOpenDataset(&open);
@@ -151,7 +153,7 @@ TEST(RidovDatabaseTest, PathGetsTrailingSeparatorAndUsersAreTold) {
 namespace {
 
 // A platform whose writes all fail and whose GUIDs are fixed.
-class RefusingPlatform : public platform::LinuxPlatform {
+class RefusingPlatform : public platform::NativePlatform {
   public:
     std::string NewGuidText() override { return "{fixed}"; }
     bool WriteFileAtomically(const std::string&, std::span<const uint8_t>,

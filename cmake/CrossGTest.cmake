@@ -1,0 +1,11 @@
+# GoogleTest and GoogleMock built from Debian's sources (package googletest)
+# for a cross build, under the names find_package(GTest) gives.
+set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+foreach(target gtest gtest_main gmock gmock_main)
+    if(NOT TARGET GTest::${target})
+        add_library(GTest::${target} ALIAS ${target})
+    endif()
+endforeach()
