@@ -3,8 +3,9 @@
 # and Wine when missing, builds the engine, the platform layer, zv and their
 # tests as Windows programs (the window program needs Qt for Windows, which
 # is not among the packages here), runs the tests under Wine in a private
-# Wine prefix, and checks that zv.exe reads a table made on Linux into the
-# same text as zv on Linux, and writes the same table bytes.
+# Wine prefix, and checks that zv.exe reads tables made on Linux (one of
+# them enciphered) into the same text as zv on Linux, and writes the same
+# table bytes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -55,27 +56,29 @@ rm -rf "$work"
 mkdir -p "$work/linux" "$work/windows"
 records=$'12345\t3\t1,5\t01.02.2024\nЁж-7\t10\t-0,25\t29.02.2000\nТаб\\tи\\\\слэш\t0\t0\t\n'
 cp tests/data/vectors/order-enciphered.zv "$work/linux/enciphered.zv"
-cp tests/data/vectors/order-enciphered.zv "$work/windows/enciphered.zv"
 linux_zv="$root/$build/linux/tools/zv"
 windows_zv="$root/$build/tools/zv.exe"
-(cd "$work/linux" && printf '%s' "$records" | "$linux_zv" make -p Пароль t.zv 'ID:K;KOL:i;CENA:f;DATA:d')
-(cd "$work/windows" &&
-    printf '%s' "$records" | wine "$windows_zv" make -p Пароль t.zv 'ID:K;KOL:i;CENA:f;DATA:d')
+fields='ID:K;KOL:i;CENA:f;DATA:d'
+(cd "$work/linux" && printf '%s' "$records" | "$linux_zv" make t.zv "$fields")
+(cd "$work/windows" && printf '%s' "$records" | wine "$windows_zv" make t.zv "$fields")
 status=0
-for verb in info dump; do
-    for table in t.zv enciphered.zv; do
-        (cd "$work/linux" && "$linux_zv" "$verb" -p Пароль "$table") >"$work/$verb-$table.linux"
-        (cd "$work/linux" && wine "$windows_zv" "$verb" -p Пароль "$table") \
-            >"$work/$verb-$table.windows"
-        if cmp -s "$work/$verb-$table.linux" "$work/$verb-$table.windows"; then
-            echo "zv $verb $table: the same text ($(wc -c <"$work/$verb-$table.linux") bytes)"
-        else
-            echo "zv $verb $table: zv.exe printed other text than zv on Linux"
-            diff "$work/$verb-$table.linux" "$work/$verb-$table.windows" || true
-            status=1
-        fi
-    done
-done
+compare() {  # compare NAME ARGS...: zv on Linux and zv.exe under Wine, same text?
+    local name=$1
+    shift
+    (cd "$work/linux" && "$linux_zv" "$@") >"$work/$name.linux"
+    (cd "$work/linux" && wine "$windows_zv" "$@") >"$work/$name.windows"
+    if cmp -s "$work/$name.linux" "$work/$name.windows"; then
+        echo "zv $*: the same text ($(wc -c <"$work/$name.linux") bytes)"
+    else
+        echo "zv $*: zv.exe printed other text than zv on Linux"
+        diff "$work/$name.linux" "$work/$name.windows" || true
+        status=1
+    fi
+}
+compare info-plain info t.zv
+compare dump-plain dump t.zv
+compare info-enciphered info -p Пароль enciphered.zv
+compare dump-enciphered dump -p Пароль enciphered.zv
 if cmp "$work/linux/t.zv" "$work/windows/t.zv"; then
     echo "zv make: the table zv.exe wrote is byte for byte the one zv wrote on Linux"
 else
