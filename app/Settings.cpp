@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/IniFile.h"
+#include "app/WriteTarget.h"
 #include "platform/Platform.h"
 
 namespace app {
@@ -25,6 +26,8 @@ std::string ReadSetting(const std::string& file, const std::string& section,
 
 void WriteSetting(const std::string& file, const std::string& section, const std::string& key,
                   const std::string& value) {
+    // A pipe or a device in the file's place is not replaced by a file.
+    CheckWriteTarget(file);
     platform::Platform& os = platform::CurrentPlatform();
     std::vector<uint8_t> bytes;
     std::string error;

@@ -34,7 +34,8 @@ std::string ReadSetting(const std::string& file, const std::string& section,
 // other line of the file stays byte for byte. The file is replaced through
 // the platform's atomic writer, so a failure or a crash leaves the old file
 // whole. Throws SettingsWriteError when the file cannot be read (other than
-// missing) or written; the file is then unchanged.
+// missing) or written, and WriteRefused when something other than a regular
+// file is in its place; the file is then unchanged.
 void WriteSetting(const std::string& file, const std::string& section, const std::string& key,
                   const std::string& value);
 

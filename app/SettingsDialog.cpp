@@ -12,6 +12,7 @@
 
 #include "app/ClientInfo.h"
 #include "app/Settings.h"
+#include "app/WriteTarget.h"
 #include "ui/Prompter.h"
 #include "ui/Win1251Text.h"
 
@@ -110,6 +111,9 @@ void TFormParams::accept() {
             WriteSetting(settingsFile_, kClientSection, key, ui::ToWin1251(edit->text()));
     } catch (const SettingsWriteError& e) {
         ui::CurrentPrompter().Error(QString::fromUtf8(e.what()), QString());
+        return;
+    } catch (const WriteRefused& refused) {
+        ui::CurrentPrompter().Error(refused.Text(), QString());
         return;
     }
     QDialog::accept();

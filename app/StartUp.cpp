@@ -9,7 +9,9 @@
 #include "app/AppTitle.h"
 #include "app/InstanceServer.h"
 #include "app/QtTranslations.h"
+#include "app/WriteTarget.h"
 #include "engine/storage/RidovSession.h"
+#include "platform/FileIdentity.h"
 #include "platform/Platform.h"
 #include "ui/PasswordDialog.h"
 #include "ui/Prompter.h"
@@ -73,8 +75,18 @@ std::optional<int> StartUp::Begin() {
 
     dataModule_ = std::make_unique<TdmZetrovo>(programFolder_);
     TdmZetrovo& dm = *dataModule_;
-    if (dm.CatalogDates.size() != 1) return 0;  // no catalog: end silently
+    if (dm.CatalogDates.size() != 1) {
+        // No catalog: end silently, unless a batch run has to say so.
+        const QString catalog = dm.ProgramDir + QString::fromUtf8(kCatalogFileName);
+        return noCatalogEnd_ ? noCatalogEnd_(arguments_, catalog) : 0;
+    }
     dm.CatalogFile = dm.ProgramDir + dm.CatalogName();
+    // A settings file that is a pipe, a device or a folder is no first
+    // start: writing the first settings would replace it.
+    if (platform::IsNonRegularFile(TdmZetrovo::EnginePath(dm.SettingsFile))) {
+        ui::CurrentPrompter().Error(NotRegularFileText(dm.SettingsFile), QString());
+        return 1;
+    }
 
     mainWindow_ = factory_(dm);
     int exitCode = 0;

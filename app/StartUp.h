@@ -5,7 +5,10 @@
 //      password prompt of enciphered tables;
 //   2. the data module (program folder, file names, the catalog's date);
 //   3. without a catalog file the program ends at once, exit code 0, with
-//      no window and no message;
+//      no window and no message (a batch run says so instead, through
+//      SetNoCatalogEnd); a settings file that is there but is not a
+//      regular file (a pipe, a device) ends it with an error box and exit
+//      code 1, before anything could be written over it;
 //   4. the main window (its FormCreate may abandon the start: batch modes,
 //      a failure opening the files named on the command line), its dialogs,
 //      then the catalog is opened and the window shown;
@@ -115,6 +118,12 @@ class StartUp {
     // Begin; -1 (the default) receives nothing.
     void SetInstanceListener(intptr_t listener) { instanceListener_ = listener; }
 
+    // How a start without a catalog ends: called with the arguments and the
+    // catalog's path, returns the exit code. Unset: silently, exit code 0.
+    // The batch switches live in the orders layer, which sets this.
+    using NoCatalogEnd = std::function<int(const QStringList& arguments, const QString& catalog)>;
+    void SetNoCatalogEnd(NoCatalogEnd end) { noCatalogEnd_ = std::move(end); }
+
     // Null before Begin, or when the step was not reached.
     TdmZetrovo* DataModule() const { return dataModule_.get(); }
     MainWindowHost* MainWindow() const { return mainWindow_.get(); }
@@ -128,6 +137,7 @@ class StartUp {
     std::unique_ptr<TdmZetrovo> dataModule_;
     std::unique_ptr<MainWindowHost> mainWindow_;
     intptr_t instanceListener_ = -1;
+    NoCatalogEnd noCatalogEnd_;
     std::unique_ptr<InstanceServer> instanceServer_;
 };
 

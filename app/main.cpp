@@ -18,6 +18,7 @@
 
 #include "app/InstanceServer.h"
 #include "app/StartUp.h"
+#include "orders/BatchMode.h"
 #include "orders/MainWindow.h"
 #include "platform/Platform.h"
 
@@ -70,6 +71,7 @@ int main(int argc, char** argv) {
                              return std::make_unique<orders::TFormMain>(dm);
                          });
     startUp.SetInstanceListener(platform::CurrentPlatform().TakeInstanceListener());
+    startUp.SetNoCatalogEnd(orders::EndWithoutCatalog);
     if (std::optional<int> exitCode = startUp.Begin()) return *exitCode;
     ScheduleScreenshot(startUp);
     LogHandOvers(startUp);

@@ -34,11 +34,19 @@ QString BatchErrorText(const QString& argument);
 // A path as typed on the command line, in the platform layer's form.
 std::string CommandLinePath(const QString& argument);
 
+// The end of a start without a catalog: a batch switch reports every file
+// argument it could not convert, with "Файл каталога '<catalog>' не
+// найден." as the reason, and gives exit code 1; any other start ends
+// silently with 0.
+int EndWithoutCatalog(const QStringList& arguments, const QString& catalog);
+
 class BatchRun {
   public:
     // Shows the report; the default puts it into a plain box through the
-    // Prompter and on standard error.
-    std::function<void(const QString& argument)> report;
+    // Prompter and on standard error. `reason` is empty, or the program's
+    // own sentence on a refused write (app::WriteRefused), shown on a line
+    // of its own after the report.
+    std::function<void(const QString& argument, const QString& reason)> report;
 
     BatchRun();
 

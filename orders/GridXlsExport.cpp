@@ -3,6 +3,7 @@
 #include <cmath>
 #include <span>
 
+#include "app/WriteTarget.h"
 #include "engine/dataset/Field.h"
 #include "orders/XlsWriter.h"
 #include "platform/Platform.h"
@@ -128,6 +129,7 @@ std::string BuildGridXls(const ridov::DataSet& dataSet, const XlsSheet& sheet) {
 
 void ExportGridToXls(const ridov::DataSet& dataSet, const XlsSheet& sheet,
                      const std::string& path) {
+    app::CheckWriteTarget(path);
     std::string bytes = BuildGridXls(dataSet, sheet);
     std::string error;
     if (!platform::CurrentPlatform().WriteFileAtomically(

@@ -24,6 +24,7 @@
 #include "app/ClientInfo.h"
 #include "app/Settings.h"
 #include "app/SettingsDialog.h"
+#include "app/WriteTarget.h"
 #include "engine/text/Win1251.h"
 #include "orders/BatchMode.h"
 #include "orders/CatalogView.h"
@@ -638,6 +639,8 @@ void TFormMain::RunGuarded(const std::function<void()>& command) {
         command();
     } catch (const ImportStopped&) {
         // The user declined to go on: nothing to report.
+    } catch (const app::WriteRefused& refused) {
+        ui::CurrentPrompter().Error(refused.Text(), QString());
     } catch (const std::exception& error) {
         ui::CurrentPrompter().Error(ui::FromWin1251(error.what()), QString());
     }
@@ -672,7 +675,7 @@ bool TFormMain::RunBatchSwitch(const QStringList& arguments, int& exitCode) {
             run.Convert(arguments[1], [&] {
                 if (!platform::CurrentPlatform().FileExists(catalog))
                     throw std::runtime_error("no catalog");
-                ImportTextIntoTable(catalog, CommandLinePath(arguments[1]), ask);
+                ImportPriceListIntoTable(catalog, CommandLinePath(arguments[1]), ask);
             });
             break;
         case BatchSwitch::Pxls:
@@ -746,15 +749,15 @@ void TFormMain::ImportCatalogFromText(const QString& textPath) {
         }
     } restore{this};
     dm_.vtPrice.Close();
-    ImportTextIntoTable(app::TdmZetrovo::EnginePath(dm_.CatalogFile),
-                        app::TdmZetrovo::EnginePath(textPath), AskIgnore,
-                        [this](long long done, long long total) {
-                            const int percent = total > 0 ? int(done * 100 / total) : 100;
-                            if (percent == importProgress_->value()) return;
-                            importProgress_->setValue(percent);
-                            // Keep the window painted; no input meanwhile.
-                            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-                        });
+    ImportPriceListIntoTable(
+        app::TdmZetrovo::EnginePath(dm_.CatalogFile), app::TdmZetrovo::EnginePath(textPath),
+        AskIgnore, [this](long long done, long long total) {
+            const int percent = total > 0 ? int(done * 100 / total) : 100;
+            if (percent == importProgress_->value()) return;
+            importProgress_->setValue(percent);
+            // Keep the window painted; no input meanwhile.
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        });
 }
 
 void TFormMain::ActionExportOrderExecute() {

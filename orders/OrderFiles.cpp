@@ -3,8 +3,10 @@
 #include <string_view>
 #include <vector>
 
+#include "app/WriteTarget.h"
 #include "engine/dataset/RidovTable.h"
 #include "engine/text/Win1251.h"
+#include "platform/FileIdentity.h"
 #include "platform/Platform.h"
 
 namespace orders {
@@ -38,7 +40,8 @@ std::string NewOrderFileName(const std::string& folder, const std::string& prefi
     platform::Platform& os = platform::CurrentPlatform();
     for (long n = 1;; ++n) {
         std::string path = folder + prefix + std::to_string(n) + ".zv";
-        if (!os.FileExists(path)) return path;
+        // A name taken by something else (a pipe, a folder) is not free.
+        if (!os.FileExists(path) && !platform::IsNonRegularFile(path)) return path;
     }
 }
 
@@ -69,6 +72,7 @@ void StampOrderFile(const std::string& path, const std::string& settingsFile,
 
 void CreateOrderFile(const std::string& path, const std::string& settingsFile,
                      const std::string& catalogTableName) {
+    app::CheckWriteTarget(path);
     {
         ridov::TRidovTable table;
         table.Defs().Add("ID", ridov::DataType::String, 20, true);

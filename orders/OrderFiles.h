@@ -15,11 +15,13 @@
 namespace orders {
 
 // The first Format("%s%s%d.zv", folder, prefix, n) for n = 1, 2, ... that
-// names no existing file: a gap left by a deleted order is filled first.
+// names nothing that exists (no file, no pipe, no folder): a gap left by a
+// deleted order is filled first.
 std::string NewOrderFileName(const std::string& folder, const std::string& prefix);
 
 // Writes an empty order table to `path` (replacing a file of that name) and
-// stamps it.
+// stamps it. Throws app::WriteRefused when something other than a regular
+// file has the name.
 void CreateOrderFile(const std::string& path, const std::string& settingsFile,
                      const std::string& catalogTableName);
 

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "app/WriteTarget.h"
 #include "engine/dataset/RidovTable.h"
 #include "engine/text/Win1251.h"
 #include "orders/OrderFiles.h"
@@ -427,6 +428,7 @@ void TOrderTabs::SaveOrderAs(const std::function<void(const QString& path)>& exp
         !ui::CurrentPrompter().ConfirmYesNo(
             QStringLiteral("Файл '%1' уже существует. Перезаписать его ?").arg(name)))
         return;
+    app::CheckWriteTarget(TdmZetrovo::EnginePath(name));
     if (spreadsheet) {
         exportSpreadsheet(name);
         return;

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/WriteTarget.h"
 #include "engine/dataset/RidovTable.h"
 #include "engine/storage/DatabaseError.h"
 #include "engine/text/FormatSettings.h"
@@ -95,8 +96,20 @@ void CopyFileDate(const std::string& source, const std::string& target) {
     os.SetModificationTime(target, *time);
 }
 
-void ImportTextIntoTable(const std::string& tablePath, const std::string& textPath,
-                         const AskIgnoreError& ask, const ImportProgress& progress) {
+namespace {
+
+// The field that holds a record's code: "ID", else the first one.
+ridov::Field* CodeField(const std::vector<ridov::Field*>& fields) {
+    for (ridov::Field* f : fields)
+        if (f->FieldName() == "ID") return f;
+    return fields.empty() ? nullptr : fields.front();
+}
+
+void ImportText(const std::string& tablePath, const std::string& textPath,
+                const AskIgnoreError& ask, const ImportProgress& progress, bool priceList) {
+    // The text is read whole before the table is written, but a table
+    // written over its own text would still lose what the text was.
+    app::CheckConversionTarget(textPath, tablePath);
     std::vector<uint8_t> bytes;
     std::string error;
     ridov::TRidovTable table;
@@ -106,11 +119,17 @@ void ImportTextIntoTable(const std::string& tablePath, const std::string& textPa
     if (!platform::CurrentPlatform().ReadWholeFile(textPath, bytes, error))
         throw ridov::DatabaseError(error, nullptr);
     std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    // A price list is text: a NUL byte means a binary file (or a text in a
+    // wide encoding), whose "records" would replace the catalog.
+    if (priceList && text.find('\0') != std::string_view::npos)
+        throw TextFormatError("The price list holds NUL bytes: Invalid text format");
 
     const std::vector<ridov::Field*>& all = table.Fields();
     std::vector<ridov::Field*> fields;
     for (ridov::Field* f : all)
         if (!f->IsCalculated()) fields.push_back(f);
+    ridov::Field* code = CodeField(fields);
+    long long coded = 0;
     const text::FormatSettings& fs = table.Format();
     bool ignoreAll = false;
     long long records = 0;
@@ -126,27 +145,48 @@ void ImportTextIntoTable(const std::string& tablePath, const std::string& textPa
             if (answer == IgnoreAnswer::No) throw ImportStopped();
             if (answer == IgnoreAnswer::All) ignoreAll = true;
         }
+        if (code != nullptr && !code->IsNull() && !code->AsString().empty()) ++coded;
         table.Post();
         if (progress && (++records & 0x3FFF) == 0)
             progress(
                 static_cast<long long>(values.empty() ? 0 : values.back().data() - text.data()),
                 static_cast<long long>(text.size()));
     });
+    // Blank lines or a file of something else give records without codes;
+    // a catalog made of them is no catalog.
+    if (priceList && coded == 0)
+        throw TextFormatError("The price list holds no record with a code: Invalid text format");
     table.SaveChanges();
     table.Close();
     CopyFileDate(textPath, tablePath);
+}
+
+}  // namespace
+
+void ImportTextIntoTable(const std::string& tablePath, const std::string& textPath,
+                         const AskIgnoreError& ask, const ImportProgress& progress) {
+    ImportText(tablePath, textPath, ask, progress, false);
+}
+
+void ImportPriceListIntoTable(const std::string& tablePath, const std::string& textPath,
+                              const AskIgnoreError& ask, const ImportProgress& progress) {
+    ImportText(tablePath, textPath, ask, progress, true);
 }
 
 std::string ImportOrderFromText(const std::string& textPath, const std::string& orderPath,
                                 const std::string& settingsFile,
                                 const std::string& catalogTableName, const AskIgnoreError& ask) {
     std::string path = orderPath.empty() ? ChangeFileExt(textPath, ".zv") : orderPath;
+    // "-k Z.zv" names the order path the text path: the new, empty order
+    // file would replace the text before it is read.
+    app::CheckConversionTarget(textPath, path);
     CreateOrderFile(path, settingsFile, catalogTableName);
     ImportTextIntoTable(path, textPath, ask);
     return path;
 }
 
 void ExportTableToText(const std::string& tablePath, const std::string& textPath, char delimiter) {
+    app::CheckConversionTarget(tablePath, textPath);
     ridov::TRidovTable table;
     table.SetTableName(tablePath);
     table.Open();

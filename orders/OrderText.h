@@ -3,9 +3,12 @@
 // file, the export of a table file, and carrying a file's date over.
 //
 // All paths are full paths (UTF-8, the platform's form). Every routine
-// raises the engine's DatabaseError, TextFormatError or ImportStopped on
-// failure and leaves the reporting to the caller. A stopped import never
-// touches the target file; a completed one replaces it atomically.
+// raises the engine's DatabaseError, TextFormatError, ImportStopped or
+// app::WriteRefused on failure and leaves the reporting to the caller. A
+// stopped import never touches the target file; a completed one replaces
+// it atomically. No routine writes over the file it reads (compared by
+// file identity) or over anything but a regular file: both are refused
+// with app::WriteRefused before anything is written.
 //
 // Thread safety: GUI thread only.
 #pragma once
@@ -38,6 +41,13 @@ using ImportProgress = std::function<void(long long bytesDone, long long bytesTo
 // record was added, and gives it the text file's modification time.
 void ImportTextIntoTable(const std::string& tablePath, const std::string& textPath,
                          const AskIgnoreError& ask, const ImportProgress& progress = {});
+
+// The same for a price list into the catalog, which must come out as a
+// catalog: a text holding a NUL byte, or one that gives not a single record
+// with a code (field "ID"), is refused with TextFormatError and the table
+// file is left as it was.
+void ImportPriceListIntoTable(const std::string& tablePath, const std::string& textPath,
+                              const AskIgnoreError& ask, const ImportProgress& progress = {});
 
 // A new order file at `orderPath` (empty: the text path with extension
 // ".zv"), replacing one of that name, filled from the text. Returns the

@@ -12,6 +12,7 @@
 
 #include "app/ClientInfo.h"
 #include "app/Settings.h"
+#include "app/WriteTarget.h"
 #include "engine/dataset/Field.h"
 #include "engine/text/FormatSettings.h"
 #include "orders/CatalogView.h"
@@ -185,6 +186,12 @@ void TPrintActions::SavePdf(ui::DataGrid& grid, const QString& caption,
     if (path.isEmpty()) return;
     path = WithExtension(path, QStringLiteral(".pdf"));
     if (!MayWrite(path)) return;
+    try {
+        app::CheckWriteTarget(TdmZetrovo::EnginePath(path));
+    } catch (const app::WriteRefused& refused) {
+        ui::CurrentPrompter().Error(refused.Text(), QString());
+        return;
+    }
     QByteArray bytes;
     {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);

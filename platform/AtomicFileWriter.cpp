@@ -13,6 +13,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/FileIdentity.h"
 #include "platform/RandomBytes.h"
 
 namespace platform {
@@ -73,6 +74,10 @@ std::string TempNameFor(const std::string& target) {
 
 }  // namespace
 
+std::string NotRegularFileError(const std::string& path) {
+    return "Cannot write '" + path + "': not a regular file";
+}
+
 int RemoveStaleTemporaries(const std::string& target) {
     const std::string folder = FolderOf(target);
     const std::string base = BaseName(target);
@@ -117,13 +122,15 @@ bool WriteFileAtomically(FileOps& ops, const std::string& path, std::span<const 
         }
     }
 
+    // Only a regular file is ever replaced: a rename over a device, a pipe
+    // or a folder would destroy what the name stands for.
+    if (IsNonRegularFile(target)) {
+        error = NotRegularFileError(path);
+        return false;
+    }
     bool exists = false;
     uint32_t mode = 0;
     if (::stat(target.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode)) {
-            error = "Cannot write '" + path + "': " + Reason(EISDIR);
-            return false;
-        }
         if ((st.st_mode & S_IWUSR) == 0) {
             error = "Cannot write '" + path + "': the file is read-only";
             return false;
@@ -181,6 +188,13 @@ bool WriteFileAtomically(FileOps& ops, const std::string& path, std::span<const 
     if ((err = ops.Sync(fd)) != 0) return fail("Cannot flush", err);
     open = false;
     if ((err = ops.Close(fd)) != 0) return fail("Cannot write", err);
+    // Asked again at the last moment: the name may have been taken by
+    // something else while the bytes were written.
+    if (IsNonRegularFile(target)) {
+        ops.Remove(temp);
+        error = NotRegularFileError(path);
+        return false;
+    }
     if ((err = ops.Rename(temp, target)) != 0) return fail("Cannot replace", err);
 
     // The new content is in place now and the old one is gone, so a failure

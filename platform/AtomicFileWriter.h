@@ -18,7 +18,10 @@
 // An existing target keeps its permission bits. A target whose owner write
 // bit is clear counts as read-only and is not replaced, as the program
 // expects of read-only files. A symbolic link is followed: the file it
-// points to is replaced, the link stays.
+// points to is replaced, the link stays. Only a regular file is replaced:
+// a target that is anything else after following links (a folder, a
+// device, a pipe, a socket, a link leading nowhere) is refused with
+// NotRegularFileError and left as it is.
 #pragma once
 
 #include <cstdint>
@@ -28,6 +31,10 @@
 #include "platform/FileOps.h"
 
 namespace platform {
+
+// "Cannot write '<path>': not a regular file", the refusal of a target
+// that is not a regular file.
+std::string NotRegularFileError(const std::string& path);
 
 // False with a readable reason in `error` when the target was left alone.
 // Removes the temporary files of `target` whose writers are gone: named

@@ -55,4 +55,18 @@ std::optional<FileIdentity> GetFileIdentity(const std::string& path) {
 #endif
 }
 
+bool IsNonRegularFile(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) == 0) return !S_ISREG(st.st_mode);
+    // Something is there that cannot be followed: a link whose target is
+    // missing or that loops. Renaming over it would drop the link.
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+bool IsSameFile(const std::string& first, const std::string& second) {
+    const std::optional<FileIdentity> a = GetFileIdentity(first);
+    const std::optional<FileIdentity> b = GetFileIdentity(second);
+    return a && b && a->device == b->device && a->inode == b->inode;
+}
+
 }  // namespace platform

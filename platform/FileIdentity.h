@@ -29,4 +29,16 @@ struct FileIdentity {
 // anything).
 std::optional<FileIdentity> GetFileIdentity(const std::string& path);
 
+// True when `path` names something that, after following links, is not a
+// regular file: a folder, a device, a pipe, a socket, or a link that leads
+// nowhere. False for a regular file and for a path where nothing is. Such a
+// target is never replaced by a write of the program: renaming a file over
+// it would destroy what it stands for.
+bool IsNonRegularFile(const std::string& path);
+
+// True when both paths name one existing regular file (the same device and
+// inode), however they are spelt: through links, "..", or relative to
+// another folder. False when either is missing or the system cannot tell.
+bool IsSameFile(const std::string& first, const std::string& second);
+
 }  // namespace platform

@@ -9,10 +9,6 @@ namespace update {
 
 namespace {
 
-// How long a retrieval that has every announced byte waits for the
-// server's final reply before it stops waiting.
-constexpr auto kConfirmationWait = std::chrono::milliseconds(500);
-
 // Failures after which the control connection is still good to use.
 bool KeepsConnection(CURLcode code) {
     switch (code) {
@@ -90,6 +86,9 @@ void FtpDownload::OpenSession() {
     curl_easy_setopt(easy_, CURLOPT_XFERINFOFUNCTION, &FtpDownload::OnProgress);
     curl_easy_setopt(easy_, CURLOPT_XFERINFODATA, this);
     curl_easy_setopt(easy_, CURLOPT_NOPROGRESS, 0L);
+    // With verbose output on, the data arrives here as the server sent it.
+    curl_easy_setopt(easy_, CURLOPT_DEBUGFUNCTION, &FtpDownload::OnDebug);
+    curl_easy_setopt(easy_, CURLOPT_DEBUGDATA, this);
     // A retrieval neither asks SIZE again nor stops at a size the server
     // announced: every byte the server sends reaches the sink.
     curl_easy_setopt(easy_, CURLOPT_IGNORE_CONTENT_LENGTH, 1L);
@@ -112,8 +111,12 @@ void FtpDownload::PrepareStep(const std::string& path, bool noBody) {
     curl_easy_setopt(easy_, CURLOPT_CUSTOMREQUEST, nullptr);
     curl_easy_setopt(easy_, CURLOPT_QUOTE, nullptr);
     curl_easy_setopt(easy_, CURLOPT_TRANSFERTEXT, 0L);
+    curl_easy_setopt(easy_, CURLOPT_VERBOSE, 0L);
     errorText_[0] = '\0';
     listing_.clear();
+    listingStep_ = false;
+    rawListing_ = false;
+    tooLarge_ = false;
     sink_ = nullptr;
     progress_ = nullptr;
     received_ = 0;
@@ -129,6 +132,7 @@ void FtpDownload::Run(std::function<void(const FtpResult&)> finish) {
         curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &result.reply);
         result.message = errorText_[0] != '\0' ? errorText_ : curl_easy_strerror(code);
         result.unconfirmed = unconfirmed_ && code == CURLE_ABORTED_BY_CALLBACK;
+        result.tooLarge = tooLarge_;
         connected_ = KeepsConnection(code);
         sink_ = nullptr;
         progress_ = nullptr;
@@ -147,6 +151,8 @@ void FtpDownload::List(const std::string& pattern, ListDone done) {
     std::string command = pattern.empty() ? "LIST" : "LIST " + pattern;
     curl_easy_setopt(easy_, CURLOPT_CUSTOMREQUEST, command.c_str());
     curl_easy_setopt(easy_, CURLOPT_TRANSFERTEXT, 1L);
+    curl_easy_setopt(easy_, CURLOPT_VERBOSE, 1L);
+    listingStep_ = true;
     Run([this, pattern, done = std::move(done)](const FtpResult& result) {
         // Some servers refuse a pattern they find nothing for, or patterns
         // at all; the caller matches names itself, so the whole folder
@@ -157,7 +163,10 @@ void FtpDownload::List(const std::string& pattern, ListDone done) {
             List("", done);
             return;
         }
-        done(result, listing_);
+        std::string listing;
+        listing.swap(listing_);
+        listingStep_ = false;
+        done(result, listing);
     });
 }
 
@@ -185,9 +194,14 @@ void FtpDownload::Retrieve(const std::string& name, int64_t expected, Sink sink,
     sink_ = std::move(sink);
     progress_ = std::move(progress);
     Run([this, done = std::move(done)](const FtpResult& result) {
+        FtpResult checked = result;
+        // libcurl succeeds only after 226 or 250; said here once more, as
+        // it is what makes a file whole.
+        if (checked.Ok() && checked.reply != 226 && checked.reply != 250)
+            checked.code = CURLE_PARTIAL_FILE;
         // libcurl closes the connection of a retrieval cut short.
-        if (!result.Ok()) Disconnect();
-        done(result);
+        if (!checked.Ok()) Disconnect();
+        done(checked);
     });
 }
 
@@ -211,8 +225,10 @@ size_t FtpDownload::OnWrite(char* data, size_t size, size_t count, void* self) {
     size_t bytes = size * count;
     if (download->sink_) {
         if (!download->sink_(data, bytes)) return 0;
-    } else {
-        download->listing_.append(data, bytes);
+    } else if (download->listingStep_) {
+        // The converted text serves only when the bytes as sent never came.
+        if (!download->rawListing_ && !download->TakeListingBytes(data, bytes)) return 0;
+        if (download->tooLarge_) return 0;
     }
     download->received_ += static_cast<int64_t>(bytes);
     return bytes;
@@ -227,12 +243,33 @@ int FtpDownload::OnProgress(void* self, curl_off_t, curl_off_t dlNow, curl_off_t
         auto now = std::chrono::steady_clock::now();
         if (download->allReceivedAt_ == std::chrono::steady_clock::time_point{}) {
             download->allReceivedAt_ = now;
-        } else if (now - download->allReceivedAt_ > kConfirmationWait) {
+        } else if (now - download->allReceivedAt_ >
+                   std::chrono::milliseconds(download->timeouts_.confirmMs)) {
             download->unconfirmed_ = true;
             return 1;
         }
     }
     return 0;
+}
+
+int FtpDownload::OnDebug(CURL*, curl_infotype type, char* data, size_t size, void* self) {
+    auto* download = static_cast<FtpDownload*>(self);
+    if (type == CURLINFO_DATA_IN && download->listingStep_) {
+        download->rawListing_ = true;
+        download->TakeListingBytes(data, size);
+    }
+    return 0;
+}
+
+bool FtpDownload::TakeListingBytes(const char* data, size_t size) {
+    if (tooLarge_) return false;
+    if (size > timeouts_.maxListingBytes - listing_.size()) {
+        tooLarge_ = true;
+        std::string().swap(listing_);
+        return false;
+    }
+    listing_.append(data, size);
+    return true;
 }
 
 }  // namespace update

@@ -11,14 +11,23 @@
 //
 // Waits are bounded: connecting and logging in by `connectMs`, each command
 // reply by `responseSeconds`, a transfer receiving nothing by
-// `stallSeconds`. After the last expected byte of a retrieval the final
-// reply is awaited for about a second at most: libcurl waits for it without
-// returning to the event loop, so a server that never confirms must not
-// freeze the window. Such a retrieval reports `unconfirmed`.
+// `stallSeconds`. Once a retrieval has the last expected byte, the server
+// has `confirmMs` to close the data connection and confirm the transfer:
+// libcurl waits for the final reply without returning to the event loop,
+// so a server that never confirms must not freeze the window for long.
+// Such a retrieval fails and reports `unconfirmed`.
 //
 // A retrieval reads until the server closes the data connection, whatever
 // size the server announced, so that the caller sees every byte sent and
-// can tell a file that does not match its size.
+// can tell a file that does not match its size. It succeeds only when the
+// data connection closed normally and the server confirmed the transfer
+// (226 or 250); a half file whose data connection stays open is never a
+// success, whatever size was announced.
+//
+// A listing is taken as the server sent it, before libcurl turns the line
+// ends of the ASCII transfer into line feeds (a lone CR inside a name would
+// become a line break too), and it may hold at most `maxListingBytes`: a
+// longer one fails with `tooLarge`, its memory given back.
 //
 // Thread safety: one thread, the one that created the object.
 #pragma once
@@ -41,6 +50,9 @@ struct FtpTimeouts {
     long connectMs = 15000;
     long responseSeconds = 30;
     long stallSeconds = 30;
+    long confirmMs = 5000;
+    // One folder's listing; a few MB hold tens of thousands of entries.
+    size_t maxListingBytes = size_t{4} << 20;
 };
 
 struct FtpResult {
@@ -48,8 +60,10 @@ struct FtpResult {
     long reply = 0;       // the server's last reply code, 0 before any
     std::string message;  // libcurl's explanation of a failure
     // A retrieval received every announced byte but the server did not
-    // confirm the transfer in time.
+    // close the data connection and confirm the transfer in time; a failure.
     bool unconfirmed = false;
+    // A listing longer than the limit; a failure.
+    bool tooLarge = false;
 
     bool Ok() const { return code == CURLE_OK; }
 };
@@ -82,7 +96,8 @@ class FtpDownload {
     void Size(const std::string& name, SizeDone done);
     // TYPE I and RETR for the name into `sink`; `expected` is the size the
     // caller learnt from Size (it bounds the wait for the final reply and is
-    // passed on to `progress`). A retrieval that fails ends the session.
+    // passed on to `progress`). Ok() only for a transfer the server closed
+    // and confirmed. A retrieval that fails ends the session.
     void Retrieve(const std::string& name, int64_t expected, Sink sink, Progress progress,
                   Done done);
     // Sends QUIT and closes the connection.
@@ -93,6 +108,8 @@ class FtpDownload {
   private:
     static size_t OnWrite(char* data, size_t size, size_t count, void* self);
     static int OnProgress(void* self, curl_off_t dlTotal, curl_off_t dlNow, curl_off_t, curl_off_t);
+    static int OnDebug(CURL*, curl_infotype type, char* data, size_t size, void* self);
+    bool TakeListingBytes(const char* data, size_t size);
 
     void OpenSession();
     void PrepareStep(const std::string& path, bool noBody);
@@ -109,6 +126,9 @@ class FtpDownload {
 
     // The running step's receivers.
     std::string listing_;
+    bool listingStep_ = false;
+    bool rawListing_ = false;  // listing_ holds the bytes as sent
+    bool tooLarge_ = false;
     Sink sink_;
     Progress progress_;
     int64_t received_ = 0;

@@ -10,11 +10,23 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
+bool IsControl(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return (u < 0x20 && c != '\t') || u == 0x7F;
+}
+
 std::string_view Trimmed(std::string_view s) {
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
     return s;
 }
+
+enum class Layout { None, Long, Bare };
+
+struct Entry {
+    std::string name;
+    Layout layout = Layout::None;
+};
 
 // Splits off `count` blank-separated fields; `rest` is what follows them
 // (its leading blanks removed). False when the line has fewer fields.
@@ -63,9 +75,10 @@ bool LooksLikeDosDate(std::string_view s) {
     return true;
 }
 
-}  // namespace
-
-std::string ListingEntryName(std::string_view line) {
+Entry ParseLine(std::string_view line) {
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    for (char c : line)
+        if (IsControl(c)) return {};
     line = Trimmed(line);
     if (line.empty()) return {};
     std::vector<std::string_view> fields;
@@ -87,23 +100,37 @@ std::string ListingEntryName(std::string_view line) {
             size_t arrow = name.find(" -> ");
             if (arrow != std::string_view::npos) name = name.substr(0, arrow);
         }
-        return std::string(Trimmed(name));
+        return {std::string(Trimmed(name)), Layout::Long};
     }
     if (SkipFields(line, 3, fields, rest) && LooksLikeDosDate(fields[0]) &&
         (AllDigits(fields[2]) || fields[2] == "<DIR>")) {
-        return std::string(Trimmed(rest));
+        return {std::string(Trimmed(rest)), Layout::Long};
     }
-    return std::string(line);
+    return {std::string(line), Layout::Bare};
+}
+
+}  // namespace
+
+std::string ListingEntryName(std::string_view line) {
+    return ParseLine(line).name;
 }
 
 std::vector<std::string> ListingNames(std::string_view listing) {
-    std::vector<std::string> names;
+    std::vector<Entry> entries;
+    bool anyLong = false;
     while (!listing.empty()) {
         size_t end = listing.find('\n');
         std::string_view line = listing.substr(0, end);
         listing = end == std::string_view::npos ? std::string_view() : listing.substr(end + 1);
-        std::string name = ListingEntryName(line);
-        if (!name.empty()) names.push_back(std::move(name));
+        Entry entry = ParseLine(line);
+        if (entry.name.empty()) continue;
+        anyLong = anyLong || entry.layout == Layout::Long;
+        entries.push_back(std::move(entry));
+    }
+    std::vector<std::string> names;
+    for (Entry& entry : entries) {
+        if (anyLong && entry.layout == Layout::Bare) continue;
+        names.push_back(std::move(entry.name));
     }
     return names;
 }

@@ -8,6 +8,14 @@
 // A line that fits neither is taken as a bare name (an NLST-like reply).
 // "total N" lines are skipped. Names come back as in the listing, with
 // surrounding blanks removed.
+//
+// A listing is read as the server sent it; a line ends with LF, one CR
+// before it belongs to the line end. A line holding any other control
+// character names nothing: a name such as "evil.exe<CR>price.exe" must not
+// pass for "price.exe" once something turns its CR into a line break. For
+// the same reason a bare name counts only in a listing of bare names:
+// among lines of the two long layouts, a line that fits neither is a piece
+// of a name broken by a line feed.
 #pragma once
 
 #include <string>
@@ -16,7 +24,8 @@
 
 namespace update {
 
-// The name in one listing line; empty for a line that names nothing.
+// The name in one listing line (without its LF; a final CR is allowed);
+// empty for a line that names nothing.
 std::string ListingEntryName(std::string_view line);
 
 // The names of all lines, in listing order. Lines end with CR LF or LF.

@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "app/WriteTarget.h"
+#include "platform/FileIdentity.h"
 #include "update/FtpListing.h"
 
 namespace update {
@@ -30,6 +32,10 @@ void UpdateRun::Start() {
     if (running_) return;
     SetRunning(true);
     ShowStatus(QString());
+    if (platform::IsNonRegularFile(TargetPath())) {
+        Finish(app::NotRegularFileText(QFile::decodeName(TargetPath().c_str())));
+        return;
+    }
     // A price.exe left from an earlier run must never be taken for this
     // run's update, whatever happens to the run.
     QFile::remove(QFile::decodeName(TargetPath().c_str()));
@@ -72,6 +78,10 @@ void UpdateRun::OnConnected(const FtpResult& result) {
 }
 
 void UpdateRun::OnListed(const FtpResult& result, const std::string& listing) {
+    if (result.tooLarge) {
+        Finish(status::kListingTooLarge);
+        return;
+    }
     if (!result.Ok()) {
         Finish(status::kConnectionLost);
         return;
@@ -144,12 +154,17 @@ void UpdateRun::OnSized(const FtpResult& result, int64_t size) {
 
 void UpdateRun::OnRetrieved(const FtpResult& result) {
     QString name = QString::fromStdString(remoteName_);
-    bool whole = (result.Ok() || result.unconfirmed) && !writeFailed_ && received_ == size_;
+    // Ok() only when the server closed the data connection and confirmed.
+    bool whole = result.Ok() && !writeFailed_ && received_ == size_;
     if (whole) {
         stats_.Progress(received_, TransferStats::Clock::now());
     }
     stats_.End();
     ShowProgress();
+    if (whole && platform::IsNonRegularFile(TargetPath())) {
+        FetchFailed(app::NotRegularFileText(QFile::decodeName(TargetPath().c_str())));
+        return;
+    }
     if (!whole || !partial_->commit()) {
         FetchFailed(status::kFetchFailedPrefix + name);
         return;

@@ -5,9 +5,16 @@
 // without one.
 //
 // The file is fetched into a temporary file in the program folder and
-// becomes price.exe only when the bytes received equal the size the server
-// reported; anything else (a dropped connection, a short file, an abort, a
-// size the server does not tell) leaves no price.exe and no partial file.
+// becomes price.exe only when the server closed the data connection and
+// confirmed the transfer (226 or 250) and the bytes received equal the size
+// the server reported; anything else (a dropped connection, a short file, a
+// half file whose data connection stays open, an unconfirmed transfer, an
+// abort, a size the server does not tell) leaves no price.exe and no
+// partial file. Only a listing line that names exactly "price.exe" finds
+// the update (see FtpListing.h), and a listing above the limit fails the
+// run. A price.exe in the program folder that is not a regular file (a
+// pipe, a device, a folder) is neither removed nor replaced: the run ends
+// at once with app::NotRegularFileText.
 //
 // The status line ends with the outcome: the failure that stopped the run
 // (never "Обновление завершено." after a failure), the abort text, "not
@@ -48,6 +55,7 @@ inline const QString kNotFound = QStringLiteral("Обновление прайс
 inline const QString kFetchFailedPrefix = QStringLiteral("Не удалось скачать файл ");
 inline const QString kAborted = QStringLiteral("Загрузка обновления прайса с сайта прервана!");
 inline const QString kFinished = QStringLiteral("Обновление завершено.");
+inline const QString kListingTooLarge = QStringLiteral("Список файлов на сервере слишком велик!");
 // "Размер файла <name> на сервере неизвестен": the server did not answer
 // the size query with a size.
 QString SizeUnknown(const QString& name);

@@ -1,6 +1,7 @@
 // The settings file: reading and writing single values with the classic
 // profile-string rules, on real files in a temporary folder.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -10,6 +11,7 @@
 #include "app/ClientInfo.h"
 #include "app/IniFile.h"
 #include "app/Settings.h"
+#include "app/WriteTarget.h"
 #include "engine/text/Win1251.h"
 #include "platform/Platform.h"
 #include "support/FileBytes.h"
@@ -139,6 +141,27 @@ TEST(Settings, RefusedWriteReportsAndKeepsTheFile) {
     EXPECT_EQ(ReadBytes(readOnly), before);
     EXPECT_EQ(folder.Names(), std::set<std::string>{"Zetrovo.ini"});
     platform::CurrentPlatform().SetReadOnly(readOnly, false);
+}
+
+// A settings file that is a pipe, or a link to one, is not replaced
+// by a file holding the one value: the refusal names it.
+TEST(Settings, WriteRefusesWhatIsNotARegularFile) {
+    TempFolder folder;
+    const std::string pipe = folder.File("Zetrovo.ini");
+    const std::string toPipe = folder.File("link.ini");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    std::filesystem::create_symlink(pipe, toPipe);
+    for (const std::string& file : {pipe, toPipe}) {
+        try {
+            WriteSetting(file, "Client", "Klient", "B");
+            ADD_FAILURE() << "no error for " << file;
+        } catch (const WriteRefused& e) {
+            EXPECT_EQ(e.Text(), NotRegularFileText(QString::fromStdString(file)));
+        }
+    }
+    EXPECT_EQ(std::filesystem::symlink_status(pipe).type(), std::filesystem::file_type::fifo);
+    EXPECT_TRUE(std::filesystem::is_symlink(toPipe));
+    EXPECT_EQ(folder.Names(), (std::set<std::string>{"Zetrovo.ini", "link.ini"}));
 }
 
 TEST(Settings, ClientInfoAndItsSummaryLine) {

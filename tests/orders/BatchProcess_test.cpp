@@ -8,6 +8,7 @@
 // a picture of it and ends after two seconds, so a batch run that wrongly
 // starts interactively fails its check instead of hanging the test.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -131,8 +132,13 @@ class BatchProcessTest : public testing::Test {
                                           "\t4\r\n" + "N2\t" + Cp1251("Шайба М8") + "\t0,75\t" +
                                           Cp1251("упак") + "\t100\r\n");
         WriteBytes(Work("lonecr.txt"), "N1\tA\r1\r\n");
-        for (const char* name :
-             {"order.zv", "a.txt", "b.txt", "bad.txt", "price.txt", "lonecr.txt"})
+        // Price lists that give no catalog: a NUL byte (a binary file),
+        // blank lines only, nothing at all.
+        WriteBytes(Work("nul.txt"), std::string("N1\tA\0B\t1\r\n", 11));
+        WriteBytes(Work("blank.txt"), "\r\n\r\n\r\n");
+        WriteBytes(Work("empty.txt"), "");
+        for (const char* name : {"order.zv", "a.txt", "b.txt", "bad.txt", "price.txt", "lonecr.txt",
+                                 "nul.txt", "blank.txt", "empty.txt"})
             fs::last_write_time(Work(name), kSourceTime);
     }
 
@@ -229,6 +235,9 @@ const BatchCase kBatchCases[] = {
      {}},
     {"PriceListWithLoneCr", {"-convert", "lonecr.txt"}, 1, {"lonecr.txt"}, {}, {}, {}, {}},
     {"MissingPriceList", {"-convert", "none.txt"}, 1, {"none.txt"}, {}, {}, {}, {}},
+    {"PriceListWithNulBytes", {"-convert", "nul.txt"}, 1, {"nul.txt"}, {}, {}, {}, {}},
+    {"PriceListOfBlankLines", {"-convert", "blank.txt"}, 1, {"blank.txt"}, {}, {}, {}, {}},
+    {"EmptyPriceList", {"-convert", "empty.txt"}, 1, {"empty.txt"}, {}, {}, {}, {}},
     {"TwoTextOrders",
      {"-k", "a.txt", "b.txt"},
      0,
@@ -326,14 +335,105 @@ TEST_F(BatchProcessTest, SwitchWithoutFileOrMisspeltStartsTheWindow) {
 }
 
 // The catalog is never created from a price list: without price.zv in the
-// program folder the program has nothing to refill.
+// program folder the program has nothing to refill. A batch run says so
+// and fails; a start without a switch still ends silently.
 TEST_F(BatchProcessTest, PriceListWithoutCatalogCreatesNone) {
     fs::remove(Prog("price.zv"));
     const Outcome run = Run({"-convert", "price.txt"});
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.status, QProcess::NormalExit);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains(Report("price.txt"))) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("Файл каталога '%1' не найден.")
+                                     .arg(QString::fromStdString(Prog("price.zv")))))
+        << run.err.toStdString();
     EXPECT_FALSE(fs::exists(Prog("price.zv")));
     EXPECT_FALSE(fs::exists(Screenshot()));
+
+    const Outcome k = Run({"-k", "a.txt", "b.txt"});
+    ASSERT_TRUE(k.finished);
+    EXPECT_EQ(k.exitCode, 1);
+    EXPECT_TRUE(k.err.contains(Report("a.txt")) && k.err.contains(Report("b.txt")))
+        << k.err.toStdString();
+    EXPECT_FALSE(fs::exists(Work("a.zv")));
+
+    const Outcome plain = Run({});
+    ASSERT_TRUE(plain.finished);
+    EXPECT_EQ(plain.exitCode, 0);
+    EXPECT_FALSE(plain.err.contains(QStringLiteral("Файл каталога"))) << plain.err.toStdString();
+    EXPECT_FALSE(fs::exists(Screenshot()));
+}
+
+// Writes replace only regular files, and a conversion never writes over its
+// own input (the same file, however it is named): the run fails with the
+// report and the reason, and the file is as it was.
+TEST_F(BatchProcessTest, RefusedTargetsStayAsTheyWere) {
+    const auto refusedBecause = [](const Outcome& run, const QString& argument,
+                                   const QString& reason) {
+        EXPECT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(Report(argument))) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(reason)) << run.err.toStdString();
+    };
+    const auto notRegular = [](const char* name) {
+        return QStringLiteral("Файл '%1' не заменён: это не обычный файл.").arg(name);
+    };
+    const auto ownInput = [](const char* name) {
+        return QStringLiteral("Файл '%1' не заменён: это исходный файл преобразования.").arg(name);
+    };
+    const auto isFifo = [](const std::string& path) {
+        return fs::symlink_status(path).type() == fs::file_type::fifo;
+    };
+
+    ASSERT_EQ(::mkfifo(Work("f.xls").c_str(), 0600), 0);
+    refusedBecause(Run({"-pxls", "f.xls"}), "f.xls", notRegular("f.xls"));
+    EXPECT_TRUE(isFifo(Work("f.xls")));
+
+    ASSERT_EQ(::mkfifo(Work("order.txt").c_str(), 0600), 0);
+    refusedBecause(Run({"-zvconvert", "order.zv"}), "order.zv", notRegular("order.txt"));
+    EXPECT_TRUE(isFifo(Work("order.txt")));
+
+    fs::create_directory(root.File("folder"));
+    fs::create_symlink(root.File("folder"), Work("a.zv"));
+    refusedBecause(Run({"-k", "a.txt"}), "a.txt", notRegular("a.zv"));
+    EXPECT_TRUE(fs::is_symlink(Work("a.zv")));
+
+    // "-k order.zv": the order file would be the text it is made from.
+    const std::string order = ReadBytes(Work("order.zv"));
+    refusedBecause(Run({"-k", "order.zv"}), "order.zv", ownInput("order.zv"));
+    EXPECT_EQ(ReadBytes(Work("order.zv")), order);
+
+    // A table named .txt: its text export would be itself.
+    fs::copy_file(Work("order.zv"), Work("tbl.txt"));
+    refusedBecause(Run({"-zvconvert", "tbl.txt"}), "tbl.txt", ownInput("tbl.txt"));
+    EXPECT_EQ(ReadBytes(Work("tbl.txt")), order);
+
+    // The same file under another name: b.zv is a link to b.txt.
+    const std::string text = ReadBytes(Work("b.txt"));
+    fs::create_symlink(Work("b.txt"), Work("b.zv"));
+    refusedBecause(Run({"-k", "b.txt"}), "b.txt", ownInput("b.zv"));
+    EXPECT_EQ(ReadBytes(Work("b.txt")), text);
+    EXPECT_TRUE(fs::is_symlink(Work("b.zv")));
+    EXPECT_FALSE(fs::exists(Screenshot()));
+}
+
+// A settings file that is not a regular file is an error at start-up, not
+// a first start that would write a new one over it.
+TEST_F(BatchProcessTest, SettingsFileThatIsNoRegularFileEndsTheStart) {
+    fs::remove(Prog("Zetrovo.ini"));
+    ASSERT_EQ(::mkfifo(Prog("Zetrovo.ini").c_str(), 0600), 0);
+    for (const QStringList& arguments : {QStringList{}, QStringList{"-k", "a.txt"}}) {
+        SCOPED_TRACE(arguments.join(' ').toStdString());
+        const Outcome run = Run(arguments, 30000);
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(run.err.contains(QStringLiteral("Файл '%1' не заменён: это не обычный файл.")
+                                         .arg(QString::fromStdString(Prog("Zetrovo.ini")))))
+            << run.err.toStdString();
+        EXPECT_EQ(fs::symlink_status(Prog("Zetrovo.ini")).type(), fs::file_type::fifo);
+        EXPECT_FALSE(fs::exists(Screenshot()));
+        EXPECT_FALSE(fs::exists(Work("a.zv")));
+    }
 }
 
 // "-pxls": the whole catalog as the start shows it (sorted by name, the

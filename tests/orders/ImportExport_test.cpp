@@ -1,6 +1,9 @@
 // The text import and export commands and the batch switches, through the
 // real main window.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "app/WriteTarget.h"
 
 #include "orders/BatchMode.h"
 #include "orders/MainWindowFixture.h"
@@ -75,6 +78,34 @@ TEST_F(ImportExportTest, PriceImportRefillsTheCatalogAndReopensIt) {
     ASSERT_FALSE(prompter.shown.empty());
     EXPECT_TRUE(prompter.shown.back().text.endsWith("Invalid text format"));
     EXPECT_TRUE(dm->vtPrice.Active());
+
+    // A text that yields no catalog (a NUL byte, nothing with a code) is a
+    // failed import, not an emptied catalog.
+    for (const std::string& text : {std::string("N2\tA\0B\t1\r\n", 11), std::string("\r\n\r\n"),
+                                    std::string("\t\xcd\xee\t5\r\n"), std::string()}) {
+        SCOPED_TRACE(text.size());
+        WriteBytes(File("odd.txt"), text);
+        const size_t shown = prompter.shown.size();
+        prompter.fileAnswers.push_back({QFile("odd.txt")});
+        window->Actions().ActionImportPrice->trigger();
+        EXPECT_EQ(ReadBytes(File("price.zv")), before);
+        ASSERT_EQ(prompter.shown.size(), shown + 2);  // the file dialog, the error
+        EXPECT_TRUE(prompter.shown.back().text.endsWith("Invalid text format"));
+        EXPECT_EQ(dm->vtPrice.FieldByName("ID").AsString(), "N1");
+    }
+}
+
+// A pipe where the export would write stays a pipe; the box names it.
+TEST_F(ImportExportTest, ExportRefusesWhatIsNotARegularFile) {
+    window->StoreOrderLine("P1", 2);
+    ASSERT_EQ(::mkfifo(File("out.txt").c_str(), 0600), 0);
+    prompter.fileAnswers.push_back({QFile("out.txt")});
+    window->Actions().ActionExportOrder->trigger();
+    ASSERT_FALSE(prompter.shown.empty());
+    EXPECT_EQ(prompter.shown.back().text, app::NotRegularFileText(QFile("out.txt")));
+    struct stat st;
+    ASSERT_EQ(::lstat(File("out.txt").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
 class BatchSwitchTest : public testing_support::MainWindowTest {

@@ -1,10 +1,13 @@
 #include "orders/OrderFiles.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
+#include "app/WriteTarget.h"
 #include "engine/dataset/RidovTable.h"
 #include "support/TempFolder.h"
 
@@ -23,6 +26,21 @@ TEST(OrderFiles, NewNameFillsTheFirstGap) {
     Touch(folder + "Zakaz1.zv");
     Touch(folder + "Zakaz3.zv");
     EXPECT_EQ(orders::NewOrderFileName(folder, "Zakaz"), folder + "Zakaz2.zv");
+    // A name taken by a pipe or a folder is not free either.
+    ASSERT_EQ(::mkfifo((folder + "Zakaz2.zv").c_str(), 0600), 0);
+    ASSERT_TRUE(std::filesystem::create_directory(folder + "Zakaz4.zv"));
+    EXPECT_EQ(orders::NewOrderFileName(folder, "Zakaz"), folder + "Zakaz5.zv");
+}
+
+// A new order never replaces what is not a regular file.
+TEST(OrderFiles, CreatingAnOrderOverAPipeIsRefused) {
+    TempFolder dir;
+    ASSERT_EQ(::mkfifo(dir.File("Zakaz1.zv").c_str(), 0600), 0);
+    EXPECT_THROW(orders::CreateOrderFile(dir.File("Zakaz1.zv"), dir.File("Zetrovo.ini"),
+                                         dir.File("price.zv")),
+                 app::WriteRefused);
+    EXPECT_EQ(std::filesystem::symlink_status(dir.File("Zakaz1.zv")).type(),
+              std::filesystem::file_type::fifo);
 }
 
 TEST(OrderFiles, CreatedOrderIsEmptyAndCarriesSettingsAndCatalog) {

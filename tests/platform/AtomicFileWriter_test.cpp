@@ -17,6 +17,7 @@
 #include <span>
 #include <string>
 
+#include "platform/FileIdentity.h"
 #include "platform/LinuxPlatform.h"
 #include "tests/platform/TempFolder.h"
 
@@ -184,6 +185,60 @@ TEST(AtomicFileWriterTest, ImpossibleTargetsFailCleanly) {
         EXPECT_FALSE(error.empty());
         EXPECT_EQ(folder.Names(), std::set<std::string>{"sub"});
     }
+}
+
+// Only regular files are replaced: a pipe, a socket, a folder, a link to
+// any of them or a link leading nowhere stays what it is, with the refusal
+// naming the path as given, and no temporary file is left beside it.
+TEST(AtomicFileWriterTest, RefusesEverythingButRegularFiles) {
+    TempFolder folder;
+    ASSERT_EQ(::mkfifo(folder.File("pipe.xls").c_str(), 0600), 0);
+    ASSERT_TRUE(std::filesystem::create_directory(folder.File("sub")));
+    ASSERT_EQ(::symlink(folder.File("pipe.xls").c_str(), folder.File("to-pipe.ini").c_str()), 0);
+    // Never a link to a real device: run as root without the refusal, the
+    // test would replace it.
+    ASSERT_EQ(::symlink(folder.File("sub").c_str(), folder.File("to-folder.ini").c_str()), 0);
+    ASSERT_EQ(::symlink(folder.File("gone.zv").c_str(), folder.File("dangling.zv").c_str()), 0);
+    ASSERT_EQ(::symlink(folder.File("loop.zv").c_str(), folder.File("loop.zv").c_str()), 0);
+    const std::set<std::string> before = folder.Names();
+    for (const char* name :
+         {"pipe.xls", "sub", "to-pipe.ini", "to-folder.ini", "dangling.zv", "loop.zv"}) {
+        SCOPED_TRACE(name);
+        const std::string target = folder.File(name);
+        EXPECT_TRUE(IsNonRegularFile(target));
+        std::string error;
+        EXPECT_FALSE(WriteFileAtomically(PosixFileOps::Instance(), target, AsBytes(kNew), error));
+        EXPECT_EQ(error, NotRegularFileError(target));
+        EXPECT_EQ(error, "Cannot write '" + target + "': not a regular file");
+    }
+    EXPECT_EQ(folder.Names(), before);
+    struct stat st;
+    ASSERT_EQ(::lstat(folder.File("pipe.xls").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_TRUE(std::filesystem::is_symlink(folder.File("dangling.zv")));
+
+    // A regular file, directly or through a link, and a new name are fine.
+    WriteText(folder.File("plain.zv"), kOld);
+    EXPECT_FALSE(IsNonRegularFile(folder.File("plain.zv")));
+    EXPECT_FALSE(IsNonRegularFile(folder.File("new.zv")));
+    EXPECT_FALSE(IsNonRegularFile(folder.File("missing/new.zv")));
+}
+
+// One file named twice, through a link or a detour, is the same file; two
+// files with equal bytes are not.
+TEST(AtomicFileWriterTest, SameFileByIdentity) {
+    TempFolder folder;
+    ASSERT_TRUE(std::filesystem::create_directory(folder.File("sub")));
+    WriteText(folder.File("a.txt"), kOld);
+    WriteText(folder.File("b.txt"), kOld);
+    ASSERT_EQ(::symlink(folder.File("a.txt").c_str(), folder.File("link.txt").c_str()), 0);
+    ASSERT_EQ(::link(folder.File("a.txt").c_str(), folder.File("hard.txt").c_str()), 0);
+    EXPECT_TRUE(IsSameFile(folder.File("a.txt"), folder.File("sub/../a.txt")));
+    EXPECT_TRUE(IsSameFile(folder.File("a.txt"), folder.File("link.txt")));
+    EXPECT_TRUE(IsSameFile(folder.File("hard.txt"), folder.File("a.txt")));
+    EXPECT_FALSE(IsSameFile(folder.File("a.txt"), folder.File("b.txt")));
+    EXPECT_FALSE(IsSameFile(folder.File("a.txt"), folder.File("none.txt")));
+    EXPECT_FALSE(IsSameFile(folder.File("none.txt"), folder.File("none.txt")));
 }
 
 // The platform object routes its writes and copies through the FileOps it

@@ -47,4 +47,31 @@ TEST(FtpListing, NamesInListingOrder) {
               (std::vector<std::string>{"Price.exe", "price.exe", "setup.exe", "last.exe"}));
 }
 
+// A name that held a control character never passes for another one: not
+// with its CR as sent, and not once something turned that CR into a line
+// break (a bare name among long lines is a broken piece of a name). Only a
+// line that names exactly price.exe does.
+TEST(FtpListing, NamesWithControlCharactersNameNothing) {
+    const char* kLong = "-rw-r--r--   1 o g  2 Jan 01 12:00 ";
+    struct Case {
+        std::string listing;
+        std::vector<std::string> names;
+    };
+    const Case cases[] = {
+        {std::string(kLong) + "evil.exe\rprice.exe\r\n", {}},
+        {std::string(kLong) + "evil.exe\rprice.exe\r\n" + kLong + "price.exe\r\n", {"price.exe"}},
+        {std::string(kLong) + "evil.exe\nprice.exe\n", {"evil.exe"}},
+        {std::string(kLong) + "evil.exe\r\nprice.exe\r\n", {"evil.exe"}},
+        {std::string(kLong) + "price.exe\r\r\n", {}},
+        {std::string(kLong) + "price.exe\x1b[2K\r\n", {}},
+        {std::string(kLong) + "a\x7f.exe\r\n" + kLong + "b.exe\r\n", {"b.exe"}},
+        {"01-01-24  12:00PM  1 evil.exe\rprice.exe\r\n", {}},
+        // A listing of bare names keeps them; a TAB is a blank.
+        {"setup.exe\r\nprice.exe\r\n\tother.exe\n", {"setup.exe", "price.exe", "other.exe"}},
+        {"evil.exe\rprice.exe\r\n", {}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ListingNames(c.listing), c.names) << c.listing;
+    EXPECT_EQ(ListingEntryName(std::string(kLong) + "evil.exe\rprice.exe"), "");
+}
+
 }  // namespace

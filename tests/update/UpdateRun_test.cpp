@@ -3,6 +3,8 @@
 // program folder afterwards (price.exe only when it arrived whole, never a
 // partial file, never the old one), and the hand-over.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QRegularExpression>
 #include <QTcpServer>
@@ -75,8 +77,44 @@ const RunCase kCases[] = {
      Server::Ftp,
      testing_support::kFtpPassword,
      {10000, 20, 2}},
-    // Every byte arrived; the server only never confirms: the file is whole.
-    {"TransferNeverConfirmed", {"price.exe"}, {"--retr", "noconfirm"}, status::kFinished, true},
+    // Every byte arrived, but the server never confirms the transfer: an
+    // unconfirmed file is not taken for whole.
+    {"TransferNeverConfirmed",
+     {"price.exe"},
+     {"--retr", "noconfirm"},
+     kFetchFailed,
+     false,
+     Server::Ftp,
+     testing_support::kFtpPassword,
+     {10000, 20, 20, 1000}},
+    // The server announces half the size, sends that half and keeps the
+    // data connection open: the count matches, but the transfer never
+    // ended, so the half file is never price.exe.
+    {"HalfSizeAnnouncedThenStalls",
+     {"price.exe"},
+     {"--size-reply", "213 100000", "--retr", "stall"},
+     kFetchFailed,
+     false,
+     Server::Ftp,
+     testing_support::kFtpPassword,
+     {10000, 20, 20, 1000}},
+    // A listing that never ends stops the run at the limit.
+    {"EndlessListing",
+     {"price.exe"},
+     {"--list", "endless"},
+     status::kListingTooLarge,
+     false,
+     Server::Ftp,
+     testing_support::kFtpPassword,
+     {10000, 20, 20, 1000, 256 * 1024}},
+    // The ASCII listing would turn the CR into a line break, leaving a
+    // line "price.exe" behind; the name as sent is no update.
+    {"NameWithCarriageReturn", {"evil.exe\rprice.exe"}, {}, status::kNotFound},
+    {"NameWithCarriageReturnBesideUpdate",
+     {"evil.exe\rprice.exe", "price.exe"},
+     {},
+     status::kFinished,
+     true},
     {"LogInRefused", {"price.exe"}, {}, status::kConnectFailed, false, Server::Ftp, "wrong"},
     {"ServerDown", {}, {}, status::kConnectFailed, false, Server::Down},
     {"ServerSilent",
@@ -155,6 +193,38 @@ TEST_P(UpdateRunCases, EndsIdleWithPriceExeOnlyWhenWhole) {
     QTest::qWait(200);
     EXPECT_EQ(statuses.size(), shown);
     EXPECT_EQ(running.size(), 2u);
+}
+
+// A price.exe in the program folder that is a pipe (or a link to a folder)
+// is neither removed nor replaced: the run ends at once, naming it.
+TEST(UpdateRunTarget, NotRegularFileIsLeftAlone) {
+    TempFolder program;
+    TempFolder other;
+    ASSERT_EQ(::mkfifo(program.File("price.exe").c_str(), 0600), 0);
+    for (bool link : {false, true}) {
+        SCOPED_TRACE(link);
+        if (link) {
+            ASSERT_EQ(::unlink(program.File("price.exe").c_str()), 0);
+            ASSERT_EQ(::symlink(other.Path().c_str(), program.File("price.exe").c_str()), 0);
+        }
+        QStringList statuses;
+        std::vector<bool> running;
+        update::UpdateRunCallbacks callbacks;
+        callbacks.status = [&](const QString& text) { statuses << text; };
+        callbacks.runningChanged = [&](bool on) { running.push_back(on); };
+        UpdateRun run(program.Path() + "/", {"127.0.0.1", 1, "user", "password"},
+                      update::FtpTimeouts{}, callbacks);
+        run.Start();
+        EXPECT_FALSE(run.IsRunning());
+        ASSERT_FALSE(statuses.isEmpty());
+        EXPECT_EQ(statuses.back(), QStringLiteral("Файл '%1' не заменён: это не обычный файл.")
+                                       .arg(QString::fromStdString(program.File("price.exe"))));
+        EXPECT_EQ(running, (std::vector<bool>{true, false}));
+        struct stat st;
+        ASSERT_EQ(::lstat(program.File("price.exe").c_str(), &st), 0);
+        EXPECT_TRUE(link ? S_ISLNK(st.st_mode) : S_ISFIFO(st.st_mode));
+    }
+    EXPECT_EQ(other.Names(), std::set<std::string>{});
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, UpdateRunCases, testing::ValuesIn(kCases),

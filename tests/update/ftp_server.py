@@ -13,6 +13,7 @@ options make it misbehave in the ways a real server can:
                       never confirm the transfer on the control connection
   --throttle BYTES    send at most BYTES per second on data connections
   --list drop         close the connection when asked for a listing
+  --list endless      answer a listing with lines that never end
 
 "LIST <pattern>" matches the pattern against the names, case-sensitively, as
 common Unix servers do.
@@ -38,6 +39,16 @@ class StallingDTPHandler(DTPHandler):
             super().close_when_done()
 
 
+def endless_listing():
+    number = 0
+    while True:
+        lines = []
+        for _ in range(100):
+            number += 1
+            lines.append("-rw-r--r--   1 owner group   1234 Jan 01 12:00 file%09d.exe\r\n" % number)
+        yield "".join(lines).encode()
+
+
 def make_handler(options):
     class Handler(FTPHandler):
         _drop_on_reply = False
@@ -47,6 +58,10 @@ def make_handler(options):
             if options.list == "drop":
                 self.close()
                 return
+            if options.list == "endless":
+                producer = BufferedIteratorProducer(endless_listing())
+                self.push_dtp_data(producer, isproducer=True, cmd="LIST")
+                return path
             folder, pattern = os.path.split(path)
             if not glob.has_magic(pattern):
                 return super().ftp_LIST(path)
@@ -101,7 +116,7 @@ def main():
     parser.add_argument("--size-reply", default="")
     parser.add_argument("--retr", choices=["normal", "drop", "short", "stall", "noconfirm"], default="normal")
     parser.add_argument("--throttle", type=int, default=0)
-    parser.add_argument("--list", choices=["normal", "drop"], default="normal")
+    parser.add_argument("--list", choices=["normal", "drop", "endless"], default="normal")
     parser.add_argument("--verbose", action="store_true")
     options = parser.parse_args()
 
