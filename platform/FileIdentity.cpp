@@ -56,11 +56,26 @@ std::optional<FileIdentity> GetFileIdentity(const std::string& path) {
 }
 
 bool IsNonRegularFile(const std::string& path) {
+#if defined(_WIN32)
+    // Opening with backup semantics reaches folders too; a device name such
+    // as NUL or a named pipe opens but is not a file on a disk.
+    HANDLE file = ::CreateFileW(WideFromUtf8(path).c_str(), 0,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool onDisk = ::GetFileType(file) == FILE_TYPE_DISK;
+    const bool folder = onDisk && ::GetFileInformationByHandle(file, &info) &&
+                        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    ::CloseHandle(file);
+    return !onDisk || folder;
+#else
     struct stat st;
     if (::stat(path.c_str(), &st) == 0) return !S_ISREG(st.st_mode);
     // Something is there that cannot be followed: a link whose target is
     // missing or that loops. Renaming over it would drop the link.
     return ::lstat(path.c_str(), &st) == 0;
+#endif
 }
 
 bool IsSameFile(const std::string& first, const std::string& second) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/FileIdentity.h"
 #include "platform/RandomBytes.h"
 #include "platform/WindowsText.h"
 
@@ -101,6 +102,11 @@ bool WindowsWriteFileAtomically(const std::string& path, std::span<const uint8_t
             error = "Cannot write '" + path + "': the file is read-only";
             return false;
         }
+    }
+    // A device or a pipe would be swapped for a plain file by the rename.
+    if (IsNonRegularFile(path)) {
+        error = "Cannot write '" + path + "': not a regular file";
+        return false;
     }
 
     // Copies left by writers that died would pile up beside the target, one

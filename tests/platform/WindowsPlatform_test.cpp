@@ -112,6 +112,8 @@ TEST(WindowsPlatformTest, AtomicReplaceRefusesReadOnlyAndHeldTargetsAndKeepsThei
 
     EXPECT_FALSE(os.WriteFileAtomically(dir.Path(), Bytes("x"), error));
     EXPECT_EQ(error, "Cannot write '" + dir.Path() + "': it is a folder");
+    EXPECT_FALSE(os.WriteFileAtomically("NUL", Bytes("x"), error));
+    EXPECT_EQ(error, "Cannot write 'NUL': not a regular file");
 }
 
 TEST(WindowsPlatformTest, StaleTemporariesGoUnlessYoungOrStillOpen) {
