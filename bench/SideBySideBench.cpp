@@ -87,13 +87,13 @@
 #include "engine/text/FormatSettings.h"
 #include "engine/text/Win1251.h"
 #include "orders/OrderText.h"
-#include "ui/FilterRowCell.h"
-#include "ui/FilterRowValues.h"
 #include "platform/Platform.h"
 #include "tools/catalog/CatalogGenerator.h"
 #include "tools/catalog/CatalogRow.h"
 #include "tools/catalog/CatalogTable.h"
 #include "tools/catalog/CatalogText.h"
+#include "ui/FilterRowCell.h"
+#include "ui/FilterRowValues.h"
 
 namespace {
 
@@ -772,9 +772,10 @@ void BM_ValueListOurs(benchmark::State& state) {
 void BM_ValueListSqlite(benchmark::State& state) {
     Catalog& c = CatalogFor(state);
     const std::string prefix = text::Utf8ToCp1251(kListPrefixes[state.range(1)]);
-    const std::string sql = "SELECT DISTINCT NAME FROM price WHERE NAME <> '' AND "
-                            "ru_prefix(NAME, ?) ORDER BY NAME COLLATE RU LIMIT " +
-                            std::to_string(ui::FilterRowCell::kListLimit);
+    const std::string sql =
+        "SELECT DISTINCT NAME FROM price WHERE NAME <> '' AND "
+        "ru_prefix(NAME, ?) ORDER BY NAME COLLATE RU LIMIT " +
+        std::to_string(ui::FilterRowCell::kListLimit);
     Stmt list = Prepare(c.memory.get(), sql.c_str());
     Check(c.memory.get(),
           sqlite3_bind_text(list.get(), 1, prefix.data(), int(prefix.size()), SQLITE_STATIC));
@@ -870,12 +871,13 @@ class SummaryReporter : public benchmark::ConsoleReporter {
         static const Pair kPairs[] = {
             {"read whole catalog", "BM_ReadOurs", "BM_ReadSqlite", nullptr, 0},
             {"open: read + sort by name", "BM_OpenOurs", "BM_OpenSqlite", nullptr, 0},
-            {"open after a change of the file", "BM_OpenOursAfterChange", "BM_OpenSqlite", nullptr, 0},
+            {"open after a change of the file", "BM_OpenOursAfterChange", "BM_OpenSqlite", nullptr,
+             0},
             {"sort by name (no case)", "BM_SortOurs", "BM_SortSqlite", nullptr, 0},
-            {"filter prefix", "BM_FilterOurs", "BM_FilterSqlite", kPrefixes,
-             std::size(kPrefixes)},
+            {"filter prefix", "BM_FilterOurs", "BM_FilterSqlite", kPrefixes, std::size(kPrefixes)},
             {"order view, cached | no index", "BM_OrderViewOurs", "BM_OrderViewSqlite", nullptr, 0},
-            {"order view, cached | index", "BM_OrderViewOurs", "BM_OrderViewSqliteIndexed", nullptr, 0},
+            {"order view, cached | index", "BM_OrderViewOurs", "BM_OrderViewSqliteIndexed", nullptr,
+             0},
             {"order view, uncached | no index", "BM_OrderViewOursUncached", "BM_OrderViewSqlite",
              nullptr, 0},
             {"order view, uncached | index", "BM_OrderViewOursUncached",

@@ -178,8 +178,8 @@ void EncodeIntegerKeys(const NodeList& nodes, size_t first, size_t last,
     }
 }
 
-RecordOrder IntegerKeyOrder(const NodeList& nodes, const std::vector<TRidovField*>& key,
-                            int width, bool descend, unsigned threads) {
+RecordOrder IntegerKeyOrder(const NodeList& nodes, const std::vector<TRidovField*>& key, int width,
+                            bool descend, unsigned threads) {
     const size_t n = nodes.size();
     NumberEntries entries(n);
     if (threads > 1) {
