@@ -168,7 +168,7 @@ bool TRidovDataset::BuildView(bool dropPosition, bool cancellable) {
         throw;
     }
     if (!cancelled) cancelled = !goOn(int64_t(nodes.size()));
-    if (!cancelled && reversed && false) std::reverse(fresh.begin(), fresh.end());
+    if (!cancelled && reversed) std::reverse(fresh.begin(), fresh.end());
     if (!cancelled && sorting && !presorted) {
         const auto& key = keys_[kiSort].storeFields;
         const bool caseInsensitive = (sortOptions_ & vsoCaseInsensitive) != 0;
