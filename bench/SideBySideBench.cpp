@@ -36,6 +36,14 @@
 //              file (as "-convert" runs it)             fresh database in memory
 //   Group      BREND, COUNT(ID), SUM(KOLUPAK),         | the same GROUP BY
 //              MAX(CENA) over the catalog file
+//   Title      a click on the price title: the view   | SELECT rowid ORDER BY
+//              by name re-sorted by CENA descending;    CENA DESC
+//              and the second click, ascending to
+//              descending
+//   Values     the name cell's value list, "" and "ф":  | SELECT DISTINCT NAME
+//              the first 500 distinct names of the      WHERE ru_prefix(NAME, ?)
+//              view sorted by name (ui::DistinctValues) ORDER BY NAME COLLATE
+//                                                       RU LIMIT 500
 //
 // The Read of our side includes the file read; SQLite's copies pages that
 // are in the page cache as well.
@@ -84,6 +92,8 @@
 #include "tools/catalog/CatalogRow.h"
 #include "tools/catalog/CatalogTable.h"
 #include "tools/catalog/CatalogText.h"
+#include "ui/FilterRowCell.h"
+#include "ui/FilterRowValues.h"
 
 namespace {
 
@@ -698,6 +708,83 @@ void BM_GroupSqlite(benchmark::State& state) {
     state.counters["groups"] = double(groups);
 }
 
+// The title click: from the view by name to the view by price, highest
+// first, as the grid's second click on the price title asks.
+void BM_TitleClickOurs(benchmark::State& state) {
+    const Catalog& c = CatalogFor(state);
+    ridov::TRidovTable table;
+    OpenSortedByName(table, c);
+    for (auto _ : state) {
+        ridov::ViewSettings byPrice;
+        byPrice.indexFieldNames = "CENA";
+        byPrice.sortOptions = ridov::vsoCaseInsensitive | ridov::vsoDescendSort;
+        table.ApplyViewSettings(byPrice);
+        benchmark::DoNotOptimize(table.RecordCount());
+        state.PauseTiming();
+        ridov::ViewSettings byName;
+        byName.indexFieldNames = "NAME";
+        byName.sortOptions = ridov::vsoCaseInsensitive;
+        table.ApplyViewSettings(byName);
+        state.ResumeTiming();
+    }
+}
+
+// The click that turns the view by price round.
+void BM_TitleTurnOurs(benchmark::State& state) {
+    const Catalog& c = CatalogFor(state);
+    ridov::TRidovTable table;
+    OpenSortedByName(table, c);
+    table.SetIndexFieldNames("CENA");
+    for (auto _ : state) {
+        table.SetSortOptions(ridov::vsoCaseInsensitive | ridov::vsoDescendSort);
+        benchmark::DoNotOptimize(table.RecordCount());
+        state.PauseTiming();
+        table.SetSortOptions(ridov::vsoCaseInsensitive);
+        state.ResumeTiming();
+    }
+}
+
+void BM_TitleClickSqlite(benchmark::State& state) {
+    Catalog& c = CatalogFor(state);
+    Stmt sorted = Prepare(c.memory.get(), "SELECT rowid FROM price ORDER BY CENA DESC");
+    int64_t rows = 0;
+    for (auto _ : state) rows = RunToEnd(c.memory.get(), sorted.get(), 1);
+    if (rows != state.range(0)) state.SkipWithError("rows missing");
+}
+
+// The name cell's prefixes for the value list: none, and the first letter.
+const char* const kListPrefixes[] = {"", "ф"};
+
+void BM_ValueListOurs(benchmark::State& state) {
+    const Catalog& c = CatalogFor(state);
+    ridov::TRidovTable table;
+    OpenSortedByName(table, c);
+    const QString prefix = QString::fromUtf8(kListPrefixes[state.range(1)]);
+    size_t entries = 0;
+    for (auto _ : state) {
+        entries =
+            ui::DistinctValues(table, "NAME", "", prefix, ui::FilterRowCell::kListLimit).size();
+    }
+    state.counters["entries"] = double(entries);
+    state.SetLabel(kListPrefixes[state.range(1)]);
+}
+
+void BM_ValueListSqlite(benchmark::State& state) {
+    Catalog& c = CatalogFor(state);
+    const std::string prefix = text::Utf8ToCp1251(kListPrefixes[state.range(1)]);
+    const std::string sql =
+        "SELECT DISTINCT NAME FROM price WHERE NAME <> '' AND "
+        "ru_prefix(NAME, ?) ORDER BY NAME COLLATE RU LIMIT " +
+        std::to_string(ui::FilterRowCell::kListLimit);
+    Stmt list = Prepare(c.memory.get(), sql.c_str());
+    Check(c.memory.get(),
+          sqlite3_bind_text(list.get(), 1, prefix.data(), int(prefix.size()), SQLITE_STATIC));
+    int64_t rows = 0;
+    for (auto _ : state) rows = RunToEnd(c.memory.get(), list.get(), 1);
+    state.counters["entries"] = double(rows);
+    state.SetLabel(kListPrefixes[state.range(1)]);
+}
+
 // Catalog sizes; --benchmark_filter=/100000/ runs one of them only.
 constexpr int64_t kSizes[] = {100000, 300000, 1000000};
 
@@ -708,6 +795,11 @@ void Sizes(benchmark::internal::Benchmark* b) {
 void SizesAndPrefixes(benchmark::internal::Benchmark* b) {
     for (int64_t n : kSizes)
         for (int64_t p = 0; p < int64_t(std::size(kPrefixes)); ++p) b->Args({n, p});
+}
+
+void SizesAndListPrefixes(benchmark::internal::Benchmark* b) {
+    for (int64_t n : kSizes)
+        for (int64_t p = 0; p < int64_t(std::size(kListPrefixes)); ++p) b->Args({n, p});
 }
 
 #define SIDE_BY_SIDE(fn, apply)         \
@@ -736,6 +828,11 @@ SIDE_BY_SIDE(BM_ImportOurs, Sizes);
 SIDE_BY_SIDE(BM_ImportSqlite, Sizes);
 SIDE_BY_SIDE(BM_GroupOurs, Sizes);
 SIDE_BY_SIDE(BM_GroupSqlite, Sizes);
+SIDE_BY_SIDE(BM_TitleClickOurs, Sizes);
+SIDE_BY_SIDE(BM_TitleTurnOurs, Sizes);
+SIDE_BY_SIDE(BM_TitleClickSqlite, Sizes);
+SIDE_BY_SIDE(BM_ValueListOurs, SizesAndListPrefixes);
+SIDE_BY_SIDE(BM_ValueListSqlite, SizesAndListPrefixes);
 
 // ---------------------------------------------------------------- summary
 
@@ -768,23 +865,31 @@ class SummaryReporter : public benchmark::ConsoleReporter {
             const char* action;
             const char* ours;
             const char* sqlite;
-            bool prefixes;
+            const char* const* prefixes;  // the labels of the second argument
+            size_t prefixCount;
         };
         static const Pair kPairs[] = {
-            {"read whole catalog", "BM_ReadOurs", "BM_ReadSqlite", false},
-            {"open: read + sort by name", "BM_OpenOurs", "BM_OpenSqlite", false},
-            {"open after a change of the file", "BM_OpenOursAfterChange", "BM_OpenSqlite", false},
-            {"sort by name (no case)", "BM_SortOurs", "BM_SortSqlite", false},
-            {"filter prefix", "BM_FilterOurs", "BM_FilterSqlite", true},
-            {"order view, cached | no index", "BM_OrderViewOurs", "BM_OrderViewSqlite", false},
-            {"order view, cached | index", "BM_OrderViewOurs", "BM_OrderViewSqliteIndexed", false},
+            {"read whole catalog", "BM_ReadOurs", "BM_ReadSqlite", nullptr, 0},
+            {"open: read + sort by name", "BM_OpenOurs", "BM_OpenSqlite", nullptr, 0},
+            {"open after a change of the file", "BM_OpenOursAfterChange", "BM_OpenSqlite", nullptr,
+             0},
+            {"sort by name (no case)", "BM_SortOurs", "BM_SortSqlite", nullptr, 0},
+            {"filter prefix", "BM_FilterOurs", "BM_FilterSqlite", kPrefixes, std::size(kPrefixes)},
+            {"order view, cached | no index", "BM_OrderViewOurs", "BM_OrderViewSqlite", nullptr, 0},
+            {"order view, cached | index", "BM_OrderViewOurs", "BM_OrderViewSqliteIndexed", nullptr,
+             0},
             {"order view, uncached | no index", "BM_OrderViewOursUncached", "BM_OrderViewSqlite",
-             false},
+             nullptr, 0},
             {"order view, uncached | index", "BM_OrderViewOursUncached",
-             "BM_OrderViewSqliteIndexed", false},
-            {"  (SQLite index build on ID)", nullptr, "BM_IndexBuildSqlite", false},
-            {"import TAB price list", "BM_ImportOurs", "BM_ImportSqlite", false},
-            {"group by brand", "BM_GroupOurs", "BM_GroupSqlite", false},
+             "BM_OrderViewSqliteIndexed", nullptr, 0},
+            {"  (SQLite index build on ID)", nullptr, "BM_IndexBuildSqlite", nullptr, 0},
+            {"import TAB price list", "BM_ImportOurs", "BM_ImportSqlite", nullptr, 0},
+            {"group by brand", "BM_GroupOurs", "BM_GroupSqlite", nullptr, 0},
+            {"title click: by price, descending", "BM_TitleClickOurs", "BM_TitleClickSqlite",
+             nullptr, 0},
+            {"  the same, second click", "BM_TitleTurnOurs", "BM_TitleClickSqlite", nullptr, 0},
+            {"name value list", "BM_ValueListOurs", "BM_ValueListSqlite", kListPrefixes,
+             std::size(kListPrefixes)},
         };
         std::printf("\nSide by side (best of %d; ms; ratio = SQLite / ours, above 1: ahead)\n",
                     kRepetitions);
@@ -792,13 +897,13 @@ class SummaryReporter : public benchmark::ConsoleReporter {
                     "SQLite", "ratio", "ours cpu", "SQLite", "ratio");
         for (const Pair& pair : kPairs) {
             for (int64_t n : kSizes) {
-                const int prefixes = pair.prefixes ? int(std::size(kPrefixes)) : 1;
+                const int prefixes = pair.prefixes ? int(pair.prefixCount) : 1;
                 for (int p = 0; p < prefixes; ++p) {
                     std::string args = std::to_string(n);
                     std::string action = pair.action;
                     if (pair.prefixes) {
                         args.append("/").append(std::to_string(p));
-                        action.append(" \"").append(kPrefixes[p]).append("\"");
+                        action.append(" \"").append(pair.prefixes[p]).append("\"");
                     }
                     PrintLine(action, n, pair.ours ? Find(pair.ours, args) : nullptr,
                               Find(pair.sqlite, args));

@@ -7,7 +7,10 @@
 // (brand names yielding brand keys). Only the first `limit` texts are kept
 // while the rows are read, so a column of a million distinct names costs
 // one pass over the view and a list of `limit` entries, never a set of a
-// million strings.
+// million strings. A view sorted by the field itself ignoring case (the
+// catalog by name) is not read whole: its rows of the prefix lie together
+// (TRidovDataset::RowsStartingWith) in alphabetical order, and the walk
+// stops at the first row past the last text kept.
 //
 // Rows are read by position (DataSet::ReadCellText): the current record
 // does not move and no event fires. The dataset's view as it is now is

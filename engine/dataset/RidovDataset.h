@@ -25,6 +25,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -213,6 +214,20 @@ class TRidovDataset : public DataSet, public DatabaseUser {
     // a grid repaint (ReadCell reads the old view meanwhile).
     void RebuildView(bool dropPosition);
     bool ViewSorted() const { return sorted_; }
+    // The rows [first, last) of the view that can start with a text, and
+    // whether the view runs in descending order.
+    struct RowRun {
+        int first = 0;
+        int last = 0;
+        bool descending = false;
+    };
+    // When the view is sorted ignoring case with `field` as its first key
+    // field, the rows whose text of `field` starts with `prefix` (ignoring
+    // case) lie together: that run, found by binary search; every row when
+    // `prefix` is empty. The run holds every such row and may hold others
+    // (callers test each row). nullopt when the view is not so sorted, or
+    // while a row is edited or inserted: then every row must be read.
+    std::optional<RowRun> RowsStartingWith(const Field& field, std::string_view prefix) const;
     const TRidovKeyBuffer& KeyBuffer(TRidovKeyIndex index) const { return keys_[index]; }
     // Builds a key list from `names` for the buffer (zeroing its values).
     void BuildKeyList(TRidovKeyIndex index, std::string_view names);
@@ -312,7 +327,9 @@ class TRidovDataset : public DataSet, public DatabaseUser {
     // What decides the order of the view's sort: each key field's name,
     // type and alignment, the options, and the collation; equal signatures sort
     // equal stores alike.
-    std::string SortSignature() const;
+    std::string SortSignature() const { return SortSignature(sortOptions_); }
+    // The same with other sort options.
+    std::string SortSignature(TRidovSortOptions options) const;
     // Copies the master's key values into a new record.
     virtual void ApplyMasterDefaults();
     // The link's handlers: the master moved or changed / went away.

@@ -114,6 +114,16 @@ bool TRidovDataset::BuildView(bool dropPosition, bool cancellable) {
             }
         }
     }
+    // The same sort the other way round over every record, at hand: its
+    // list reversed is this order (records with equal keys, whose order is
+    // not defined, come out reversed too).
+    bool reversed = false;
+    if (sorting && !presorted && !afterLoad && !rangeActive_ && FilterPassesAll() &&
+        FullViewValid(SortSignature(TRidovSortOptions(sortOptions_ ^ vsoDescendSort)))) {
+        source = fullView_.nodes;
+        presorted = true;
+        reversed = true;
+    }
     // The old view's storage is reused for the next one.
     const size_t count = nodes.size();
     NodeList fresh;
@@ -158,6 +168,7 @@ bool TRidovDataset::BuildView(bool dropPosition, bool cancellable) {
         throw;
     }
     if (!cancelled) cancelled = !goOn(int64_t(nodes.size()));
+    if (!cancelled && reversed) std::reverse(fresh.begin(), fresh.end());
     if (!cancelled && sorting && !presorted) {
         const auto& key = keys_[kiSort].storeFields;
         const bool caseInsensitive = (sortOptions_ & vsoCaseInsensitive) != 0;
@@ -334,20 +345,13 @@ bool RanksFollowUpperCase() {
     return follow;
 }
 
-}  // namespace
-
-std::span<RecordNode* const> TRidovDataset::PrefixRun() const {
-    const std::span<RecordNode* const> all = fullView_.nodes;
-    // The prepared conditions are those of the filter text only when it has
-    // some (a callback alone leaves older ones behind).
-    if (conditions_.empty() || filter_.empty()) return all;
-    if ((sortOptions_ & vsoCaseInsensitive) == 0 || !RanksFollowUpperCase()) return all;
-    const TRidovField& first = *keys_[kiSort].storeFields.front();
-    const bool text = first.type == ftString || (first.type == ftSmallStr && !first.rightAligned);
-    if (!text) return all;
-    const std::string prefix = prepared_.RequiredPrefix(first);
-    if (prefix.empty()) return all;
-    // The key every passing record's first field starts with: as the sort
+// The part of `nodes`, sorted ignoring case with `first` as their first
+// key field, whose `first` text starts with `prefix`. REQUIRES:
+// RanksFollowUpperCase(), `first` a text field as TextSortField says.
+std::span<RecordNode* const> RunStartingWith(std::span<RecordNode* const> nodes,
+                                             const TRidovField& first, std::string_view prefix,
+                                             bool descend) {
+    // The key every such record's first field starts with: as the sort
     // encodes the field (a string's presence mark, then its ranks), without
     // the end mark.
     const unsigned char* ranks = text::CollationRankTable();
@@ -364,17 +368,53 @@ std::span<RecordNode* const> TRidovDataset::PrefixRun() const {
         const int r = key.substr(0, head.size()).compare(head);
         return r < 0 ? -1 : (r > 0 ? 1 : 0);
     };
-    const bool descend = (sortOptions_ & vsoDescendSort) != 0;
-    auto begin = std::partition_point(all.begin(), all.end(), [&](const RecordNode* n) {
+    auto begin = std::partition_point(nodes.begin(), nodes.end(), [&](const RecordNode* n) {
         return descend ? side(n) > 0 : side(n) < 0;
     });
-    auto end = std::partition_point(begin, all.end(), [&](const RecordNode* n) {
+    auto end = std::partition_point(begin, nodes.end(), [&](const RecordNode* n) {
         return descend ? side(n) >= 0 : side(n) <= 0;
     });
-    return all.subspan(size_t(begin - all.begin()), size_t(end - begin));
+    return nodes.subspan(size_t(begin - nodes.begin()), size_t(end - begin));
 }
 
-std::string TRidovDataset::SortSignature() const {
+// A text field whose sort key is its text's ranks alone (a right-aligned
+// short code sorts by length first).
+bool TextSortField(const TRidovField& f) {
+    return f.type == ftString || (f.type == ftSmallStr && !f.rightAligned);
+}
+
+}  // namespace
+
+std::span<RecordNode* const> TRidovDataset::PrefixRun() const {
+    const std::span<RecordNode* const> all = fullView_.nodes;
+    // The prepared conditions are those of the filter text only when it has
+    // some (a callback alone leaves older ones behind).
+    if (conditions_.empty() || filter_.empty()) return all;
+    if ((sortOptions_ & vsoCaseInsensitive) == 0 || !RanksFollowUpperCase()) return all;
+    const TRidovField& first = *keys_[kiSort].storeFields.front();
+    if (!TextSortField(first)) return all;
+    const std::string prefix = prepared_.RequiredPrefix(first);
+    if (prefix.empty()) return all;
+    return RunStartingWith(all, first, prefix, (sortOptions_ & vsoDescendSort) != 0);
+}
+
+std::optional<TRidovDataset::RowRun> TRidovDataset::RowsStartingWith(
+    const Field& field, std::string_view prefix) const {
+    // Rows are view positions only while no row is edited or inserted.
+    if (!Active() || State() != DataSetState::Browse || !sorted_) return std::nullopt;
+    const auto& key = keys_[kiSort].storeFields;
+    if (key.empty() || field.StoreField() != key.front()) return std::nullopt;
+    if ((sortOptions_ & vsoCaseInsensitive) == 0 || !RanksFollowUpperCase()) return std::nullopt;
+    if (!TextSortField(*key.front())) return std::nullopt;
+    const bool descend = (sortOptions_ & vsoDescendSort) != 0;
+    const std::span<RecordNode* const> all(view_.data(), view_.size());
+    const std::span<RecordNode* const> run =
+        prefix.empty() ? all : RunStartingWith(all, *key.front(), prefix, descend);
+    const int first = int(run.data() - all.data());
+    return RowRun{first, first + int(run.size()), descend};
+}
+
+std::string TRidovDataset::SortSignature(TRidovSortOptions options) const {
     std::string signature;
     for (const TRidovField* f : keys_[kiSort].storeFields) {
         signature += f->name;
@@ -382,9 +422,9 @@ std::string TRidovDataset::SortSignature() const {
         signature += std::to_string(int(f->type)) + ',' + std::to_string(f->declaredSize) + ',' +
                      std::to_string(int(f->rightAligned)) + ';';
     }
-    const bool caseInsensitive = (sortOptions_ & vsoCaseInsensitive) != 0;
+    const bool caseInsensitive = (options & vsoCaseInsensitive) != 0;
     signature += caseInsensitive ? 'i' : 'c';
-    signature += (sortOptions_ & vsoDescendSort) != 0 ? 'd' : 'a';
+    signature += (options & vsoDescendSort) != 0 ? 'd' : 'a';
     if (caseInsensitive) {
         // The ranks are part of the order: a program with other ranks
         // must not take this one's order.

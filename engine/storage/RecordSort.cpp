@@ -131,6 +131,99 @@ std::vector<size_t> PartitionByChunk(Entries& entries, unsigned parts) {
     return bounds;
 }
 
+// ---- keys of one integer ----
+//
+// Number, date and boolean fields have keys of a fixed width. When a sort's
+// fields take 8 bytes or less together, each record's key is one integer
+// (the key bytes, highest first) and the records are sorted by radix: a
+// stable counting pass per 11-bit digit, lowest digit first, over an array
+// of (key, position) pairs. That orders exactly as the key bytes do, in a
+// few linear passes instead of a comparison sort.
+
+struct NumberEntry {
+    uint64_t key;
+    uint32_t position;
+};
+
+using NumberEntries = std::vector<NumberEntry, platform::RegionAllocator<NumberEntry>>;
+
+// The width of the sort's key when it is one integer, else 0.
+int IntegerKeyWidth(const std::vector<TRidovField*>& key) {
+    int width = 0;
+    for (const TRidovField* f : key) {
+        const int w = FixedKeyWidth(f->type);
+        if (w == 0) return 0;
+        width += w;
+    }
+    return width <= 8 ? width : 0;
+}
+
+void EncodeIntegerKeys(const NodeList& nodes, size_t first, size_t last,
+                       const std::vector<TRidovField*>& key, NumberEntry* entries) {
+    if (key.size() == 1) {
+        const uint32_t offset = key.front()->offset;
+        const FieldType type = key.front()->type;
+        for (size_t i = first; i < last; ++i)
+            entries[i] = {FixedKey(nodes[i]->values + offset, type), uint32_t(i)};
+        return;
+    }
+    for (size_t i = first; i < last; ++i) {
+        uint64_t k = 0;
+        for (const TRidovField* f : key) {
+            // Shifted in two steps: a shift by 64 would be undefined.
+            k = (k << (4 * FixedKeyWidth(f->type))) << (4 * FixedKeyWidth(f->type));
+            k |= FixedKey(nodes[i]->values + f->offset, f->type);
+        }
+        entries[i] = {k, uint32_t(i)};
+    }
+}
+
+RecordOrder IntegerKeyOrder(const NodeList& nodes, const std::vector<TRidovField*>& key, int width,
+                            bool descend, unsigned threads) {
+    const size_t n = nodes.size();
+    NumberEntries entries(n);
+    if (threads > 1) {
+        // Reading the records is most of the work: two halves side by side.
+        const size_t half = n / 2;
+        RunTogether({[&] { EncodeIntegerKeys(nodes, 0, half, key, entries.data()); },
+                     [&] { EncodeIntegerKeys(nodes, half, n, key, entries.data()); }});
+    } else {
+        EncodeIntegerKeys(nodes, 0, n, key, entries.data());
+    }
+    constexpr int kDigitBits = 11;
+    constexpr size_t kBuckets = size_t(1) << kDigitBits;
+    const int digits = (8 * width + kDigitBits - 1) / kDigitBits;
+    // The counts of every digit, taken in one pass.
+    std::vector<uint32_t> counts(size_t(digits) * kBuckets, 0);
+    for (const NumberEntry& e : entries) {
+        for (int d = 0; d < digits; ++d)
+            ++counts[size_t(d) * kBuckets + ((e.key >> (d * kDigitBits)) & (kBuckets - 1))];
+    }
+    NumberEntries spare(n);
+    NumberEntry* from = entries.data();
+    NumberEntry* to = spare.data();
+    std::vector<size_t> at(kBuckets);
+    for (int d = 0; d < digits; ++d) {
+        const uint32_t* count = counts.data() + size_t(d) * kBuckets;
+        // A digit all keys share moves nothing.
+        if (std::find(count, count + kBuckets, uint32_t(n)) != count + kBuckets) continue;
+        size_t sum = 0;
+        for (size_t b = 0; b < kBuckets; ++b) {
+            at[b] = sum;
+            sum += count[b];
+        }
+        const int shift = d * kDigitBits;
+        for (size_t i = 0; i < n; ++i) {
+            const NumberEntry& e = from[i];
+            to[at[(e.key >> shift) & (kBuckets - 1)]++] = e;
+        }
+        std::swap(from, to);
+    }
+    RecordOrder order(n);
+    for (size_t i = 0; i < n; ++i) order[i] = from[descend ? n - 1 - i : i].position;
+    return order;
+}
+
 }  // namespace
 
 RecordOrder SortedRecordOrder(const NodeList& nodes, const std::vector<TRidovField*>& key,
@@ -141,8 +234,10 @@ RecordOrder SortedRecordOrder(const NodeList& nodes, const std::vector<TRidovFie
         for (size_t i = 0; i < n; ++i) order[i] = uint32_t(i);
         return order;
     }
-    const unsigned char* ranks = caseInsensitive ? text::CollationRankTable() : nullptr;
     if (threads == 0) threads = PiecesFor(n, kParallelFrom, 8);
+    if (const int width = IntegerKeyWidth(key); width > 0)
+        return IntegerKeyOrder(nodes, key, width, descend, threads);
+    const unsigned char* ranks = caseInsensitive ? text::CollationRankTable() : nullptr;
     // The split keeps one byte per record for its range.
     threads = std::min(threads, 255u);
     Entries entries(n);

@@ -104,6 +104,54 @@ inline uint64_t DoubleSortKey(double d) {
     return (bits & (uint64_t(1) << 63)) ? ~bits : bits | (uint64_t(1) << 63);
 }
 
+// The width in bytes of the key of a field of type `t` when every value's
+// key has that width (numbers, dates, booleans), else 0.
+inline int FixedKeyWidth(FieldType t) {
+    switch (t) {
+        case ftBoolean:
+            return 1;
+        case ftSmallInt:
+            return 2;
+        case ftInteger:
+        case ftDate:
+        case ftTime:
+        case ftAutoInc:
+            return 4;
+        case ftInt64:
+        case ftDouble:
+        case ftCurrency:
+        case ftDateTime:
+            return 8;
+        default:
+            return 0;
+    }
+}
+
+// The key of the value in slot `s` of a field of type `t` with a fixed key
+// width, as an integer below 2^(8 * FixedKeyWidth(t)): its bytes, highest
+// first, are the key.
+inline uint64_t FixedKey(const uint8_t* s, FieldType t) {
+    switch (t) {
+        case ftBoolean:
+            return slot::Load<int16_t>(s) != 0 ? 0 : 1;
+        case ftSmallInt:
+            return uint16_t(slot::Load<int16_t>(s)) ^ 0x8000u;
+        case ftInteger:
+        case ftDate:
+        case ftTime:
+        case ftAutoInc:
+            return uint32_t(slot::Load<int32_t>(s)) ^ 0x80000000u;
+        case ftInt64:
+            return uint64_t(slot::Load<int64_t>(s)) ^ (uint64_t(1) << 63);
+        case ftDouble:
+        case ftCurrency:
+        case ftDateTime:
+            return DoubleSortKey(slot::Load<double>(s));
+        default:
+            return 0;
+    }
+}
+
 // Appends the key of field `f` of the record `values`. `ranks` is the
 // collation rank table when texts are compared ignoring case, else null.
 // Inline: a sort encodes every record's key with it, and a call per field
@@ -112,25 +160,17 @@ inline void PutSortKeyField(SortKeyWriter& out, const uint8_t* values, const TRi
                             const unsigned char* ranks) {
     const uint8_t* s = values + f.offset;
     switch (f.type) {
+        case ftBoolean:
         case ftSmallInt:
-            out.PutBigEndian(uint16_t(slot::Load<int16_t>(s)) ^ 0x8000u, 2);
-            return;
         case ftInteger:
         case ftDate:
         case ftTime:
         case ftAutoInc:
-            out.PutBigEndian(uint32_t(slot::Load<int32_t>(s)) ^ 0x80000000u, 4);
-            return;
         case ftInt64:
-            out.PutBigEndian(uint64_t(slot::Load<int64_t>(s)) ^ (uint64_t(1) << 63), 8);
-            return;
-        case ftBoolean:
-            out.PutByte(slot::Load<int16_t>(s) != 0 ? 0 : 1);
-            return;
         case ftDouble:
         case ftCurrency:
         case ftDateTime:
-            out.PutBigEndian(DoubleSortKey(slot::Load<double>(s)), 8);
+            out.PutBigEndian(FixedKey(s, f.type), FixedKeyWidth(f.type));
             return;
         case ftSmallStr: {
             const void* z = std::memchr(s, 0, size_t(f.declaredSize) + 1);

@@ -6,10 +6,13 @@
 #include <QApplication>
 #include <QTableView>
 #include <QTest>
+#include <cstdio>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "engine/dataset/DatasetFixture.h"
+#include "engine/text/Win1251.h"
 #include "ui/DataGrid.h"
 #include "ui/DatasetModel.h"
 #include "ui/FilterRowCell.h"
@@ -235,6 +238,127 @@ TEST(FilterRowValues, DistinctSortedNarrowedCappedAndKeyed) {
     t.SetFilter("ID > '3'");
     t.SetFiltered(true);
     EXPECT_EQ(texts(ui::DistinctValues(t, "BREND", "", "", 10)), "Bosch=Bosch,Mahle=Mahle");
+}
+
+// A view sorted by the list's field is read only over the run of its
+// prefix, up to the last text kept; whatever the order, filter and state of
+// the view, the list must be the one that reading every row gives.
+TEST(FilterRowValues, SortedWalkOffersWhatReadingEveryRowOffers) {
+    // Names of up to three syllables with case variants, е beside ё, and
+    // many repeats; every row has a key of its own, so that the key of a
+    // text's first row is told from that of its others.
+    const char* const syllables[] = {"е", "Е", "ё", "Ё", "ж", "a", "A", "b", "'"};
+    std::vector<std::vector<std::string>> rows;
+    uint32_t seed = 7;
+    auto next = [&seed](uint32_t n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % n;
+    };
+    for (int i = 0; i < 400; ++i) {
+        std::string name;
+        const uint32_t length = next(4);
+        for (uint32_t k = 0; k < length; ++k) name += syllables[next(9)];
+        char id[8];
+        std::snprintf(id, sizeof id, "%03d", i);
+        rows.push_back({id, text::Utf8ToCp1251(name), "", std::to_string(i)});
+    }
+    TRidovTable t;
+    BuildTable(t, kColumns, rows);
+
+    // Every row read, the texts kept in alphabetical order ignoring case,
+    // each with the key of its first row.
+    auto everyRow = [&t](const char* listName, const char* keyName, const QString& prefix,
+                         size_t limit) {
+        const ridov::Field& list = t.FieldByName(listName);
+        const ridov::Field& key = t.FieldByName(*keyName ? keyName : listName);
+        const std::string upper = text::Upper(text::Utf8ToCp1251(prefix.toStdString()));
+        auto less = [](const std::string& a, const std::string& b) {
+            const int c = text::CompareNoCase(a, b);
+            return c != 0 ? c < 0 : a < b;
+        };
+        std::map<std::string, std::string, decltype(less)> found(less);
+        std::string value, keyText;
+        for (int row = 0; row < t.RowCount(); ++row) {
+            t.ReadCellText(row, list, value);
+            if (value.empty() || text::Upper(value).rfind(upper, 0) != 0) continue;
+            t.ReadCellText(row, key, keyText);
+            found.try_emplace(value, keyText);
+        }
+        QStringList out;
+        for (const auto& [text, keyValue] : found) {
+            if (size_t(out.size()) == limit) break;
+            out << QString::fromStdString(text::Cp1251ToUtf8(text)) + "=" +
+                       QString::fromStdString(text::Cp1251ToUtf8(keyValue));
+        }
+        return out.join(',');
+    };
+    auto offered = [](const std::vector<ui::FilterChoice>& choices) {
+        QStringList out;
+        for (const ui::FilterChoice& c : choices) out << c.text + "=" + c.key;
+        return out.join(',');
+    };
+
+    struct View {
+        const char* index;
+        ridov::TRidovSortOptions options;
+        const char* filter;
+        bool walked;  // the name list is read over a run
+    };
+    const View views[] = {
+        {"NAME", ridov::vsoCaseInsensitive, "", true},
+        {"NAME", ridov::vsoCaseInsensitive | ridov::vsoDescendSort, "", true},
+        {"NAME;ID", ridov::vsoCaseInsensitive | ridov::vsoDescendSort, "", true},
+        {"NAME", ridov::vsoCaseInsensitive, "ID > '150'", true},
+        {"NAME", ridov::vsoCaseInsensitive | ridov::vsoDescendSort, "ID < '300'", true},
+        {"NAME", 0, "", false},
+        {"ID", ridov::vsoCaseInsensitive, "", false},
+        {"", 0, "", false},
+    };
+    const char* const prefixes[] = {"", "е", "Е", "ё", "Ё", "еж", "ЁЖ", "a", "Ab", "'", "z"};
+    const int limits[] = {1, 2, 5, 1000};
+    for (const View& v : views) {
+        t.SetFiltered(false);
+        t.SetFilter(v.filter);
+        t.SetFiltered(*v.filter != 0);
+        t.SetSortOptions(v.options);
+        t.SetIndexFieldNames(v.index);
+        EXPECT_EQ(t.RowsStartingWith(t.FieldByName("NAME"), "").has_value(), v.walked);
+        for (const char* prefix : prefixes) {
+            for (const int limit : limits) {
+                for (const char* keyName : {"", "IDBREND"}) {
+                    SCOPED_TRACE(std::string(v.index) + " " + std::to_string(v.options) + " " +
+                                 v.filter + " [" + prefix + "] " + std::to_string(limit) + " " +
+                                 keyName);
+                    const QString p = QString::fromUtf8(prefix);
+                    EXPECT_EQ(offered(ui::DistinctValues(t, "NAME", keyName, p, limit)),
+                              everyRow("NAME", keyName, p, size_t(limit)));
+                }
+            }
+        }
+    }
+
+    // The run is exactly the rows of the prefix; a row being edited makes
+    // every row be read.
+    t.SetFiltered(false);
+    t.SetSortOptions(ridov::vsoCaseInsensitive);
+    t.SetIndexFieldNames("NAME");
+    const auto run = t.RowsStartingWith(t.FieldByName("NAME"), text::Utf8ToCp1251("ё"));
+    ASSERT_TRUE(run.has_value());
+    int starting = 0;
+    std::string value;
+    for (int row = 0; row < t.RowCount(); ++row) {
+        t.ReadCellText(row, t.FieldByName("NAME"), value);
+        if (text::Upper(value).rfind(text::Utf8ToCp1251("Ё"), 0) == 0) {
+            ++starting;
+            EXPECT_GE(row, run->first);
+            EXPECT_LT(row, run->last);
+        }
+    }
+    EXPECT_EQ(run->last - run->first, starting);
+    EXPECT_GT(starting, 0);
+    t.Edit();
+    EXPECT_FALSE(t.RowsStartingWith(t.FieldByName("NAME"), "").has_value());
+    t.Cancel();
 }
 
 TEST(FilterRowCell, AsksTheProviderOncePerOpeningAndYieldsKeys) {
