@@ -55,4 +55,10 @@ std::optional<FileIdentity> GetFileIdentity(const std::string& path) {
 #endif
 }
 
+bool SameFile(const std::string& a, const std::string& b) {
+    const std::optional<FileIdentity> first = GetFileIdentity(a);
+    const std::optional<FileIdentity> second = GetFileIdentity(b);
+    return first && second && first->device == second->device && first->inode == second->inode;
+}
+
 }  // namespace platform

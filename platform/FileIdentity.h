@@ -29,4 +29,9 @@ struct FileIdentity {
 // anything).
 std::optional<FileIdentity> GetFileIdentity(const std::string& path);
 
+// True when both paths name the same existing file (same device and inode),
+// however they are written: relative or absolute, with "." and "..", or
+// through links. False when either is missing or the system cannot tell.
+bool SameFile(const std::string& a, const std::string& b);
+
 }  // namespace platform
