@@ -49,37 +49,37 @@ std::string MessageLine(std::string_view utf8, size_t maxBytes) {
     if (utf8.empty()) return "failed without a message";
     constexpr std::string_view kCut = "...";
     std::string out;
-    out.reserve(std::min(utf8.size(), maxBytes));
+    out.reserve(utf8.size());
+    // Where the last piece ended that leaves room for the mark after it.
+    size_t cutAt = 0;
     while (!utf8.empty()) {
         uint32_t cp = 0;
         size_t n = Utf8Sequence(utf8, cp);
-        std::string piece;
         if (n == 0) {
-            piece = Hex("\\x", static_cast<unsigned char>(utf8[0]));
+            out += Hex("\\x", static_cast<unsigned char>(utf8[0]));
             n = 1;
         } else if (cp == '\\') {
-            piece = "\\\\";
+            out += "\\\\";
         } else if (cp == '\t') {
-            piece = "\\t";
+            out += "\\t";
         } else if (cp == '\n') {
-            piece = "\\n";
+            out += "\\n";
         } else if (cp == '\r') {
-            piece = "\\r";
+            out += "\\r";
         } else if (cp < 0x20 || cp == 0x7F) {
-            piece = Hex("\\x", cp);
+            out += Hex("\\x", cp);
         } else if (cp >= 0x80 && cp <= 0x9F) {
-            piece = Hex("\\u00", cp);
+            out += Hex("\\u00", cp);
         } else {
-            piece = utf8.substr(0, n);
+            out.append(utf8.substr(0, n));
         }
         utf8.remove_prefix(n);
-        // The last piece may use the room of the mark; any other must leave it.
-        const size_t room = utf8.empty() ? maxBytes : maxBytes - kCut.size();
-        if (out.size() + piece.size() > room) {
+        if (out.size() > maxBytes) {
+            out.resize(cutAt);
             out += kCut;
             return out;
         }
-        out += piece;
+        if (out.size() + kCut.size() <= maxBytes) cutAt = out.size();
     }
     return out;
 }

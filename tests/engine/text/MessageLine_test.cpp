@@ -24,7 +24,7 @@ TEST(MessageLineTest, ControlCharactersAreEscapedAndLongLinesCutAtAWholePiece) {
         {"fits exactly", "abcdef", 6, "abcdef"},
         {"cut", "abcdefg", 6, "abc..."},
         // Neither an escape nor a letter of two bytes is split.
-        {"cut before an escape", "ab\ncd", 6, "ab..."},
+        {"cut before an escape", "ab\ncde", 6, "ab..."},
         {"cut before a letter", "abЖЖЖ", 7, "abЖ..."},
     };
     for (const Case& c : cases) EXPECT_EQ(MessageLine(c.in, c.max), c.out) << c.what;
