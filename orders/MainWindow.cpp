@@ -517,10 +517,7 @@ void TFormMain::ActionParamsExecute() {
     // The active order shows the requisites at once: stamped anew when they
     // were stored, and shown again with its footer either way.
     RunGuarded([this, accepted] {
-        if (accepted)
-            StampOrderFile(app::TdmZetrovo::EnginePath(orderTabs_->ActivePath()),
-                           app::TdmZetrovo::EnginePath(dm_.SettingsFile),
-                           dm_.vtPrice.FullTableName());
+        if (accepted) orderTabs_->StampActiveOrder();
         orderTabs_->RefreshOrder();
     });
 }
