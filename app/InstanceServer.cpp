@@ -3,11 +3,56 @@
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <memory>
 
 #include "platform/InstanceHandOver.h"
 
 namespace app {
+
+// One later copy's connection: splits what it sends into arguments, passes
+// each to the server and answers it at once. Deletes itself (and its
+// socket) when the connection closes, breaks or sends a bad frame.
+class InstanceServer::Connection : public QObject {
+  public:
+    Connection(QLocalSocket* socket, InstanceServer& server)
+        : QObject(&server), socket_(socket), server_(server) {
+        socket_->setParent(this);
+        connect(socket_, &QLocalSocket::readyRead, this, &Connection::Read);
+        connect(socket_, &QLocalSocket::disconnected, this, [this] {
+            // What came whole before the end still counts.
+            Read();
+            deleteLater();
+        });
+        // Bytes that came with the connection are read from the loop too.
+        QMetaObject::invokeMethod(this, &Connection::Read, Qt::QueuedConnection);
+    }
+
+  private:
+    void Read() {
+        if (decoder_.Broken()) return;
+        if (socket_->state() != QLocalSocket::ConnectedState && socket_->bytesAvailable() == 0)
+            return;
+        const QByteArray bytes = socket_->readAll();
+        decoder_.Feed(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+        QByteArray answers;
+        while (std::optional<std::string> argument = decoder_.Next()) {
+            server_.Receive(QFile::decodeName(QByteArray::fromStdString(*argument)));
+            answers += static_cast<char>(platform::kHandOverAck);
+        }
+        if (!answers.isEmpty() && socket_->state() == QLocalSocket::ConnectedState) {
+            socket_->write(answers);
+            socket_->flush();
+        }
+        if (decoder_.Broken()) {
+            // Whatever follows a bad frame is no argument of ours.
+            socket_->abort();
+            deleteLater();
+        }
+    }
+
+    QLocalSocket* socket_;
+    InstanceServer& server_;
+    platform::HandOverDecoder decoder_;
+};
 
 InstanceServer::InstanceServer(intptr_t listener, QObject* parent)
     : QObject(parent), server_(new QLocalServer(this)) {
@@ -27,58 +72,52 @@ bool InstanceServer::Listening() const {
 
 void InstanceServer::Accept() {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
-        socket->setParent(this);
-        // The decoder lives as long as the connection's handler.
-        auto decoder = std::make_shared<platform::HandOverDecoder>();
-        connect(socket, &QLocalSocket::readyRead, this,
-                [this, socket, decoder] { Read(socket, *decoder); });
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        QPointer<QLocalSocket> alive(socket);
+        auto* connection = new Connection(socket, *this);
+        ++connections_;
+        connect(connection, &QObject::destroyed, this, [this] { --connections_; });
         if (onConnection) onConnection();
-        // Bytes that came with the connection.
-        if (alive && socket->bytesAvailable() > 0) Read(socket, *decoder);
     }
 }
 
-void InstanceServer::Read(QLocalSocket* socket, platform::HandOverDecoder& decoder) {
-    const QByteArray bytes = socket->readAll();
-    decoder.Feed(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
-    QPointer<QLocalSocket> alive(socket);
-    while (std::optional<std::string> argument = decoder.Next()) {
-        const QString text = QFile::decodeName(QByteArray::fromStdString(*argument));
-        if (MayDeliver() && queue_.empty()) {
-            Deliver(text);
-        } else {
-            queue_.push_back(text);
-            retry_.start();
-        }
-        // Delivering may have run a nested event loop that closed the
-        // connection.
-        if (!alive) return;
-        const char ack = static_cast<char>(platform::kHandOverAck);
-        socket->write(&ack, 1);
-        socket->flush();
-    }
-    if (decoder.Broken()) socket->abort();
+void InstanceServer::Receive(const QString& argument) {
+    queue_.push_back(argument);
+    ScheduleDelivery();
+}
+
+void InstanceServer::ScheduleDelivery() {
+    if (scheduled_) return;
+    scheduled_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            scheduled_ = false;
+            DeliverPending();
+        },
+        Qt::QueuedConnection);
 }
 
 bool InstanceServer::MayDeliver() const {
     return !delivering_ && (!canDeliver || canDeliver());
 }
 
-void InstanceServer::Deliver(const QString& argument) {
-    delivering_ = true;
-    if (onArgument) onArgument(argument);
-    delivering_ = false;
-}
-
 void InstanceServer::DeliverPending() {
+    // A delivery under way (its box runs a nested loop) goes on with the
+    // queue once it returns.
+    if (delivering_) return;
     while (!queue_.empty() && MayDeliver()) {
         const QString argument = queue_.front();
         queue_.pop_front();
-        Deliver(argument);
+        struct Delivering {
+            bool& flag;
+            explicit Delivering(bool& f) : flag(f) { flag = true; }
+            ~Delivering() { flag = false; }
+        } delivering(delivering_);
+        if (onArgument) onArgument(argument);
     }
-    if (queue_.empty()) retry_.stop();
+    if (queue_.empty())
+        retry_.stop();
+    else if (!retry_.isActive())
+        retry_.start();
 }
 
 }  // namespace app

@@ -3,14 +3,23 @@
 // with the single-instance lock and hands each argument to the program
 // (protocol: platform/InstanceHandOver.h).
 //
-// Each connection first brings the program forward (onConnection), then
-// its arguments are delivered one by one, in order, and each is answered
-// after its delivery, so the sending copy waits until the file is open.
-// While the program cannot take an argument (canDeliver false: a modal
-// dialog is open), arguments wait in a queue and are answered at once;
-// they are delivered, in order, as soon as it can. A connection that sends
-// something other than frames is dropped at the first bad frame; nothing
-// from there on is delivered.
+// Receiving and delivering are kept apart, so that nothing the program
+// does with an argument can keep a later copy waiting or run inside the
+// socket's own signal handling:
+//   * each connection first brings the program forward (onConnection);
+//   * each argument is queued and answered as soon as its frame is
+//     complete, whatever the program is doing (a message box, a dialog);
+//     the later copy then ends at once;
+//   * queued arguments are delivered (onArgument) one by one, in the
+//     order they arrived, from a queued call of the event loop, never from
+//     inside a socket's signal; while the program cannot take one
+//     (canDeliver false: a modal dialog is open) they wait and are looked
+//     at again now and then. A delivery that runs a nested event loop (an
+//     error box) holds back the next until it has returned.
+// A connection that closes or breaks in the middle of a frame is dropped
+// with the partial frame; what it had sent whole stays queued. A
+// connection that sends something other than frames is dropped at the
+// first bad frame; nothing from there on is queued.
 //
 // Ownership: owns the accepted connections; the listening socket is
 // adopted and closed with the server.
@@ -19,7 +28,6 @@
 #pragma once
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QTimer>
 #include <cstdint>
@@ -28,10 +36,6 @@
 
 class QLocalServer;
 class QLocalSocket;
-
-namespace platform {
-class HandOverDecoder;
-}
 
 namespace app {
 
@@ -53,18 +57,24 @@ class InstanceServer : public QObject {
 
     // Arguments received but not yet delivered.
     int PendingCount() const { return static_cast<int>(queue_.size()); }
+    // Connections accepted and not yet closed.
+    int ConnectionCount() const { return connections_; }
 
   private:
+    class Connection;
+
     void Accept();
-    void Read(QLocalSocket* socket, platform::HandOverDecoder& decoder);
+    void Receive(const QString& argument);
+    void ScheduleDelivery();
     void DeliverPending();
     bool MayDeliver() const;
-    void Deliver(const QString& argument);
 
     QLocalServer* server_;
     std::deque<QString> queue_;
     QTimer retry_;
+    bool scheduled_ = false;
     bool delivering_ = false;
+    int connections_ = 0;
 };
 
 }  // namespace app

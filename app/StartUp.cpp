@@ -2,9 +2,11 @@
 
 #include <QApplication>
 #include <QWidget>
+#include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 
 #include "app/AppTitle.h"
 #include "app/InstanceServer.h"
@@ -30,7 +32,8 @@ StartUp::StartUp(QString programFolder, QStringList arguments, MainWindowFactory
       arguments_(std::move(arguments)),
       factory_(std::move(factory)) {}
 
-std::optional<int> CheckSingleInstance(const std::vector<std::string>& arguments) {
+std::optional<int> CheckSingleInstance(const std::vector<std::string>& arguments,
+                                       std::chrono::milliseconds patience) {
     platform::Platform& os = platform::CurrentPlatform();
     const std::string name = os.ProgramFilePath();
     if (name.empty()) return std::nullopt;
@@ -46,8 +49,21 @@ std::optional<int> CheckSingleInstance(const std::vector<std::string>& arguments
                                   std::filesystem::path(argument).is_relative();
         handed.push_back(relativeFile && !error ? (here / argument).string() : argument);
     }
-    if (os.HandOverToRunningInstance(name, handed)) return 0;
-    return std::nullopt;
+    // A running copy answers every argument as it arrives, so a failed
+    // hand-over means it is going or gone (or hung). Two full copies would
+    // write the same order files over each other: this one starts only once
+    // the lock is free.
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    for (;;) {
+        if (os.HandOverToRunningInstance(name, handed)) return 0;
+        if (os.ClaimSingleInstance(name) == platform::Platform::InstanceClaim::First)
+            return std::nullopt;
+        if (std::chrono::steady_clock::now() >= deadline) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    std::fprintf(stderr, "%s: %s\n", kAppTitle,
+                 "запущенная копия программы не отвечает; файлы ей не переданы.");
+    return 1;
 }
 
 std::unique_ptr<InstanceServer> ListenForHandOvers(intptr_t listener, MainWindowHost& host) {

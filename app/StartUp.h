@@ -30,6 +30,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -73,17 +74,26 @@ class MainWindowHost {
     virtual void ReceiveHandOver(const QString& argument) { (void)argument; }
 };
 
+// How long a later start keeps trying to reach a running copy that holds
+// the lock before it gives up.
+inline constexpr std::chrono::milliseconds kHandOverPatience{20000};
+
 using MainWindowFactory = std::function<std::unique_ptr<MainWindowHost>(TdmZetrovo&)>;
 
 // The single-instance check, before anything else of the start: when a copy
 // of this program file already runs, `arguments` (the command line without
 // the program name) are handed to it and the exit code 0 is returned; this
 // process then ends without a window. Nothing is returned when this is the
-// first copy, when the system offers no lock, or when the running copy
-// cannot be reached (a stale or hung copy must not keep the user out).
+// first copy or the system offers no lock. Never two full copies at once:
+// when the running copy does not take the arguments, the hand-over is tried
+// again until either it succeeds or the lock is free (the running copy has
+// ended: this one starts as the first, with all its arguments); a copy
+// that holds the lock and answers nothing for `patience` ends this start
+// with exit code 1 and a line on standard error.
 // Arguments naming files relative to the current folder are handed over
 // with the full path; switches ("-k") as they are.
-std::optional<int> CheckSingleInstance(const std::vector<std::string>& arguments);
+std::optional<int> CheckSingleInstance(const std::vector<std::string>& arguments,
+                                       std::chrono::milliseconds patience = kHandOverPatience);
 
 class InstanceServer;
 

@@ -518,10 +518,7 @@ void TFormMain::ActionParamsExecute() {
     // The active order shows the requisites at once: stamped anew when they
     // were stored, and shown again with its footer either way.
     RunGuarded([this, accepted] {
-        if (accepted)
-            StampOrderFile(app::TdmZetrovo::EnginePath(orderTabs_->ActivePath()),
-                           app::TdmZetrovo::EnginePath(dm_.SettingsFile),
-                           dm_.vtPrice.FullTableName());
+        if (accepted) orderTabs_->StampActiveOrder();
         orderTabs_->RefreshOrder();
     });
 }
@@ -581,10 +578,21 @@ void TFormMain::ActionDelProductExecute() {
                                       orderTabs_->TabCaption(orderTabs_->ActiveIndex()));
     if (!ui::CurrentPrompter().ConfirmOkCancel(question)) return;
     q.Delete();
-    q.SaveChanges();
-    StampOrderFile(app::TdmZetrovo::EnginePath(orderTabs_->ActivePath()),
-                   app::TdmZetrovo::EnginePath(dm_.SettingsFile), dm_.vtPrice.FullTableName());
-    orderTabs_->RefreshOrder();
+    SaveOrderChange({});
+}
+
+void TFormMain::SaveOrderChange(const std::string& productId) {
+    try {
+        dm_.qvZayavka.SaveChanges();
+        orderTabs_->StampActiveOrder();
+    } catch (...) {
+        // The file kept what it held (a full disk, a read-only folder): the
+        // grid shows that, not the change that was not saved, and a later
+        // save does not carry it in unnoticed.
+        orderTabs_->RefreshOrder(productId);
+        throw;
+    }
+    orderTabs_->RefreshOrder(productId);
 }
 
 void TFormMain::StoreOrderLine(const std::string& productId, int quantity) {
@@ -598,10 +606,7 @@ void TFormMain::StoreOrderLine(const std::string& productId, int quantity) {
     q.FieldByName("ID").SetAsString(productId);
     q.FieldByName("KOL").SetAsInteger(quantity);
     q.Post();
-    q.SaveChanges();
-    StampOrderFile(app::TdmZetrovo::EnginePath(orderTabs_->ActivePath()),
-                   app::TdmZetrovo::EnginePath(dm_.SettingsFile), dm_.vtPrice.FullTableName());
-    orderTabs_->RefreshOrder(productId);
+    SaveOrderChange(productId);
 }
 
 }  // namespace orders

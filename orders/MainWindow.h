@@ -123,6 +123,11 @@ class TFormMain : public QMainWindow, public app::MainWindowHost {
     // The OK side of the quantity dialog: a new order when none is open,
     // the product's line edited or inserted, written, stamped, shown.
     void StoreOrderLine(const std::string& productId, int quantity);
+    // Writes the order view's change into the active order's file, stamps
+    // it and shows the order again (on the line of `productId` when given).
+    // When that fails the order is shown as its file holds it, then the
+    // failure goes on to its box.
+    void SaveOrderChange(const std::string& productId);
     // Text import and export of orders and the catalog.
     void ActionImportOrderFromTxtExecute();
     void ActionImportOrderExecute();

@@ -3,8 +3,11 @@
 #include <string_view>
 #include <vector>
 
+#include <exception>
+
 #include "app/WriteTarget.h"
 #include "engine/dataset/RidovTable.h"
+#include "engine/storage/TableImage.h"
 #include "engine/text/Win1251.h"
 #include "platform/FileIdentity.h"
 #include "platform/Platform.h"
@@ -45,32 +48,47 @@ std::string NewOrderFileName(const std::string& folder, const std::string& prefi
     }
 }
 
-std::string OrderComment(const std::string& settingsFile, const std::string& catalogTableName) {
+std::string OrderComment(const std::string& settingsFile, const std::string& catalogTableName,
+                         bool* requisitesCut) {
+    const std::string catalogLine =
+        "catalog=" + text::Utf8ToCp1251(FileNamePart(catalogTableName)) + "\r\n";
+    const size_t room = ridov::kMaxCommentLength > catalogLine.size()
+                            ? ridov::kMaxCommentLength - catalogLine.size()
+                            : 0;
     std::string comment;
+    bool cut = false;
     std::vector<uint8_t> bytes;
     std::string error;
     if (platform::CurrentPlatform().ReadWholeFile(settingsFile, bytes, error)) {
         std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-        for (const std::string& line : SplitLines(text)) comment += line + "\r\n";
+        for (const std::string& line : SplitLines(text)) {
+            if (comment.size() + line.size() + 2 > room) {
+                cut = true;
+                break;
+            }
+            comment += line + "\r\n";
+        }
     }
-    comment += "catalog=" + text::Utf8ToCp1251(FileNamePart(catalogTableName)) + "\r\n";
-    return comment;
+    if (requisitesCut != nullptr) *requisitesCut = cut;
+    return comment + catalogLine;
 }
 
-void StampOrderFile(const std::string& path, const std::string& settingsFile,
+bool StampOrderFile(const std::string& path, const std::string& settingsFile,
                     const std::string& catalogTableName) {
     ridov::TRidovTable table;
     table.SetTableName(path);
     table.Open();
-    std::string comment = OrderComment(settingsFile, catalogTableName);
+    bool cut = false;
+    std::string comment = OrderComment(settingsFile, catalogTableName, &cut);
     if (table.Comment() != comment) {
         table.SetComment(comment);
         table.SaveChanges();
     }
     table.Close();
+    return cut;
 }
 
-void CreateOrderFile(const std::string& path, const std::string& settingsFile,
+bool CreateOrderFile(const std::string& path, const std::string& settingsFile,
                      const std::string& catalogTableName) {
     app::CheckWriteTarget(path);
     {
@@ -81,7 +99,7 @@ void CreateOrderFile(const std::string& path, const std::string& settingsFile,
         table.SaveToFile(path);
         table.Close();
     }
-    StampOrderFile(path, settingsFile, catalogTableName);
+    return StampOrderFile(path, settingsFile, catalogTableName);
 }
 
 std::string OrderCatalogPath(const std::string& path, const std::string& programDir) {
@@ -109,6 +127,27 @@ int CountOrderLines(const std::string& path) {
     int count = table.RecordCount();
     table.Close();
     return count;
+}
+
+bool OrderFileIsEmpty(const std::string& path) {
+    ridov::TRidovTable table;
+    table.SetTableName(path);
+    table.Open();
+    const bool empty =
+        table.RecordCount() == 0 && table.Cursor() != nullptr && table.Cursor()->UnreadBytes() == 0;
+    table.Close();
+    return empty;
+}
+
+bool DeleteEmptyOrderFile(const std::string& path,
+                          const std::optional<platform::FileIdentity>& known) {
+    if (platform::GetFileIdentity(path) != known) return false;
+    try {
+        if (!OrderFileIsEmpty(path)) return false;
+    } catch (const std::exception&) {
+        return false;  // a file that cannot be read is no empty order
+    }
+    return platform::CurrentPlatform().RemoveFile(path);
 }
 
 }  // namespace orders

@@ -10,7 +10,10 @@
 // Thread safety: GUI thread only.
 #pragma once
 
+#include <optional>
 #include <string>
+
+#include "platform/FileIdentity.h"
 
 namespace orders {
 
@@ -20,19 +23,26 @@ namespace orders {
 std::string NewOrderFileName(const std::string& folder, const std::string& prefix);
 
 // Writes an empty order table to `path` (replacing a file of that name) and
-// stamps it. Throws app::WriteRefused when something other than a regular
-// file has the name.
-void CreateOrderFile(const std::string& path, const std::string& settingsFile,
+// stamps it. True when the requisites had to be shortened (OrderComment).
+// Throws app::WriteRefused when something other than a regular file has the
+// name.
+bool CreateOrderFile(const std::string& path, const std::string& settingsFile,
                      const std::string& catalogTableName);
 
 // Sets the order file's comment to the settings file's lines (when that file
 // exists) followed by "catalog=" and the catalog's file name, and writes the
-// file when the comment changed.
-void StampOrderFile(const std::string& path, const std::string& settingsFile,
+// file when the comment changed. True when the requisites had to be
+// shortened (OrderComment).
+bool StampOrderFile(const std::string& path, const std::string& settingsFile,
                     const std::string& catalogTableName);
 
-// The comment text StampOrderFile writes (Windows-1251).
-std::string OrderComment(const std::string& settingsFile, const std::string& catalogTableName);
+// The comment text StampOrderFile writes (Windows-1251). A comment holds at
+// most ridov::kMaxCommentLength bytes; the catalog line is what the order
+// cannot do without, so with an oversized settings file the requisites are
+// shortened to the whole lines that fit before it, and `requisitesCut`
+// (when given) tells so.
+std::string OrderComment(const std::string& settingsFile, const std::string& catalogTableName,
+                         bool* requisitesCut = nullptr);
 
 // The catalog the order was made from: `programDir` followed by the value of
 // the first comment line named "catalog" (any letter case), or "price.zv"
@@ -41,6 +51,19 @@ std::string OrderCatalogPath(const std::string& path, const std::string& program
 
 // The number of lines of the order file, counted by opening it as a table.
 int CountOrderLines(const std::string& path);
+
+// True when the order file holds no lines: no records, and nothing after
+// the records its header declares (a header that says 0 records over
+// records that follow is no empty order).
+bool OrderFileIsEmpty(const std::string& path);
+
+// Deletes the file of an order that has no lines, but only while the file
+// on disk is still the one its tab knows (`known`, taken when its lines
+// were last counted: another copy of the program or a restored backup may
+// have put lines there since) and it is empty. Without identities (a system
+// that cannot tell) only the emptiness decides. True when it deleted it.
+bool DeleteEmptyOrderFile(const std::string& path,
+                          const std::optional<platform::FileIdentity>& known);
 
 // The file name part of a path (after the last folder separator).
 std::string FileNamePart(const std::string& path);

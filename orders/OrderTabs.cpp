@@ -14,6 +14,7 @@
 #include "engine/dataset/RidovTable.h"
 #include "engine/text/Win1251.h"
 #include "orders/OrderFiles.h"
+#include "platform/FileIdentity.h"
 #include "platform/Platform.h"
 #include "ui/BusyCursor.h"
 #include "ui/DataGrid.h"
@@ -100,6 +101,13 @@ QString OrderTabText(const QString& caption, const QFontMetrics& metrics, int ma
 
 QString DamagedOrderText() {
     return QStringLiteral("Файл заявки имеет недопустимое имя или поврежден.");
+}
+
+QString RequisitesCutText(const QString& settingsFile) {
+    return QStringLiteral(
+               "Реквизиты из файла '%1' не помещаются в заявку целиком: в заявку записано "
+               "только их начало.")
+        .arg(settingsFile);
 }
 
 TOrderTabs::TOrderTabs(app::TdmZetrovo& dm, QWidget* parent)
@@ -243,12 +251,17 @@ int TOrderTabs::TabLineCount(int index) const {
 int TOrderTabs::FindOrderTab(const QString& path) const {
     for (int i = 0; i < Count(); ++i)
         if (tabs_[size_t(i)].path == path) return i;
+    // The same file named otherwise: relative on the command line and
+    // absolute from a later start, or through a link.
+    const std::string file = TdmZetrovo::EnginePath(path);
+    for (int i = 0; i < Count(); ++i)
+        if (platform::IsSameFile(TdmZetrovo::EnginePath(tabs_[size_t(i)].path), file)) return i;
     return -1;
 }
 
 void TOrderTabs::AddOrderTab(const QString& path) {
     switching_ = true;
-    tabs_.push_back({path, QString(), 0});
+    tabs_.push_back({path, QString(), 0, std::nullopt});
     const int index = pgcOrders_->addTab(QString());
     pgcOrders_->setTabButton(index, QTabBar::LeftSide, new CloseMark(pgcOrders_));
     pgcOrders_->setTabToolTip(index, path);
@@ -283,8 +296,9 @@ void TOrderTabs::CloseOrderTab(int index) {
     dm_.qvZayavka.Close();
     const Tab tab = tabs_[size_t(index)];
     // An order without lines is not kept. A tab whose refresh failed has
-    // -1 lines: its (damaged) file stays.
-    if (tab.lines == 0) platform::CurrentPlatform().RemoveFile(TdmZetrovo::EnginePath(tab.path));
+    // -1 lines: its (damaged) file stays; so does a file that holds lines
+    // now, whatever the tab counted.
+    if (tab.lines == 0) DeleteEmptyOrderFile(TdmZetrovo::EnginePath(tab.path), tab.identity);
 
     const bool wasActive = index == pgcOrders_->currentIndex();
     const bool wasLast = index == Count() - 1;
@@ -354,7 +368,11 @@ void TOrderTabs::RefreshOrder(const std::string& productId) {
         q.ParamByName("OrderTblNm").SetAsString(TdmZetrovo::EnginePath(notes_));
         q.Open();
         SetupOrderColumns();
+        // Taken first: a change after it makes the tab's count stale.
+        const std::optional<platform::FileIdentity> identity =
+            platform::GetFileIdentity(TdmZetrovo::EnginePath(notes_));
         tabs_[size_t(index)].lines = CountOrderLines(TdmZetrovo::EnginePath(notes_));
+        tabs_[size_t(index)].identity = identity;
         SetupOrderFooter();
         if (recNo != -1) {
             q.MoveBy(recNo - q.RecNo());
@@ -378,9 +396,22 @@ void TOrderTabs::RefreshOrder(const std::string& productId) {
 void TOrderTabs::NewOrder() {
     const std::string path =
         NewOrderFileName(TdmZetrovo::EnginePath(dm_.OrderDir), std::string("Zakaz"));
-    CreateOrderFile(path, EngineSettingsFile(), CatalogTablePath());
+    const bool cut = CreateOrderFile(path, EngineSettingsFile(), CatalogTablePath());
     AddOrderTab(TdmZetrovo::FromEnginePath(path));
     RefreshOrder();
+    NoteRequisitesCut(cut);
+}
+
+void TOrderTabs::StampActiveOrder() {
+    if (ActiveIndex() < 0) return;
+    NoteRequisitesCut(StampOrderFile(TdmZetrovo::EnginePath(ActivePath()), EngineSettingsFile(),
+                                     CatalogTablePath()));
+}
+
+void TOrderTabs::NoteRequisitesCut(bool cut) {
+    if (!cut || requisitesCutNoted_) return;
+    requisitesCutNoted_ = true;
+    ui::CurrentPrompter().Warning(RequisitesCutText(dm_.SettingsFile));
 }
 
 void TOrderTabs::OpenOrders() {

@@ -7,7 +7,8 @@
 // unsaved state: closing a tab only forgets it, and deletes the file when
 // the order holds no lines.
 //
-// A tab's path identifies it (compared exactly); its caption is the file
+// A tab's path identifies it: the same text, or another name of the same
+// file (a relative and an absolute path, a link) finds it; its caption is the file
 // name when the file lies directly in the program folder, else the path.
 // A tab is as wide as its caption needs (at least kOrderTabWidth): the file
 // name is always shown whole, a long folder is shortened in its middle;
@@ -27,10 +28,12 @@
 #include <QStringList>
 #include <QWidget>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/DataModule.h"
+#include "platform/FileIdentity.h"
 
 class QFontMetrics;
 class QTabBar;
@@ -53,6 +56,9 @@ QString OrderTabText(const QString& caption, const QFontMetrics& metrics, int ma
 
 // "Файл заявки имеет недопустимое имя или поврежден."
 QString DamagedOrderText();
+// The warning, once a run, that the settings file's requisites did not fit
+// into an order's comment whole and were shortened.
+QString RequisitesCutText(const QString& settingsFile);
 
 class TOrderTabs : public QWidget {
     Q_OBJECT
@@ -84,7 +90,8 @@ class TOrderTabs : public QWidget {
     void AddOrderTab(const QString& path);
     void RenameActiveOrderTab(const QString& path);
     void SetOrderTabCaption(const QString& path);
-    // Closes the order view, deletes the file of an order without lines,
+    // Closes the order view, deletes the file of an order without lines
+    // (only while the file is still the one last counted and is empty),
     // removes the tab; the next tab (or the first when it was the last)
     // becomes active.
     void CloseOrderTab(int index);
@@ -97,6 +104,10 @@ class TOrderTabs : public QWidget {
     // box and closes the tab (the file stays on disk).
     void RefreshOrder(const std::string& productId = {});
     void SetupOrderFooter();
+
+    // StampOrderFile for the active order; the first time in a run that the
+    // requisites did not fit into an order, a warning says so.
+    void StampActiveOrder();
 
     // ---- commands ----
     // ActionNewOrder: Zakaz<n>.zv in the order folder, created, stamped,
@@ -140,6 +151,8 @@ class TOrderTabs : public QWidget {
         QString path;
         QString caption;
         int lines = 0;
+        // The file as it was when its lines were last counted.
+        std::optional<platform::FileIdentity> identity;
     };
 
     void SetupOrderFields();
@@ -148,6 +161,7 @@ class TOrderTabs : public QWidget {
     void ShowTabs();
     std::string CatalogTablePath() const;
     std::string EngineSettingsFile() const;
+    void NoteRequisitesCut(bool cut);
 
     app::TdmZetrovo& dm_;
     QTabBar* pgcOrders_;
@@ -157,6 +171,7 @@ class TOrderTabs : public QWidget {
     // The path the order view shows (the query's notes).
     QString notes_;
     bool switching_ = false;
+    bool requisitesCutNoted_ = false;
 };
 
 }  // namespace orders

@@ -6,10 +6,10 @@
 //   reply    := kHandOverAck, one per frame  running copy -> second copy
 //
 // An argument is the command-line argument's bytes as the system gave them
-// (on Linux any bytes but NUL). The running copy answers a frame once it
-// has taken the argument (opened it, or queued it while a dialog of its own
-// is open); the second copy sends the next frame only after that answer, so
-// the arguments arrive one at a time, in order. A frame longer than
+// (on Linux any bytes but NUL). The running copy answers a frame as soon as
+// it has received it whole, before it opens the argument (which may wait for
+// a dialog of its own); the second copy sends the next frame only after
+// that answer, so the arguments arrive one at a time, in order. A frame longer than
 // kMaxHandOverArgument is no argument of ours: the running copy drops the
 // connection without taking anything from it.
 //

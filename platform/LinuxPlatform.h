@@ -96,8 +96,8 @@ class LinuxPlatform : public Platform {
     LinuxInstanceLock lock_;
     std::string instanceFolder_;
     std::chrono::milliseconds handOverConnectWait_{2000};
-    // The running copy answers once its window is up and the file is open;
-    // a start of a large catalog takes a while.
+    // The running copy answers as soon as its event loop runs (a file is
+    // opened after the answer); a start of a large catalog takes a while.
     std::chrono::milliseconds handOverAnswerWait_{20000};
     FileOps& fileOps_;
     std::string opener_ = "xdg-open";

@@ -156,9 +156,10 @@ class Platform {
     // the descriptor from now on and closes it; later calls return -1.
     virtual intptr_t TakeInstanceListener() = 0;
     // Hands `arguments` to the instance holding the lock `name`, one at a
-    // time, in order, each delivered before the next is sent. False when
-    // the running instance cannot be reached or does not answer in time
-    // (its lock is then no reason to wait: the caller starts on its own).
+    // time, in order, each received (answered) before the next is sent; the
+    // running instance answers on receipt and opens them later. False when
+    // the running instance cannot be reached or does not answer in time:
+    // the caller then looks at the lock again before it starts on its own.
     virtual bool HandOverToRunningInstance(const std::string& name,
                                            const std::vector<std::string>& arguments) = 0;
 

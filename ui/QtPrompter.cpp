@@ -8,7 +8,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <initializer_list>
+#include <string>
 #include <utility>
+
+#include "engine/text/MessageLine.h"
 
 namespace ui {
 
@@ -60,8 +63,14 @@ bool NoDisplay() {
 }
 
 void ReportToStderr(const QString& caption, const QString& text) {
-    const QByteArray line = (caption + QStringLiteral(": ") + text + QLatin1Char('\n')).toUtf8();
-    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+    // The text may be an engine message that a damaged file brought along.
+    const QByteArray utf8 = text.toUtf8();
+    const std::string line =
+        text::MessageLine(
+            caption.toStdString() + ": " + std::string(utf8.constData(), size_t(utf8.size())),
+            kMaxReportLine) +
+        "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
 }
 

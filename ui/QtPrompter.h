@@ -10,6 +10,8 @@
 // Thread safety: GUI thread only.
 #pragma once
 
+#include <cstddef>
+
 #include "ui/Prompter.h"
 
 namespace ui {
@@ -21,7 +23,10 @@ QString ApplicationTitle();
 // "offscreen" or "minimal" platform. Modal dialogs must not be run then.
 bool NoDisplay();
 
-// Writes "<caption>: <text>" and a line end to stderr (UTF-8).
+// Writes "<caption>: <text>" to stderr as one line (UTF-8; control
+// characters escaped and the line cut at kMaxReportLine bytes as
+// text::MessageLine does) and a line end.
+inline constexpr size_t kMaxReportLine = 2000;
 void ReportToStderr(const QString& caption, const QString& text);
 
 class QtPrompter : public Prompter {

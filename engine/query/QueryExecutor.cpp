@@ -53,6 +53,7 @@ void Release(TRidovQTable& t) {
     t.ownStore.reset();
     t.cached.reset();
     t.image = platform::RegionBuffer();
+    t.readIdentity.reset();
     if (t.fromFile) t.store = nullptr;
 }
 
@@ -90,6 +91,7 @@ void ReadHeaders(QueryPlan& plan, const QueryEnvironment& env, std::vector<Table
             }
         }
         std::string error;
+        if (t.origin) t.readIdentity = platform::GetFileIdentity(t.filePath);
         if (!os.ReadWholeFile(t.filePath, t.image, error, kMaxImageSize))
             Fail("Error opening file " + t.filePath);
         t.ownStore = std::make_unique<TRidovCursor>(*env.session, *env.format);

@@ -3,12 +3,14 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/query/PreparedConditions.h"
 #include "engine/query/RidovCField.h"
 #include "engine/storage/RidovCursor.h"
+#include "platform/FileIdentity.h"
 #include "platform/MemoryRegion.h"
 
 namespace ridov {
@@ -42,6 +44,9 @@ struct TRidovQTable {
     std::shared_ptr<CachedTable> cached;
     // The bytes of the file, read once for the header and the records.
     platform::RegionBuffer image;
+    // The origin table's file as it was when its records were read (taken
+    // just before): the write-back reads the file again when it changed.
+    std::optional<platform::FileIdentity> readIdentity;
     // The table's conditions bound to its store.
     std::unique_ptr<PreparedConditions> filter;
     // The records that belong to the table, in store order: live and, when

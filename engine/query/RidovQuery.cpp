@@ -105,7 +105,7 @@ void TRidovQuery::OpenData() {
 void TRidovQuery::WriteData() {
     if (!plan_ || Cursor() == nullptr) return;
     try {
-        WriteBack(*plan_, *Cursor(), Origin(), uniqueFieldNames, saveOptions);
+        WriteBack(*plan_, *Cursor(), Environment());
     } catch (const DatabaseError& e) {
         throw DatabaseError(e.what(), this);
     }

@@ -1,7 +1,15 @@
 #include "engine/query/WriteBack.h"
 
+#include <memory>
+#include <optional>
+#include <string>
+
 #include "engine/storage/DatabaseError.h"
+#include "engine/storage/RidovSession.h"
+#include "engine/storage/TableImage.h"
 #include "engine/storage/ValueSlot.h"
+#include "platform/FileIdentity.h"
+#include "platform/Platform.h"
 
 namespace ridov {
 
@@ -42,6 +50,9 @@ class OriginWriter {
         work_ = ValueBuffer(origin_.Layout());
     }
 
+    // Inserted records whose key the origin holds change that record.
+    void MergeInserts() { mergeInserts_ = true; }
+
     void Apply(RecordNode* node) {
         std::string message;
         switch (node->status) {
@@ -56,6 +67,17 @@ class OriginWriter {
                 break;
             }
             case rsInserted: {
+                if (mergeInserts_) {
+                    // The file read afresh may hold the key already.
+                    if (RecordNode* target = Find(node)) {
+                        work_.CopyFrom(target->values);
+                        Carry(node->values);
+                        origin_.BeginEdit(target);
+                        if (!origin_.PostRecord(work_.Data(), target, message))
+                            throw DatabaseError(message);
+                        break;
+                    }
+                }
                 work_.Clear();
                 Carry(node->values);
                 if (!origin_.PostRecord(work_.Data(), nullptr, message))
@@ -107,25 +129,53 @@ class OriginWriter {
     std::vector<FieldPair> copies_;
     ValueBuffer probe_;
     ValueBuffer work_;
+    bool mergeInserts_ = false;
 };
+
+// Reads the origin table's file again into a store of its own when it is
+// no longer the file the query read. True when it did.
+bool RereadWhenChanged(TRidovQTable& table, const QueryEnvironment& env) {
+    const std::optional<platform::FileIdentity> now = platform::GetFileIdentity(table.filePath);
+    // A file that is gone is written anew from what was read.
+    if (!now || (table.readIdentity && *table.readIdentity == *now)) return false;
+    platform::RegionBuffer image;
+    std::string error;
+    if (!env.session->Platform().ReadWholeFile(table.filePath, image, error, kMaxImageSize))
+        throw DatabaseError("Error opening file " + table.filePath);
+    auto store = std::make_unique<TRidovCursor>(*env.session, *env.format);
+    if (!env.password.empty()) store->SetPassword(env.password);
+    std::string message;
+    if (!store->ReadImage(image.Bytes(), message))
+        throw DatabaseError("Error opening table: " + message);
+    // The records and conditions of the old store go with it.
+    table.filter.reset();
+    table.records.clear();
+    table.ownStore = std::move(store);
+    table.store = table.ownStore.get();
+    table.readIdentity = now;
+    return true;
+}
 
 }  // namespace
 
-void WriteBack(QueryPlan& plan, TRidovCursor& result, std::string_view origin,
-               std::string_view uniqueFieldNames, TRidovSaveOptions saveOptions) {
+void WriteBack(QueryPlan& plan, TRidovCursor& result, const QueryEnvironment& env) {
     TRidovQTable* table = plan.OriginTable();
     if (table == nullptr || table->store == nullptr) return;
+    const bool reread = RereadWhenChanged(*table, env);
     TRidovCursor& store = *table->store;
     try {
-        OriginWriter writer(store, result, origin, uniqueFieldNames);
+        OriginWriter writer(store, result, env.origin, env.uniqueFieldNames);
+        if (reread) writer.MergeInserts();
         for (RecordNode* node : result.Nodes()) writer.Apply(node);
         std::string message;
-        if (!store.WriteFile(table->filePath, saveOptions, false, "", message))
+        if (!store.WriteFile(table->filePath, env.saveOptions, false, "", message))
             throw DatabaseError(message);
     } catch (...) {
         store.RevertAll();
         throw;
     }
+    // The store now is what the file holds.
+    table->readIdentity = platform::GetFileIdentity(table->filePath);
     store.CommitAll();
     result.CommitAll();
 }

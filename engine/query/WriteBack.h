@@ -15,6 +15,14 @@
 // modified or deleted result record without one is skipped. A value whose
 // result field has another type than the origin field is carried as text.
 //
+// The origin file is the truth: when it changed on disk since the query
+// read it (another size, modification time, device or inode: another copy
+// of the program wrote it, a backup was put back), it is read again and
+// the changes are applied to what it holds now, so that nothing written
+// there in between is lost. Against such a fresh read an inserted record
+// whose unique key fields match a record of the file changes that record
+// instead of adding a second one with the same key.
+//
 // The file is written with the changes before they are accepted. If a
 // record is refused or the file cannot be written, every change this call
 // made to the origin table is reverted and the result keeps its changes,
@@ -29,8 +37,10 @@
 
 namespace ridov {
 
-// Raises DatabaseError with the store's message or the file-creation error.
-void WriteBack(QueryPlan& plan, TRidovCursor& result, std::string_view origin,
-               std::string_view uniqueFieldNames, TRidovSaveOptions saveOptions);
+// `env` gives the origin alias, the unique key fields, the save options and
+// what a fresh read needs (session, format, password). Raises
+// DatabaseError with the store's message, the reader's message for a file
+// that cannot be read again, or the file-creation error.
+void WriteBack(QueryPlan& plan, TRidovCursor& result, const QueryEnvironment& env);
 
 }  // namespace ridov

@@ -66,6 +66,10 @@ class TRidovCursor {
     // completely unless the partial-open flag is set, in which case the
     // call returns true and leaves the message for the caller to show.
     [[nodiscard]] bool ReadImage(std::span<uint8_t> image, std::string& message);
+    // Bytes of the last image read that followed its declared records: a
+    // damaged or tampered header may declare fewer records than the file
+    // holds (the reader takes the header's count). 0 before any read.
+    size_t UnreadBytes() const { return unreadBytes_; }
     // Reads only the header and the field list; on failure empties the
     // store completely.
     [[nodiscard]] bool ReadImageHeader(std::span<const uint8_t> image, std::string& message);
@@ -257,6 +261,7 @@ class TRidovCursor {
     bool enciphered_ = false;
     bool partialOpen_ = false;
     unsigned readPieces_ = 0;
+    size_t unreadBytes_ = 0;
     uint64_t changeCount_ = 0;
     uint64_t identity_;
     LoadFilterFn loadFilter_;

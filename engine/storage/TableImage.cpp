@@ -515,6 +515,7 @@ bool TRidovCursor::ReadImageHeader(std::span<const uint8_t> image, std::string& 
 
 bool TRidovCursor::ReadImage(std::span<uint8_t> image, std::string& message) {
     ++changeCount_;
+    unreadBytes_ = 0;
     LoadFilterFn filter = loadFilter_;  // taken when the read starts
     auto fail = [&](std::string text) {
         message = std::move(text);
@@ -615,6 +616,7 @@ bool TRidovCursor::ReadImage(std::span<uint8_t> image, std::string& message) {
             });
         }
         RunTogether(tasks);
+        unreadBytes_ = records.size() - starts.back();
         // In file order, up to the first damaged record.
         for (Piece& part : parts) {
             arena_.Adopt(std::move(part.arena));
@@ -663,6 +665,7 @@ bool TRidovCursor::ReadImage(std::span<uint8_t> image, std::string& message) {
                 }
             }
         }
+        unreadBytes_ = r.Remaining();
     }
     if (accepted != recordCount && !filter) {
         return fail(

@@ -9,11 +9,14 @@
 #include <QTest>
 #include <QTimer>
 
+#include "engine/storage/TableImage.h"
 #include "orders/CatalogView.h"
 #include "orders/MainWindowFixture.h"
 #include "orders/OrderDialog.h"
 #include "orders/OrderFiles.h"
 #include "orders/QuantityEdit.h"
+#include "platform/FileOps.h"
+#include "platform/LinuxPlatform.h"
 
 namespace {
 
@@ -114,6 +117,85 @@ TEST_F(OrderTabsTest, ClosingAsksOnlyFromTheCloseMarkAndForgetsEmptyOrders) {
     // An order with lines is kept.
     EXPECT_EQ(OrderLines(File("Zakaz1.zv")), (std::vector<std::string>{"P1=1"}));
     EXPECT_FALSE(window->Actions().ActionViewOrders->isEnabled());
+}
+
+// The order on disk decides whether an empty tab's file goes: not the
+// count the tab made when it last looked.
+TEST_F(OrderTabsTest, AnEmptyTabsFileIsDeletedOnlyWhileItIsStillEmptyOnDisk) {
+    // Another copy of the program wrote lines into the file after this tab
+    // counted none.
+    tabs->NewOrder();
+    ASSERT_EQ(tabs->TabLineCount(0), 0);
+    WriteOrder(File("Zakaz1.zv"), {{"P1", 4}});
+    window->Actions().ActionCloseOrder->trigger();
+    EXPECT_EQ(OrderLines(File("Zakaz1.zv")), (std::vector<std::string>{"P1=4"}));
+
+    // A header that says 0 records over a record that follows: shown with
+    // no lines, but no empty order.
+    WriteOrder(File("zero.zv"), {{"P2", 3}});
+    std::string bytes = testing_support::ReadBytes(File("zero.zv"));
+    ASSERT_EQ(bytes[4], 'S');
+    bytes.replace(5, 4, std::string(4, '\0'));  // RecordCount
+    testing_support::WriteBytes(File("zero.zv"), bytes);
+    tabs->OpenOrder(QFile("zero.zv"));
+    ASSERT_EQ(tabs->Count(), 1);
+    EXPECT_EQ(tabs->TabLineCount(0), 0);
+    window->Actions().ActionCloseOrder->trigger();
+    EXPECT_EQ(testing_support::ReadBytes(File("zero.zv")), bytes);
+
+    // Still empty and untouched: deleted as ever.
+    tabs->NewOrder();
+    ASSERT_EQ(tabs->ActivePath(), QFile("Zakaz2.zv"));
+    window->Actions().ActionCloseOrder->trigger();
+    EXPECT_FALSE(Exists(File("Zakaz2.zv")));
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
+// Writes that fail as on a full disk.
+class FullDiskOps : public platform::PosixFileOps {
+  public:
+    int Write(int, const uint8_t*, size_t, size_t& written) override {
+        written = 0;
+        return ENOSPC;
+    }
+};
+
+TEST_F(OrderTabsTest, AfterAFailedWriteTheGridShowsWhatTheFileHolds) {
+    window->StoreOrderLine("P1", 3);
+    FullDiskOps full;
+    platform::LinuxPlatform failing(full);
+    platform::Platform* previous = platform::SetCurrentPlatform(&failing);
+    EXPECT_THROW(window->StoreOrderLine("P2", 5), std::exception);
+    platform::SetCurrentPlatform(previous);
+    EXPECT_EQ(OrderLines(File("Zakaz1.zv")), (std::vector<std::string>{"P1=3"}));
+    EXPECT_EQ(tabs->Grid()->Model().rowCount(), 1);
+    EXPECT_EQ(Cell(0, "ID"), "P1");
+    EXPECT_EQ(tabs->TabLineCount(0), 1);
+
+    // The line that was not saved does not come along with the next one.
+    window->StoreOrderLine("P1", 4);
+    EXPECT_EQ(OrderLines(File("Zakaz1.zv")), (std::vector<std::string>{"P1=4"}));
+}
+
+// A settings file too large for an order's comment: the catalog line stays
+// whole, the requisites are shortened, and the user is told once.
+TEST_F(OrderTabsTest, OversizedRequisitesAreShortenedAroundAWholeCatalogLine) {
+    std::string settings = "[Client]\r\n";
+    for (int i = 0; settings.size() < 40000; ++i)
+        settings += "Note" + std::to_string(i) + "=" + std::string(60, 'x') + "\r\n";
+    testing_support::WriteBytes(File("Zetrovo.ini"), settings);
+    window->StoreOrderLine("P1", 1);
+    window->StoreOrderLine("P2", 2);
+    ridov::TRidovTable order;
+    order.SetTableName(File("Zakaz1.zv"));
+    order.Open();
+    const std::string comment = order.Comment();
+    EXPECT_LE(comment.size(), ridov::kMaxCommentLength);
+    EXPECT_EQ(comment.substr(comment.size() - 20), "\r\ncatalog=price.zv\r\n");
+    EXPECT_EQ(comment.rfind("[Client]\r\nNote0=", 0), 0u);
+    EXPECT_EQ(settings.rfind(comment.substr(0, comment.size() - 18), 0), 0u);  // whole lines
+    EXPECT_EQ(prompter.Texts(), QStringList{orders::RequisitesCutText(dm->SettingsFile)});
+    EXPECT_EQ(prompter.shown[0].kind, ScriptedPrompter::Kind::Warning);
 }
 
 TEST_F(OrderTabsTest, OpeningAShownOrderActivatesItsTab) {

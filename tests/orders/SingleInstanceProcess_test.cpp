@@ -16,6 +16,7 @@
 #include <QString>
 #include <QStringList>
 #include <QThread>
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -102,6 +103,17 @@ class SingleInstanceProcessTest : public testing::Test {
         }
         return process->exitStatus() == QProcess::NormalExit ? process->exitCode() : -1;
     }
+    // The hand-over log once it has `lines` lines: a later start ends as
+    // soon as its files were received; the running copy opens them after.
+    std::string LogOf(size_t lines) const {
+        std::string log;
+        for (int i = 0; i < 300; ++i) {
+            log = fs::exists(Log()) ? ReadBytes(Log()) : std::string();
+            if (size_t(std::count(log.begin(), log.end(), '\n')) >= lines) break;
+            QThread::msleep(50);
+        }
+        return log;
+    }
     // Waits until a copy holds a lock: its socket is in the runtime folder.
     bool WaitForListeningCopy(size_t copies) const {
         for (int i = 0; i < 300; ++i) {
@@ -127,7 +139,7 @@ TEST_F(SingleInstanceProcessTest, LaterStartsHandOverOtherFoldersRunAloneKilledC
     EXPECT_EQ(Run("one", {"a.zv", QString::fromStdString(Work("b b.zv"))}, root.File("second.png")),
               0);
     EXPECT_FALSE(fs::exists(root.File("second.png")));
-    EXPECT_EQ(ReadBytes(Log()), Work("a.zv") + "\t1\n" + Work("b b.zv") + "\t2\n");
+    EXPECT_EQ(LogOf(2), Work("a.zv") + "\t1\n" + Work("b b.zv") + "\t2\n");
     EXPECT_EQ(first->state(), QProcess::Running);
 
     // A copy of the program in another folder is a first copy of its own.

@@ -19,6 +19,7 @@
 #endif
 
 #include "engine/storage/DatabaseError.h"
+#include "engine/text/MessageLine.h"
 #include "tools/zv/Command.h"
 #include "tools/zv/Escape.h"
 #include "tools/zv/TableFile.h"
@@ -100,11 +101,11 @@ int main(int argc, char** argv) {
     } catch (const ridov::DatabaseError& e) {
         // Engine messages can carry text from the file: a field name, or
         // an error image's own text.
-        std::cerr << zv::MessageLine(zv::ToTerminal(e.what())) << "\n";
+        std::cerr << text::MessageLine(zv::ToTerminal(e.what())) << "\n";
     } catch (const zv::ToolError& e) {
-        std::cerr << zv::MessageLine(e.what()) << "\n";
+        std::cerr << text::MessageLine(e.what()) << "\n";
     } catch (const std::exception& e) {
-        std::cerr << zv::MessageLine(e.what()) << "\n";
+        std::cerr << text::MessageLine(e.what()) << "\n";
     }
     return 1;
 }

@@ -501,6 +501,45 @@ TEST_F(ProgramQueries, FailedSaveAppliesNothingTwice) {
     EXPECT_EQ(DumpFile(order), "XXX.ID XXX.KOL\n300|2\n999|5\n100|1\n200|1");
 }
 
+// Another copy of the program (or a restored backup) replaced the order
+// file after the view read it: the edits go into the file as it is now.
+TEST_F(ProgramQueries, EditsApplyToTheOrderFileAsItIsOnDisk) {
+    const std::string order = dir_.File("Zakaz1.zv");
+    TRidovQuery q;
+    OpenOrderView(q);
+    WriteTable(order, {{"ID", ftSmallStr, 20}, {"KOL", ftInteger}},
+               {{"300", "2"}, {"100", "1"}, {"200", "4"}, {"400", "6"}});
+    ASSERT_TRUE(Seek(q, "100"));
+    q.Edit();
+    q.FieldByName("KOL").SetAsInteger(9);
+    q.Post();
+    // The view still shows 999, which the file no longer holds.
+    ASSERT_TRUE(Seek(q, "999"));
+    q.Delete();
+    ASSERT_TRUE(Seek(q, "300"));
+    q.Delete();
+    q.Append();
+    q.FieldByName("ID").SetAsString("555");
+    q.FieldByName("KOL").SetAsInteger(3);
+    q.Post();
+    // The file holds 200 already: one line with the new quantity.
+    q.Append();
+    q.FieldByName("ID").SetAsString("200");
+    q.FieldByName("KOL").SetAsInteger(8);
+    q.Post();
+    q.SaveChanges();
+    EXPECT_EQ(DumpFile(order), "XXX.ID XXX.KOL\n100|9\n200|8\n400|6\n555|3");
+
+    // The view's own write is no change on disk: a second edit goes on from
+    // it without losing the first.
+    q.Append();
+    q.FieldByName("ID").SetAsString("600");
+    q.FieldByName("KOL").SetAsInteger(1);
+    q.Post();
+    q.SaveChanges();
+    EXPECT_EQ(DumpFile(order), "XXX.ID XXX.KOL\n100|9\n200|8\n400|6\n555|3\n600|1");
+}
+
 TEST_F(ProgramQueries, GroupedResultIsNeverWrittenBack) {
     const std::string order = dir_.File("Zakaz1.zv");
     TRidovQuery q;
