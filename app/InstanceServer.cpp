@@ -5,6 +5,10 @@
 #include <QLocalSocket>
 
 #include "platform/InstanceHandOver.h"
+#if defined(_WIN32)
+#include "platform/Platform.h"
+#include "platform/WindowsSingleInstance.h"
+#endif
 
 namespace app {
 
@@ -56,7 +60,17 @@ class InstanceServer::Connection : public QObject {
 
 InstanceServer::InstanceServer(intptr_t listener, QObject* parent)
     : QObject(parent), server_(new QLocalServer(this)) {
+#if defined(_WIN32)
+    // A named pipe is not handed over as a descriptor: the first copy
+    // listens under the pipe name later starts of the same program file
+    // connect to.
+    (void)listener;
+    const std::string program = platform::CurrentPlatform().ProgramFilePath();
+    if (!program.empty())
+        server_->listen(QString::fromStdString(platform::WindowsInstancePipeName(program)));
+#else
     if (listener >= 0) server_->listen(static_cast<qintptr>(listener));
+#endif
     connect(server_, &QLocalServer::newConnection, this, &InstanceServer::Accept);
     // A dialog that keeps arguments waiting is looked at again now and then;
     // nothing tells the program when it closes.

@@ -27,14 +27,19 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 installed=$(date +%s)
 
+# Rebuilds reuse earlier compiles where ccache is installed; it is optional.
+launcher=()
+if command -v ccache >/dev/null 2>&1; then
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
 build=build-windows
 echo "== Windows build (mingw-w64)"
 cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZV_ENGINE_ONLY=ON -DZV_BENCH=OFF >/dev/null
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZV_ENGINE_ONLY=ON -DZV_BENCH=OFF "${launcher[@]}" >/dev/null
 cmake --build "$build" -j "$jobs" --target zv engine_tests platform_tests platform_test_child
 # zv on Linux, for the comparison below.
 cmake -S . -B "$build/linux" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZV_ENGINE_ONLY=ON \
-    -DZV_BENCH=OFF >/dev/null
+    -DZV_BENCH=OFF "${launcher[@]}" >/dev/null
 cmake --build "$build/linux" -j "$jobs" --target zv
 built=$(date +%s)
 
