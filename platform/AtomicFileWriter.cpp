@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "platform/FileIdentity.h"
-#include "platform/RandomBytes.h"
+#include "platform/TempFileName.h"
 
 namespace platform {
 
@@ -37,11 +37,6 @@ std::string FolderOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
-// A temporary file's name is its target's name, ".tmp" and 16 lower-case
-// hexadecimal digits; nothing else in a folder is taken for one.
-constexpr char kTempInfix[] = ".tmp";
-constexpr size_t kTempDigits = 16;
-
 // A temporary file not locked by its writer is left alone this long after
 // its last change: a writer locks its file right after creating it, and
 // this covers the moment in between.
@@ -58,18 +53,6 @@ bool IsTempNameOf(const std::string& name, const std::string& targetBase) {
         return false;
     return std::all_of(name.begin() + std::ptrdiff_t(prefix.size()), name.end(),
                        [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
-}
-
-std::string TempNameFor(const std::string& target) {
-    uint8_t random[8];
-    FillRandom(random, sizeof random);
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string name = target + kTempInfix;
-    for (uint8_t b : random) {
-        name += kDigits[b >> 4];
-        name += kDigits[b & 15];
-    }
-    return name;
 }
 
 }  // namespace

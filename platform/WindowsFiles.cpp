@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/FileIdentity.h"
-#include "platform/RandomBytes.h"
+#include "platform/TempFileName.h"
 #include "platform/WindowsText.h"
 
 namespace platform {
@@ -15,8 +15,6 @@ namespace {
 
 constexpr DWORD kMaxChunk = DWORD{1} << 30;
 constexpr int kCreateAttempts = 8;
-constexpr char kTempInfix[] = ".tmp";
-constexpr size_t kTempDigits = 16;
 // In 100-nanosecond units, as file times count.
 constexpr uint64_t kStaleAfter = 60ull * 10'000'000ull;
 
@@ -33,18 +31,6 @@ std::string FolderOf(const std::string& path) {
 std::string BaseName(const std::string& path) {
     const size_t slash = LastSeparator(path);
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string TempNameFor(const std::string& target) {
-    uint8_t random[8];
-    FillRandom(random, sizeof random);
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string name = target + kTempInfix;
-    for (uint8_t b : random) {
-        name += kDigits[b >> 4];
-        name += kDigits[b & 15];
-    }
-    return name;
 }
 
 bool IsTempNameOf(const std::string& name, const std::string& targetBase) {

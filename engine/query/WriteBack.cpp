@@ -53,28 +53,26 @@ class OriginWriter {
     // Inserted records whose key the origin holds change that record.
     void MergeInserts() { mergeInserts_ = true; }
 
+    // Carries the query record `node`'s values into the origin's `target`.
+    void Update(RecordNode* target, const RecordNode* node) {
+        std::string message;
+        work_.CopyFrom(target->values);
+        Carry(node->values);
+        origin_.BeginEdit(target);
+        if (!origin_.PostRecord(work_.Data(), target, message)) throw DatabaseError(message);
+    }
+
     void Apply(RecordNode* node) {
         std::string message;
         switch (node->status) {
-            case rsModified: {
-                RecordNode* target = Find(node);
-                if (!target) return;
-                work_.CopyFrom(target->values);
-                Carry(node->values);
-                origin_.BeginEdit(target);
-                if (!origin_.PostRecord(work_.Data(), target, message))
-                    throw DatabaseError(message);
+            case rsModified:
+                if (RecordNode* target = Find(node)) Update(target, node);
                 break;
-            }
             case rsInserted: {
                 if (mergeInserts_) {
                     // The file read afresh may hold the key already.
                     if (RecordNode* target = Find(node)) {
-                        work_.CopyFrom(target->values);
-                        Carry(node->values);
-                        origin_.BeginEdit(target);
-                        if (!origin_.PostRecord(work_.Data(), target, message))
-                            throw DatabaseError(message);
+                        Update(target, node);
                         break;
                     }
                 }
