@@ -10,9 +10,9 @@
 #include <QVBoxLayout>
 #include <utility>
 
-#include "app/ClientInfo.h"
-#include "app/Settings.h"
-#include "app/WriteTarget.h"
+#include "core/ClientInfo.h"
+#include "core/Settings.h"
+#include "core/WriteTarget.h"
 #include "ui/Prompter.h"
 #include "ui/Win1251Text.h"
 
@@ -85,34 +85,47 @@ TFormParams::TFormParams(std::string settingsFile, QWidget* parent)
     okButton_->setFocus();
 
     auto load = [this](QLineEdit* edit, const char* key) {
-        edit->setText(ui::FromWin1251(ReadSetting(settingsFile_, kClientSection, key)));
+        edit->setText(ui::FromWin1251(core::ReadSetting(settingsFile_, core::kClientSection, key)));
     };
-    load(editNameFirm_, kKeyKlient);
-    load(editAddress_, kKeyAdres);
-    load(editPhone_, kKeyTelefon);
-    load(editContacter_, kKeyKontaktLico);
-    load(imagDir_, kKeyFotoDir);
+    load(editNameFirm_, core::kKeyKlient);
+    load(editAddress_, core::kKeyAdres);
+    load(editPhone_, core::kKeyTelefon);
+    load(editContacter_, core::kKeyKontaktLico);
+    load(imagDir_, core::kKeyFotoDir);
+
+    // The requisites follow the fields as they are typed: they are what
+    // the fields hold, saved or not.
+    const std::pair<QLineEdit*, std::string core::TClientInfo::*> requisites[] = {
+        {editNameFirm_, &core::TClientInfo::klient},
+        {editAddress_, &core::TClientInfo::adres},
+        {editPhone_, &core::TClientInfo::telefon},
+        {editContacter_, &core::TClientInfo::kontaktLico},
+    };
+    for (const auto& [edit, member] : requisites) {
+        requisites_.*member = ui::ToWin1251(edit->text());
+        connect(edit, &QLineEdit::textChanged, this,
+                [this, member](const QString& text) { requisites_.*member = ui::ToWin1251(text); });
+    }
 }
 
 bool TFormParams::RequisitesFilled() const {
-    for (const QLineEdit* edit : {editNameFirm_, editAddress_, editPhone_, editContacter_}) {
-        if (edit->text().trimmed().isEmpty()) return false;
-    }
-    return true;
+    return core::RequisitesFilled(requisites_);
 }
 
 void TFormParams::accept() {
     const std::pair<const char*, QLineEdit*> order[] = {
-        {kKeyKlient, editNameFirm_},       {kKeyAdres, editAddress_}, {kKeyTelefon, editPhone_},
-        {kKeyKontaktLico, editContacter_}, {kKeyFotoDir, imagDir_},
+        {core::kKeyKlient, editNameFirm_}, {core::kKeyAdres, editAddress_},
+        {core::kKeyTelefon, editPhone_},   {core::kKeyKontaktLico, editContacter_},
+        {core::kKeyFotoDir, imagDir_},
     };
     try {
         for (const auto& [key, edit] : order)
-            WriteSetting(settingsFile_, kClientSection, key, ui::ToWin1251(edit->text()));
-    } catch (const SettingsWriteError& e) {
+            core::WriteSetting(settingsFile_, core::kClientSection, key,
+                               ui::ToWin1251(edit->text()));
+    } catch (const core::SettingsWriteError& e) {
         ui::CurrentPrompter().Error(QString::fromUtf8(e.what()), QString());
         return;
-    } catch (const WriteRefused& refused) {
+    } catch (const core::WriteRefused& refused) {
         ui::CurrentPrompter().Error(refused.Text(), QString());
         return;
     }

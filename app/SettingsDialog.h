@@ -3,7 +3,8 @@
 //
 // Creation loads the five fields from the settings file; they are not
 // reloaded later, so the fields are the program's in-memory copy of the
-// requisites (RequisitesFilled reads them, not the file). Closing with OK
+// requisites: Requisites() follows them as they are typed, and the
+// requisites check reads it, not the file. Closing with OK
 // writes the fields, in the order firm, address, phone, contact person,
 // photo folder, exactly as typed, then calls onAccepted. Cancel (or Esc)
 // writes nothing and keeps the typed texts in the fields.
@@ -17,6 +18,8 @@
 #include <QDialog>
 #include <functional>
 #include <string>
+
+#include "core/ClientInfo.h"
 
 class QLineEdit;
 class QPushButton;
@@ -36,14 +39,17 @@ class TFormParams : public QDialog {
     QLineEdit* EditPhone() const { return editPhone_; }
     QLineEdit* EditContacter() const { return editContacter_; }
     // The photo folder's text field and the button beside it that opens the
-    // folder chooser (Prompter::FolderName).
+    // folder chooser (Prompter::FolderName). The program takes the folder
+    // from the settings file once it is saved.
     QLineEdit* ImagDir() const { return imagDir_; }
     QToolButton* ImagDirButton() const { return imagDirButton_; }
     QPushButton* OkButton() const { return okButton_; }
     QPushButton* CancelButton() const { return cancelButton_; }
 
-    // True when firm, address, phone and contact person are all non-empty
-    // once leading and trailing blanks are removed.
+    // Firm, address, phone and contact person as the fields hold them
+    // (the rest of the record is empty).
+    const core::TClientInfo& Requisites() const { return requisites_; }
+    // core::RequisitesFilled of Requisites().
     bool RequisitesFilled() const;
 
     // Called after a closing with OK has written all five values; the main
@@ -60,6 +66,7 @@ class TFormParams : public QDialog {
     void ChooseFolder();
 
     std::string settingsFile_;
+    core::TClientInfo requisites_;
     QLineEdit* editNameFirm_;
     QLineEdit* editAddress_;
     QLineEdit* editPhone_;

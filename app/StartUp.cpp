@@ -1,6 +1,7 @@
 #include "app/StartUp.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QWidget>
 #include <cstdio>
 #include <exception>
@@ -8,17 +9,26 @@
 #include <system_error>
 #include <thread>
 
-#include "app/AppTitle.h"
+#include "app/HandOverReceiver.h"
+#include "app/HelpText.h"
+#include "app/IgnoreQuestion.h"
 #include "app/InstanceServer.h"
 #include "app/QtTranslations.h"
-#include "app/WriteTarget.h"
+#include "core/AppTitle.h"
+#include "core/ClientInfo.h"
+#include "core/DesktopIntegration.h"
+#include "core/Settings.h"
+#include "core/WriteTarget.h"
 #include "engine/storage/RidovSession.h"
 #include "platform/FileIdentity.h"
 #include "platform/Platform.h"
 #include "ui/PasswordDialog.h"
 #include "ui/Prompter.h"
+#include "ui/Win1251Text.h"
 
 namespace app {
+
+using core::TdmZetrovo;
 
 QString CatalogOpenErrorText(const QString& programDir) {
     return QStringLiteral(
@@ -26,11 +36,6 @@ QString CatalogOpenErrorText(const QString& programDir) {
                "каталоге '%1'.")
         .arg(programDir);
 }
-
-StartUp::StartUp(QString programFolder, QStringList arguments, MainWindowFactory factory)
-    : programFolder_(std::move(programFolder)),
-      arguments_(std::move(arguments)),
-      factory_(std::move(factory)) {}
 
 std::optional<int> CheckSingleInstance(const std::vector<std::string>& arguments,
                                        std::chrono::milliseconds patience) {
@@ -61,71 +66,135 @@ std::optional<int> CheckSingleInstance(const std::vector<std::string>& arguments
         if (std::chrono::steady_clock::now() >= deadline) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    std::fprintf(stderr, "%s: %s\n", kAppTitle,
+    std::fprintf(stderr, "%s: %s\n", core::kAppTitle,
                  "запущенная копия программы не отвечает; файлы ей не переданы.");
     return 1;
 }
 
-std::unique_ptr<InstanceServer> ListenForHandOvers(intptr_t listener, MainWindowHost& host) {
-    auto server = std::make_unique<InstanceServer>(listener);
-    server->onConnection = [&host] { host.BringForward(); };
-    server->canDeliver = [&host] { return host.CanReceiveHandOver(); };
-    server->onArgument = [&host](const QString& argument) { host.ReceiveHandOver(argument); };
-    return server;
-}
+StartUp::StartUp(QString programFolder, QStringList arguments, MainWindowFactory factory)
+    : programFolder_(std::move(programFolder)),
+      arguments_(std::move(arguments)),
+      factory_(std::move(factory)) {}
 
 StartUp::~StartUp() {
     // The window refers to the data module's datasets.
-    instanceServer_.reset();
+    handOvers_.reset();
     mainWindow_.reset();
     dataModule_.reset();
 }
 
-std::optional<int> StartUp::Begin() {
-    QCoreApplication::setApplicationName(QString::fromUtf8(kAppTitle));
+InstanceServer* StartUp::HandOverServer() const {
+    return handOvers_ ? &handOvers_->Server() : nullptr;
+}
+
+core::BatchEnvironment StartUp::BatchEnvironmentFor(core::TdmZetrovo& dm) const {
+    core::BatchEnvironment environment;
+    environment.settingsFile = core::TdmZetrovo::EnginePath(dm.SettingsFile);
+    environment.catalogFile = core::TdmZetrovo::EnginePath(dm.CatalogFile);
+    environment.showReport = [](const QString& text) {
+        ui::CurrentPrompter().Plain(QString::fromUtf8(core::kAppTitle), text);
+    };
+    environment.mayAsk = ui::CurrentPrompter().CanAsk();
+    environment.ask = AskIgnore;
+    if (catalogExport_)
+        environment.exportCatalog = [this, &dm](const QString& path) { catalogExport_(dm, path); };
+    return environment;
+}
+
+bool StartUp::CatalogOpens(const std::function<void()>& open) {
+    core::TdmZetrovo& dm = *dataModule_;
+    try {
+        open();
+        return true;
+    } catch (const std::exception& error) {
+        // A damaged catalog: the program cannot work without it.
+        dm.LastError = core::MakeLastError(error);
+        ui::CurrentPrompter().Error(CatalogOpenErrorText(dm.ProgramDir),
+                                    core::LastErrorDetails(dm.LastError));
+        return false;
+    }
+}
+
+void StartUp::RunFirstStart() {
+    const core::TdmZetrovo& dm = *dataModule_;
+    if (const std::optional<std::string> failure =
+            core::FirstStart(core::TdmZetrovo::EnginePath(dm.ProgramDir),
+                             core::TdmZetrovo::EnginePath(dm.SettingsFile),
+                             core::TdmZetrovo::EnginePath(dm.ReadmeFile)))
+        // A program folder the user may not write to: say so and go on.
+        ui::CurrentPrompter().Warning(ui::FromWin1251(*failure));
+    OpenHelp(dm);
+}
+
+std::optional<int> StartUp::PrepareWindow() {
+    QCoreApplication::setApplicationName(QString::fromUtf8(core::kAppTitle));
     // Qt's dialogs and standard buttons in Russian, as the program's own.
     InstallQtTranslations();
     // Enciphered tables (the catalog, orders) ask for their password with
     // the program's own dialog.
     ui::InstallPasswordPrompt(ridov::TRidovSession::Instance());
 
-    dataModule_ = std::make_unique<TdmZetrovo>(programFolder_);
-    TdmZetrovo& dm = *dataModule_;
+    dataModule_ = std::make_unique<core::TdmZetrovo>(programFolder_);
+    core::TdmZetrovo& dm = *dataModule_;
     if (dm.CatalogDates.size() != 1) {
         // No catalog: end silently, unless a batch run has to say so.
-        const QString catalog = dm.ProgramDir + QString::fromUtf8(kCatalogFileName);
-        return noCatalogEnd_ ? noCatalogEnd_(arguments_, catalog) : 0;
+        const QString catalog = dm.ProgramDir + QString::fromUtf8(core::kCatalogFileName);
+        return core::EndWithoutCatalog(arguments_, catalog, BatchEnvironmentFor(dm));
     }
     dm.CatalogFile = dm.ProgramDir + dm.CatalogName();
     // A settings file that is a pipe, a device or a folder is no first
     // start: writing the first settings would replace it.
-    if (platform::IsNonRegularFile(TdmZetrovo::EnginePath(dm.SettingsFile))) {
-        ui::CurrentPrompter().Error(NotRegularFileText(dm.SettingsFile), QString());
+    const std::string settings = core::TdmZetrovo::EnginePath(dm.SettingsFile);
+    if (platform::IsNonRegularFile(settings)) {
+        ui::CurrentPrompter().Error(core::NotRegularFileText(dm.SettingsFile), QString());
         return 1;
     }
 
+    const core::BatchSwitch batch = core::RecognizeBatchSwitch(arguments_);
+    if (batch == core::BatchSwitch::ZvConvert)
+        return core::RunBatchSwitch(arguments_, BatchEnvironmentFor(dm));
+    const auto openTable = [&dm] {
+        dm.vtPrice.Close();
+        dm.vtPrice.SetTableName(core::TdmZetrovo::EnginePath(dm.CatalogFile));
+        dm.vtPrice.Open();
+    };
+    const bool namesFiles = !arguments_.isEmpty() && !arguments_.front().startsWith('-');
+    if (namesFiles && !CatalogOpens(openTable)) return 1;
+    core::RegisterOrderFileType();
+    int batchExitCode = 0;
+    if (batch != core::BatchSwitch::None) {
+        batchExitCode = core::RunBatchSwitch(arguments_, BatchEnvironmentFor(dm));
+        if (batch != core::BatchSwitch::K) return batchExitCode;
+    }
+    if (core::IsFirstStart(settings)) RunFirstStart();
+    // "-k" lets the start go on to here, then the program ends.
+    if (batch == core::BatchSwitch::K) return CatalogOpens(openTable) ? batchExitCode : 1;
+
+    dm.FotoDir =
+        ui::FromWin1251(core::ReadSetting(settings, core::kClientSection, core::kKeyFotoDir));
     mainWindow_ = factory_(dm);
-    int exitCode = 0;
-    if (!mainWindow_->FormCreate(arguments_, exitCode)) {
-        mainWindow_.reset();
-        return exitCode;
-    }
-    mainWindow_->CreateDialogs();
-    try {
-        mainWindow_->OpenCatalog(dm.CatalogFile);
-    } catch (const std::exception& error) {
-        // A damaged catalog: the program cannot work without it.
-        dm.LastError = MakeLastError(error);
-        ui::CurrentPrompter().Error(CatalogOpenErrorText(dm.ProgramDir),
-                                    LastErrorDetails(dm.LastError));
+    mainWindow_->SetCaption(dm.CatalogDate(QFileInfo(dm.CatalogFile).fileName()));
+    if (!CatalogOpens([&] { mainWindow_->OpenCatalog(dm.CatalogFile); })) {
         mainWindow_.reset();
         return 1;
     }
-    if (mainWindow_->TerminationRequested()) return mainWindow_->TerminationExitCode();
-    mainWindow_->Widget()->show();
+    if (namesFiles) {
+        for (const QString& argument : arguments_) {
+            if (platform::CurrentPlatform().FileExists(core::TdmZetrovo::EnginePath(argument)))
+                mainWindow_->OpenOrder(argument);
+        }
+    }
+    return std::nullopt;
+}
 
+std::optional<int> StartUp::Begin() {
+    if (std::optional<int> exitCode = PrepareWindow()) return exitCode;
+    MainWindowHost& host = *mainWindow_;
+    host.Widget()->show();
     // Later starts hand their arguments to this window from now on.
-    instanceServer_ = ListenForHandOvers(instanceListener_, *mainWindow_);
+    handOvers_ = std::make_unique<HandOverReceiver>(
+        instanceListener_, *host.Widget(), [&host] { return host.CommandRunning(); },
+        [&host](const QString& path) { host.OpenOrder(path); });
     return std::nullopt;
 }
 

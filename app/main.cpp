@@ -18,8 +18,8 @@
 
 #include "app/InstanceServer.h"
 #include "app/StartUp.h"
-#include "orders/BatchMode.h"
 #include "orders/MainWindow.h"
+#include "orders/ProgramStart.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -43,7 +43,7 @@ void ScheduleScreenshot(app::StartUp& startUp) {
 void LogHandOvers(app::StartUp& startUp) {
     const QString path = qEnvironmentVariable("ZAYAVKA_HANDOVER_LOG");
     app::InstanceServer* server = startUp.HandOverServer();
-    auto* window = dynamic_cast<orders::TFormMain*>(startUp.MainWindow());
+    orders::TFormMain* window = orders::ProgramWindow(startUp);
     if (path.isEmpty() || server == nullptr || window == nullptr) return;
     server->onArgument = [deliver = server->onArgument, window, path](const QString& argument) {
         deliver(argument);
@@ -66,14 +66,11 @@ int main(int argc, char** argv) {
 
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();
-    app::StartUp startUp(QCoreApplication::applicationDirPath(), arguments,
-                         [](app::TdmZetrovo& dm) -> std::unique_ptr<app::MainWindowHost> {
-                             return std::make_unique<orders::TFormMain>(dm);
-                         });
-    startUp.SetInstanceListener(platform::CurrentPlatform().TakeInstanceListener());
-    startUp.SetNoCatalogEnd(orders::EndWithoutCatalog);
-    if (std::optional<int> exitCode = startUp.Begin()) return *exitCode;
-    ScheduleScreenshot(startUp);
-    LogHandOvers(startUp);
+    std::unique_ptr<app::StartUp> startUp =
+        orders::MakeProgramStart(QCoreApplication::applicationDirPath(), arguments);
+    startUp->SetInstanceListener(platform::CurrentPlatform().TakeInstanceListener());
+    if (std::optional<int> exitCode = startUp->Begin()) return *exitCode;
+    ScheduleScreenshot(*startUp);
+    LogHandOvers(*startUp);
     return QApplication::exec();
 }

@@ -18,8 +18,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/DataModule.h"
 #include "bench/CatalogFolder.h"
+#include "core/DataModule.h"
 #include "orders/CatalogView.h"
 #include "platform/Platform.h"
 #include "tools/catalog/CatalogTable.h"
@@ -35,7 +35,7 @@ const bench_support::CatalogFolder& Folder() {
 
 // The data module and the catalog view as the main window holds them.
 struct Catalog {
-    app::TdmZetrovo dm{QString::fromStdString(Folder().dir)};
+    core::TdmZetrovo dm{QString::fromStdString(Folder().dir)};
     orders::TCatalogView view{dm};
     Catalog() {
         view.resize(1200, 700);

@@ -22,9 +22,9 @@
 #include <string_view>
 #include <vector>
 
+#include "core/OrderText.h"
 #include "engine/dataset/RidovTable.h"
 #include "engine/text/FormatSettings.h"
-#include "orders/OrderText.h"
 #include "platform/Platform.h"
 #include "tools/catalog/CatalogGenerator.h"
 #include "tools/catalog/CatalogRow.h"
@@ -91,7 +91,7 @@ void BM_ImportPriceListIntoCatalog(benchmark::State& state) {
         state.ResumeTiming();
         // No question may come up: a value that does not convert stops the
         // import and the run.
-        orders::ImportTextIntoTable(files.catalog, files.text, nullptr);
+        core::ImportTextIntoTable(files.catalog, files.text, nullptr);
     }
     ridov::TRidovTable table;
     table.SetTableName(files.catalog);

@@ -19,12 +19,13 @@
 #include <string>
 #include <vector>
 
-#include "app/DataModule.h"
 #include "bench/CatalogFolder.h"
 #include "bench/ProgramWindow.h"
+#include "core/DataModule.h"
 #include "engine/query/TableCache.h"
 #include "orders/MainWindow.h"
 #include "orders/OrderDialog.h"
+#include "orders/OrderLineEntry.h"
 #include "orders/OrderTabs.h"
 #include "platform/Platform.h"
 #include "tools/catalog/CatalogTable.h"
@@ -42,14 +43,17 @@ const bench_support::CatalogFolder& Folder() {
 // The program after start-up: the data module, the main window, its
 // dialogs and the catalog open.
 struct Program {
-    app::TdmZetrovo dm{QString::fromStdString(Folder().dir)};
-    std::unique_ptr<orders::TFormMain> window;
-    std::vector<std::string> ids;
-    Program() {
+    static std::unique_ptr<app::StartUp> Start() {
         // Filled requisites, so that no first start runs.
         std::ofstream(Folder().dir + "/Zetrovo.ini", std::ios::binary)
             << "[Client]\r\nKlient=A\r\nAdres=B\r\nTelefon=C\r\nKontaktLico=D\r\n";
-        window = bench_support::StartProgramWindow(dm);
+        return bench_support::StartProgramWindow(Folder().dir);
+    }
+    std::unique_ptr<app::StartUp> start = Start();
+    core::TdmZetrovo& dm = *start->DataModule();
+    orders::TFormMain* window = orders::ProgramWindow(*start);
+    std::vector<std::string> ids;
+    Program() {
         window->show();
         for (dm.vtPrice.First(); !dm.vtPrice.Eof() && int(ids.size()) < kOrderLines + 1;
              dm.vtPrice.Next())
@@ -67,7 +71,7 @@ void BM_FirstOkOfTheSession(benchmark::State& state) {
         program.window->Orders()->CloseAll();
         ridov::TableCache::Instance().Clear();
         state.ResumeTiming();
-        program.window->StoreOrderLine(program.ids[size_t(n++ % kOrderLines)], 3);
+        program.window->LineEntry().StoreOrderLine(program.ids[size_t(n++ % kOrderLines)], 3);
         program.Paint();
     }
 }
@@ -75,11 +79,13 @@ BENCHMARK(BM_FirstOkOfTheSession)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_LaterOkOnA200LineOrder(benchmark::State& state) {
     Program program;
-    for (int i = 0; i < kOrderLines; ++i) program.window->StoreOrderLine(program.ids[size_t(i)], 1);
+    for (int i = 0; i < kOrderLines; ++i)
+        program.window->LineEntry().StoreOrderLine(program.ids[size_t(i)], 1);
     int n = 0;
     for (auto _ : state) {
         const int line = n++;
-        program.window->StoreOrderLine(program.ids[size_t(line % kOrderLines)], 2 + line % 7);
+        program.window->LineEntry().StoreOrderLine(program.ids[size_t(line % kOrderLines)],
+                                                   2 + line % 7);
         program.Paint();
     }
 }
@@ -87,7 +93,7 @@ BENCHMARK(BM_LaterOkOnA200LineOrder)->Unit(benchmark::kMillisecond);
 
 void BM_EnterToPreparedDialog(benchmark::State& state) {
     Program program;
-    program.window->StoreOrderLine(program.ids[0], 1);
+    program.window->LineEntry().StoreOrderLine(program.ids[0], 1);
     int n = 0;
     for (auto _ : state) {
         program.window->FormOrderDlg()->Prepare(program.dm.vtPrice.FullTableName(),

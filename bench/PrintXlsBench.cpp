@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "app/DataModule.h"
 #include "bench/CatalogFolder.h"
 #include "bench/ProgramWindow.h"
+#include "core/DataModule.h"
 #include "engine/dataset/RidovTable.h"
 #include "orders/CatalogView.h"
 #include "orders/GridXlsSheet.h"
@@ -58,12 +58,14 @@ struct Folder {
 // The program after start-up on the folder's catalog.
 struct Program {
     Folder folder;
-    app::TdmZetrovo dm;
-    std::unique_ptr<orders::TFormMain> window;
+    std::unique_ptr<app::StartUp> start;
+    core::TdmZetrovo& dm;
+    orders::TFormMain* window;
     explicit Program(size_t records)
         : folder(records),
-          dm(QString::fromStdString(folder.dir)),
-          window(bench_support::StartProgramWindow(dm)) {}
+          start(bench_support::StartProgramWindow(folder.dir)),
+          dm(*start->DataModule()),
+          window(orders::ProgramWindow(*start)) {}
     // An order of the first `lines` products of the catalog, shown.
     void OpenOrder(int lines) {
         ridov::TRidovTable order;
@@ -96,8 +98,8 @@ BENCHMARK(BM_ExportCatalogOf65000Records)->Unit(benchmark::kMillisecond);
 void BM_BuildSheetOf65000Records(benchmark::State& state) {
     Program program(kSheetRecords);
     ui::DataGrid& grid = *program.window->CatalogView()->Grid();
-    const orders::XlsSheet sheet = orders::XlsSheetOfGrid(grid);
-    for (auto _ : state) benchmark::DoNotOptimize(orders::BuildGridXls(program.dm.vtPrice, sheet));
+    const core::XlsSheet sheet = orders::XlsSheetOfGrid(grid);
+    for (auto _ : state) benchmark::DoNotOptimize(core::BuildGridXls(program.dm.vtPrice, sheet));
 }
 BENCHMARK(BM_BuildSheetOf65000Records)->Unit(benchmark::kMillisecond);
 

@@ -1,24 +1,22 @@
-// The main window as the program's start-up leaves it, for the benchmarks
-// that work through it: created on the data module's folder, its dialogs
-// made, the folder's price.zv open, at a desktop size.
+// The main window as the program's start leaves it (orders/ProgramStart.h),
+// for the benchmarks that work through it: the folder's price.zv open, the
+// window not shown, at a desktop size.
 #pragma once
 
 #include <memory>
+#include <string>
 
-#include "app/DataModule.h"
+#include "app/StartUp.h"
 #include "orders/MainWindow.h"
+#include "orders/ProgramStart.h"
 
 namespace bench_support {
 
-inline std::unique_ptr<orders::TFormMain> StartProgramWindow(app::TdmZetrovo& dm) {
-    dm.CatalogFile = dm.ProgramDir + "price.zv";
-    auto window = std::make_unique<orders::TFormMain>(dm);
-    int exitCode = 0;
-    window->FormCreate({}, exitCode);
-    window->CreateDialogs();
-    window->OpenCatalog(dm.CatalogFile);
-    window->resize(1200, 800);
-    return window;
+inline std::unique_ptr<app::StartUp> StartProgramWindow(const std::string& folder) {
+    auto start = orders::MakeProgramStart(QString::fromStdString(folder), {});
+    start->PrepareWindow();
+    if (orders::TFormMain* window = orders::ProgramWindow(*start)) window->resize(1200, 800);
+    return start;
 }
 
 }  // namespace bench_support

@@ -78,6 +78,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/OrderText.h"
 #include "engine/dataset/RidovTable.h"
 #include "engine/dataset/SortOrderMemo.h"
 #include "engine/dataset/ViewSettings.h"
@@ -86,7 +87,6 @@
 #include "engine/text/CollationKey.h"
 #include "engine/text/FormatSettings.h"
 #include "engine/text/Win1251.h"
-#include "orders/OrderText.h"
 #include "platform/Platform.h"
 #include "tools/catalog/CatalogGenerator.h"
 #include "tools/catalog/CatalogRow.h"
@@ -669,7 +669,7 @@ void BM_ImportOurs(benchmark::State& state) {
         state.ResumeTiming();
         // No question may come up: a value that does not convert stops the
         // import and the run.
-        orders::ImportTextIntoTable(c.table + ".import", c.text, nullptr);
+        core::ImportTextIntoTable(c.table + ".import", c.text, nullptr);
     }
     ridov::TRidovTable table;
     table.SetTableName(c.table + ".import");

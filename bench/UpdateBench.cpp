@@ -31,7 +31,7 @@
 #include <string>
 
 #include "CatalogFolder.h"
-#include "tests/update/FtpTestServer.h"
+#include "tests/qtsupport/FtpTestServer.h"
 #include "update/FtpDownload.h"
 #include "update/UpdateRun.h"
 

@@ -7,9 +7,9 @@
 #include <utility>
 #include <variant>
 
+#include "core/CatalogFilter.h"
 #include "engine/dataset/Field.h"
 #include "engine/text/Win1251.h"
-#include "orders/CatalogFilter.h"
 #include "platform/Platform.h"
 #include "ui/DataGrid.h"
 #include "ui/FilterRowValues.h"
@@ -81,12 +81,12 @@ const QPixmap& Image(int index) {
 }  // namespace
 
 bool CheckFileExists(const QString& path) {
-    if (platform::CurrentPlatform().FileExists(app::TdmZetrovo::EnginePath(path))) return true;
+    if (platform::CurrentPlatform().FileExists(core::TdmZetrovo::EnginePath(path))) return true;
     ui::CurrentPrompter().Information(QStringLiteral("Не удается найти файл '%1'.").arg(path));
     return false;
 }
 
-TCatalogView::TCatalogView(app::TdmZetrovo& dm, QWidget* parent)
+TCatalogView::TCatalogView(core::TdmZetrovo& dm, QWidget* parent)
     : QWidget(parent), dm_(dm), grid_(new ui::DataGrid(this)) {
     setObjectName(QStringLiteral("PanelPrice"));
     auto* layout = new QVBoxLayout(this);
@@ -135,7 +135,7 @@ bool TCatalogView::OpenCatalog(const QString& path) {
 
     grid_->SetDataSource(nullptr);
     table.Close();
-    table.SetTableName(app::TdmZetrovo::EnginePath(path));
+    table.SetTableName(core::TdmZetrovo::EnginePath(path));
     // Order (and, from the filter row, no filter) set while closed, so that
     // opening builds the view once: sorted by name, ignoring case.
     table.SetSortOptions(ridov::vsoCaseInsensitive);
@@ -180,9 +180,9 @@ bool TCatalogView::OpenCatalog(const QString& path) {
     grid_->SetColumnFitting(true);
 
     if (filterFromRow) {
-        const std::vector<FilterCell> cells = FilterCells();
+        const std::vector<core::FilterCell> cells = FilterCells();
         if (std::any_of(cells.begin(), cells.end(),
-                        [](const FilterCell& c) { return !c.text.empty(); }))
+                        [](const core::FilterCell& c) { return !c.text.empty(); }))
             ApplySTFilter();
     }
     if (onCatalogOpened) onCatalogOpened(path);
@@ -218,7 +218,7 @@ void TCatalogView::MakeSTFilter() {
                 column,
                 [](const QString&, int) {
                     std::vector<ui::FilterChoice> choices{{QString(), QString()}};
-                    for (const PriceKeyCaption& key : PriceFilterKeys())
+                    for (const core::PriceKeyCaption& key : core::PriceFilterKeys())
                         choices.push_back({key.caption, QString::number(key.key)});
                     return choices;
                 },
@@ -233,11 +233,11 @@ void TCatalogView::MakeSTFilter() {
     }
 }
 
-std::vector<FilterCell> TCatalogView::FilterCells() const {
-    std::vector<FilterCell> cells;
+std::vector<core::FilterCell> TCatalogView::FilterCells() const {
+    std::vector<core::FilterCell> cells;
     for (int column = 0; column < grid_->ColumnCount(); ++column) {
         const QString text = grid_->FilterText(column);
-        FilterCell cell;
+        core::FilterCell cell;
         cell.fieldName = grid_->Column(column).fieldName;
         const bool brand = IsBrandField(cell.fieldName) && !IsPriceField(cell.fieldName);
         cell.keyField = brand ? "IDBREND" : cell.fieldName;
@@ -254,7 +254,7 @@ std::vector<FilterCell> TCatalogView::FilterCells() const {
     return cells;
 }
 
-void TCatalogView::InstallFilter(const CatalogFilterResult& filter) {
+void TCatalogView::InstallFilter(const core::CatalogFilterResult& filter) {
     ridov::TRidovTable& table = dm_.vtPrice;
     if (!filter.priceFilterField.empty()) PriceFilterField = filter.priceFilterField;
     if (filter.priceFilterKey) PriceFilterKey = *filter.priceFilterKey;
@@ -262,8 +262,8 @@ void TCatalogView::InstallFilter(const CatalogFilterResult& filter) {
         ridov::Field* flags = nullptr;
         table.onFilterRecord = [this, flags](ridov::DataSet& ds, bool& accept) mutable {
             if (flags == nullptr || flags->Owner() != &ds) flags = ds.FindField("IZMCENA");
-            accept = flags != nullptr &&
-                     PassesPriceFilter(int(flags->AsInteger()), PriceFilterKey, PriceFilterField);
+            accept = flags != nullptr && core::PassesPriceFilter(int(flags->AsInteger()),
+                                                                 PriceFilterKey, PriceFilterField);
         };
     } else {
         table.onFilterRecord = nullptr;
@@ -276,7 +276,7 @@ void TCatalogView::InstallFilter(const CatalogFilterResult& filter) {
 
 void TCatalogView::ApplySTFilter() {
     ridov::TRidovTable& table = dm_.vtPrice;
-    InstallFilter(BuildCatalogFilter(FilterCells()));
+    InstallFilter(core::BuildCatalogFilter(FilterCells()));
     if (table.Active()) table.First();
 }
 
@@ -291,8 +291,8 @@ int TCatalogView::RecNo() const {
 QString TCatalogView::PhotoPath(const std::string& id) const {
     if (dm_.FotoDir.trimmed().size() <= 1 || id.empty()) return {};
     const std::string path =
-        ui::PhotoFilePath(app::TdmZetrovo::EnginePath(dm_.FotoDir), text::Cp1251ToUtf8(id));
-    return app::TdmZetrovo::FromEnginePath(path);
+        ui::PhotoFilePath(core::TdmZetrovo::EnginePath(dm_.FotoDir), text::Cp1251ToUtf8(id));
+    return core::TdmZetrovo::FromEnginePath(path);
 }
 
 QString TCatalogView::CurrentPhotoPath() const {
@@ -305,7 +305,7 @@ QString TCatalogView::CurrentPhotoPath() const {
 bool TCatalogView::PhotoExists(const std::string& id) const {
     const QString path = PhotoPath(id);
     return !path.isEmpty() &&
-           platform::CurrentPlatform().FileExists(app::TdmZetrovo::EnginePath(path));
+           platform::CurrentPlatform().FileExists(core::TdmZetrovo::EnginePath(path));
 }
 
 int TCatalogView::MarkerImage(int row, int column) const {
@@ -320,7 +320,7 @@ int TCatalogView::MarkerImage(int row, int column) const {
             std::holds_alternative<std::monostate>(value) || !table.ReadCell(row, *flags, value))
             return kImageNone;
         const int64_t* bits = std::get_if<int64_t>(&value);
-        return bits != nullptr ? PriceMarkerImage(int(*bits)) : kImageNone;
+        return bits != nullptr ? core::PriceMarkerImage(int(*bits)) : kImageNone;
     }
     if (fieldName == "ID") {
         const ridov::Field* id = table.FindField("ID");

@@ -24,8 +24,8 @@
 #include <string>
 #include <vector>
 
-#include "app/DataModule.h"
-#include "orders/CatalogFilter.h"
+#include "core/CatalogFilter.h"
+#include "core/DataModule.h"
 #include "ui/GridColumn.h"
 
 namespace ui {
@@ -52,7 +52,7 @@ class TCatalogView : public QWidget {
     Q_OBJECT
 
   public:
-    explicit TCatalogView(app::TdmZetrovo& dm, QWidget* parent = nullptr);
+    explicit TCatalogView(core::TdmZetrovo& dm, QWidget* parent = nullptr);
     ~TCatalogView() override;
 
     // DBGridEhPriceList.
@@ -108,7 +108,7 @@ class TCatalogView : public QWidget {
 
   public:
     // The filter row's cells as the filter rules take them.
-    std::vector<FilterCell> FilterCells() const;
+    std::vector<core::FilterCell> FilterCells() const;
     // The marker image drawn in a cell of the view's row `row` (one of
     // CatalogImage; kImageNone for none).
     int MarkerImage(int row, int column) const;
@@ -116,14 +116,14 @@ class TCatalogView : public QWidget {
   private:
     // Puts a built filter in force (the text, the price handler,
     // filtering on) with a single view rebuild.
-    void InstallFilter(const CatalogFilterResult& filter);
+    void InstallFilter(const core::CatalogFilterResult& filter);
     void OnMouseReleased(int x);
     void OnDoubleClicked();
     // Errors of the grid's own handlers (a refused filter or sort): the
     // program's plain error box; the program goes on.
     void ReportError(const std::exception& error);
 
-    app::TdmZetrovo& dm_;
+    core::TdmZetrovo& dm_;
     ui::DataGrid* grid_;
 };
 

@@ -1,6 +1,6 @@
 #include "orders/GridXlsSheet.h"
 
-#include "app/DataModule.h"
+#include "core/DataModule.h"
 #include "engine/dataset/DataSet.h"
 #include "engine/dataset/RidovTable.h"
 #include "ui/DataGrid.h"
@@ -9,24 +9,24 @@
 
 namespace orders {
 
-XlsSheet XlsSheetOfGrid(const ui::DataGrid& grid) {
-    XlsSheet sheet;
+core::XlsSheet XlsSheetOfGrid(const ui::DataGrid& grid) {
+    core::XlsSheet sheet;
     sheet.footerRow = grid.FooterVisible();
     const ridov::DataSet* dataSet = grid.GetDataSet();
     for (int c = 0; c < grid.ColumnCount(); ++c) {
         const ui::GridColumn& column = grid.Column(c);
-        XlsColumn x;
+        core::XlsColumn x;
         x.title = ui::ToWin1251(grid.Model().ColumnTitle(c));
         x.rowNumber = column.rowNumber;
         x.field = column.rowNumber ? nullptr : grid.ColumnField(c);
         if (sheet.footerRow) {
             switch (column.footer) {
                 case ui::FooterKind::Text:
-                    x.footer = FooterKind::Text;
+                    x.footer = core::FooterKind::Text;
                     x.footerText = ui::ToWin1251(column.footerText);
                     break;
                 case ui::FooterKind::Sum:
-                    x.footer = FooterKind::Sum;
+                    x.footer = core::FooterKind::Sum;
                     if (!column.footerField.empty() && dataSet != nullptr)
                         x.footerField = dataSet->FindField(column.footerField);
                     break;
@@ -49,7 +49,7 @@ void ExportGridToXls(const ui::DataGrid& grid, const QString& path) {
     // A closed table stands in for a grid without a dataset: no rows.
     const ridov::TRidovTable none;
     ExportGridToXls(dataSet != nullptr ? *dataSet : none, XlsSheetOfGrid(grid),
-                    app::TdmZetrovo::EnginePath(path));
+                    core::TdmZetrovo::EnginePath(path));
 }
 
 }  // namespace orders

@@ -8,7 +8,7 @@
 
 #include <QString>
 
-#include "orders/GridXlsExport.h"
+#include "core/GridXlsExport.h"
 
 namespace ui {
 class DataGrid;
@@ -19,7 +19,7 @@ namespace orders {
 // The sheet of `grid`: one column per grid column, titled as the grid
 // titles it; a row-number column gives the line numbers; a footer row when
 // the grid shows its footer, with the grid's footer texts and sums.
-XlsSheet XlsSheetOfGrid(const ui::DataGrid& grid);
+core::XlsSheet XlsSheetOfGrid(const ui::DataGrid& grid);
 
 // The rows the grid's sheet takes (title, records, footer).
 long XlsRowsOfGrid(const ui::DataGrid& grid);

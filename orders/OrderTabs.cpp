@@ -10,10 +10,10 @@
 #include <algorithm>
 #include <exception>
 
-#include "app/WriteTarget.h"
+#include "core/OrderFiles.h"
+#include "core/WriteTarget.h"
 #include "engine/dataset/RidovTable.h"
 #include "engine/text/Win1251.h"
-#include "orders/OrderFiles.h"
 #include "platform/FileIdentity.h"
 #include "platform/Platform.h"
 #include "ui/BusyCursor.h"
@@ -25,7 +25,7 @@ namespace orders {
 
 namespace {
 
-using app::TdmZetrovo;
+using core::TdmZetrovo;
 
 using ui::BusyCursor;
 
@@ -110,7 +110,7 @@ QString RequisitesCutText(const QString& settingsFile) {
         .arg(settingsFile);
 }
 
-TOrderTabs::TOrderTabs(app::TdmZetrovo& dm, QWidget* parent)
+TOrderTabs::TOrderTabs(core::TdmZetrovo& dm, QWidget* parent)
     : QWidget(parent), dm_(dm), pgcOrders_(new OrderTabBar(this)), grid_(new ui::DataGrid(this)) {
     setObjectName(QStringLiteral("PanelOrder"));
     auto* layout = new QVBoxLayout(this);
@@ -253,9 +253,10 @@ int TOrderTabs::FindOrderTab(const QString& path) const {
         if (tabs_[size_t(i)].path == path) return i;
     // The same file named otherwise: relative on the command line and
     // absolute from a later start, or through a link.
-    const std::string file = TdmZetrovo::EnginePath(path);
+    const std::string file = core::TdmZetrovo::EnginePath(path);
     for (int i = 0; i < Count(); ++i)
-        if (platform::IsSameFile(TdmZetrovo::EnginePath(tabs_[size_t(i)].path), file)) return i;
+        if (platform::IsSameFile(core::TdmZetrovo::EnginePath(tabs_[size_t(i)].path), file))
+            return i;
     return -1;
 }
 
@@ -298,7 +299,8 @@ void TOrderTabs::CloseOrderTab(int index) {
     // An order without lines is not kept. A tab whose refresh failed has
     // -1 lines: its (damaged) file stays; so does a file that holds lines
     // now, whatever the tab counted.
-    if (tab.lines == 0) DeleteEmptyOrderFile(TdmZetrovo::EnginePath(tab.path), tab.identity);
+    if (tab.lines == 0)
+        core::DeleteEmptyOrderFile(core::TdmZetrovo::EnginePath(tab.path), tab.identity);
 
     const bool wasActive = index == pgcOrders_->currentIndex();
     const bool wasLast = index == Count() - 1;
@@ -345,7 +347,7 @@ std::string TOrderTabs::CatalogTablePath() const {
 }
 
 std::string TOrderTabs::EngineSettingsFile() const {
-    return TdmZetrovo::EnginePath(dm_.SettingsFile);
+    return core::TdmZetrovo::EnginePath(dm_.SettingsFile);
 }
 
 // ---- the order view ----
@@ -365,13 +367,13 @@ void TOrderTabs::RefreshOrder(const std::string& productId) {
             q.Close();
         }
         q.ParamByName("TblNm").SetAsString(CatalogTablePath());
-        q.ParamByName("OrderTblNm").SetAsString(TdmZetrovo::EnginePath(notes_));
+        q.ParamByName("OrderTblNm").SetAsString(core::TdmZetrovo::EnginePath(notes_));
         q.Open();
         SetupOrderColumns();
         // Taken first: a change after it makes the tab's count stale.
         const std::optional<platform::FileIdentity> identity =
-            platform::GetFileIdentity(TdmZetrovo::EnginePath(notes_));
-        tabs_[size_t(index)].lines = CountOrderLines(TdmZetrovo::EnginePath(notes_));
+            platform::GetFileIdentity(core::TdmZetrovo::EnginePath(notes_));
+        tabs_[size_t(index)].lines = core::CountOrderLines(core::TdmZetrovo::EnginePath(notes_));
         tabs_[size_t(index)].identity = identity;
         SetupOrderFooter();
         if (recNo != -1) {
@@ -383,8 +385,8 @@ void TOrderTabs::RefreshOrder(const std::string& productId) {
         }
         if (onViewOrders) onViewOrders(true);
     } catch (const std::exception& error) {
-        dm_.LastError = app::MakeLastError(error);
-        ui::CurrentPrompter().Error(DamagedOrderText(), app::LastErrorDetails(dm_.LastError));
+        dm_.LastError = core::MakeLastError(error);
+        ui::CurrentPrompter().Error(DamagedOrderText(), core::LastErrorDetails(dm_.LastError));
         CloseActiveOrder();
         return;
     }
@@ -395,17 +397,17 @@ void TOrderTabs::RefreshOrder(const std::string& productId) {
 
 void TOrderTabs::NewOrder() {
     const std::string path =
-        NewOrderFileName(TdmZetrovo::EnginePath(dm_.OrderDir), std::string("Zakaz"));
-    const bool cut = CreateOrderFile(path, EngineSettingsFile(), CatalogTablePath());
-    AddOrderTab(TdmZetrovo::FromEnginePath(path));
+        core::NewOrderFileName(core::TdmZetrovo::EnginePath(dm_.OrderDir), std::string("Zakaz"));
+    const bool cut = core::CreateOrderFile(path, EngineSettingsFile(), CatalogTablePath());
+    AddOrderTab(core::TdmZetrovo::FromEnginePath(path));
     RefreshOrder();
     NoteRequisitesCut(cut);
 }
 
 void TOrderTabs::StampActiveOrder() {
     if (ActiveIndex() < 0) return;
-    NoteRequisitesCut(StampOrderFile(TdmZetrovo::EnginePath(ActivePath()), EngineSettingsFile(),
-                                     CatalogTablePath()));
+    NoteRequisitesCut(core::StampOrderFile(core::TdmZetrovo::EnginePath(ActivePath()),
+                                           EngineSettingsFile(), CatalogTablePath()));
 }
 
 void TOrderTabs::NoteRequisitesCut(bool cut) {
@@ -455,11 +457,11 @@ void TOrderTabs::SaveOrderAs(const std::function<void(const QString& path)>& exp
     else if (exportSpreadsheet && suffix.compare(QLatin1String("xls"), Qt::CaseInsensitive) == 0)
         spreadsheet = true;
     name = ForceExtension(name, spreadsheet ? QStringLiteral(".xls") : QStringLiteral(".zv"));
-    if (platform::CurrentPlatform().FileExists(TdmZetrovo::EnginePath(name)) &&
+    if (platform::CurrentPlatform().FileExists(core::TdmZetrovo::EnginePath(name)) &&
         !ui::CurrentPrompter().ConfirmYesNo(
             QStringLiteral("Файл '%1' уже существует. Перезаписать его ?").arg(name)))
         return;
-    app::CheckWriteTarget(TdmZetrovo::EnginePath(name));
+    core::CheckWriteTarget(core::TdmZetrovo::EnginePath(name));
     if (spreadsheet) {
         exportSpreadsheet(name);
         return;
@@ -467,9 +469,9 @@ void TOrderTabs::SaveOrderAs(const std::function<void(const QString& path)>& exp
     const int other = FindOrderTab(name);
     {
         ridov::TRidovTable order;
-        order.SetTableName(TdmZetrovo::EnginePath(notes_));
+        order.SetTableName(core::TdmZetrovo::EnginePath(notes_));
         order.Open();
-        order.SaveToFile(TdmZetrovo::EnginePath(name));
+        order.SaveToFile(core::TdmZetrovo::EnginePath(name));
     }
     RenameActiveOrderTab(name);
     const int active = ActiveIndex();

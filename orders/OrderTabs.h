@@ -32,7 +32,7 @@
 #include <string>
 #include <vector>
 
-#include "app/DataModule.h"
+#include "core/DataModule.h"
 #include "platform/FileIdentity.h"
 
 class QFontMetrics;
@@ -64,7 +64,7 @@ class TOrderTabs : public QWidget {
     Q_OBJECT
 
   public:
-    explicit TOrderTabs(app::TdmZetrovo& dm, QWidget* parent = nullptr);
+    explicit TOrderTabs(core::TdmZetrovo& dm, QWidget* parent = nullptr);
     ~TOrderTabs() override;
 
     QTabBar* TabBar() const { return pgcOrders_; }
@@ -163,7 +163,7 @@ class TOrderTabs : public QWidget {
     std::string EngineSettingsFile() const;
     void NoteRequisitesCut(bool cut);
 
-    app::TdmZetrovo& dm_;
+    core::TdmZetrovo& dm_;
     QTabBar* pgcOrders_;
     ui::DataGrid* grid_;
     std::vector<Tab> tabs_;

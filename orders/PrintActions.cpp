@@ -10,9 +10,9 @@
 #include <span>
 #include <stdexcept>
 
-#include "app/ClientInfo.h"
-#include "app/Settings.h"
-#include "app/WriteTarget.h"
+#include "core/ClientInfo.h"
+#include "core/Settings.h"
+#include "core/WriteTarget.h"
 #include "engine/dataset/Field.h"
 #include "engine/text/FormatSettings.h"
 #include "orders/CatalogView.h"
@@ -30,7 +30,7 @@ namespace orders {
 
 namespace {
 
-using app::TdmZetrovo;
+using core::TdmZetrovo;
 
 using ui::BusyCursor;
 
@@ -78,7 +78,7 @@ QString WithExtension(const QString& path, const QString& extension) {
     return (dot > slash ? path.left(dot) : path) + extension;
 }
 
-TPrintActions::TPrintActions(app::TdmZetrovo& dm, TOrderTabs& orders, TCatalogView& catalog,
+TPrintActions::TPrintActions(core::TdmZetrovo& dm, TOrderTabs& orders, TCatalogView& catalog,
                              QWidget* window)
     : dm_(dm), orders_(orders), catalog_(catalog), window_(window) {
     hasPrinter = [] { return PrinterInstalled(); };
@@ -97,7 +97,7 @@ bool TPrintActions::ConfirmLargePrintout(int pages, int rows) const {
 }
 
 bool TPrintActions::MayWrite(const QString& path) {
-    return !platform::CurrentPlatform().FileExists(TdmZetrovo::EnginePath(path)) ||
+    return !platform::CurrentPlatform().FileExists(core::TdmZetrovo::EnginePath(path)) ||
            ui::CurrentPrompter().ConfirmYesNo(
                QStringLiteral("Файл '%1' уже существует. Перезаписать его ?").arg(path));
 }
@@ -105,16 +105,16 @@ bool TPrintActions::MayWrite(const QString& path) {
 // ---- printing ----
 
 void TPrintActions::SetOrderTexts() {
-    const std::string settings = TdmZetrovo::EnginePath(dm_.SettingsFile);
+    const std::string settings = core::TdmZetrovo::EnginePath(dm_.SettingsFile);
     const auto line = [&settings](const char* format, const char* key) {
         return QString::fromUtf8(format).arg(
-            ui::FromWin1251(app::ReadSetting(settings, app::kClientSection, key)));
+            ui::FromWin1251(core::ReadSetting(settings, core::kClientSection, key)));
     };
     print_.beforeGridText = {
-        line("- Название организации: %1", app::kKeyKlient),
-        line("- Адрес: %1", app::kKeyAdres),
-        line("- Телефон: %1", app::kKeyTelefon),
-        line("- Контактное лицо: %1", app::kKeyKontaktLico),
+        line("- Название организации: %1", core::kKeyKlient),
+        line("- Адрес: %1", core::kKeyAdres),
+        line("- Телефон: %1", core::kKeyTelefon),
+        line("- Контактное лицо: %1", core::kKeyKontaktLico),
     };
     print_.headerLeft.clear();
     print_.title = QStringLiteral("Заказ '%1'").arg(orders_.TabCaption(orders_.ActiveIndex()));
@@ -134,7 +134,7 @@ void TPrintActions::SetPriceTexts(const QString& webText) {
     }
     print_.beforeGridText = lines;
     const std::optional<int64_t> time =
-        platform::CurrentPlatform().ModificationTime(TdmZetrovo::EnginePath(dm_.CatalogFile));
+        platform::CurrentPlatform().ModificationTime(core::TdmZetrovo::EnginePath(dm_.CatalogFile));
     print_.title = QStringLiteral("Каталог %1 от %2").arg(webText, time ? DateTimeText(*time) : "");
     print_.footerRight.clear();
 }
@@ -187,8 +187,8 @@ void TPrintActions::SavePdf(ui::DataGrid& grid, const QString& caption,
     path = WithExtension(path, QStringLiteral(".pdf"));
     if (!MayWrite(path)) return;
     try {
-        app::CheckWriteTarget(TdmZetrovo::EnginePath(path));
-    } catch (const app::WriteRefused& refused) {
+        core::CheckWriteTarget(core::TdmZetrovo::EnginePath(path));
+    } catch (const core::WriteRefused& refused) {
         ui::CurrentPrompter().Error(refused.Text(), QString());
         return;
     }
@@ -200,7 +200,7 @@ void TPrintActions::SavePdf(ui::DataGrid& grid, const QString& caption,
     }
     std::string error;
     if (!platform::CurrentPlatform().WriteFileAtomically(
-            TdmZetrovo::EnginePath(path),
+            core::TdmZetrovo::EnginePath(path),
             std::span(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())),
             error))
         ui::CurrentPrompter().Error(QString::fromUtf8(error), QString());
@@ -216,7 +216,7 @@ void TPrintActions::ActionSaveOrderPdfExecute() {
 void TPrintActions::ActionSavePricePdfExecute(const QString& webText) {
     SetPriceTexts(webText);
     const std::optional<int64_t> time =
-        platform::CurrentPlatform().ModificationTime(TdmZetrovo::EnginePath(dm_.CatalogFile));
+        platform::CurrentPlatform().ModificationTime(core::TdmZetrovo::EnginePath(dm_.CatalogFile));
     SavePdf(*catalog_.Grid(), QStringLiteral("Сохранить каталог в PDF"),
             WithExtension(PriceXlsFileName(time.value_or(0)), QStringLiteral(".pdf")));
 }
@@ -228,7 +228,7 @@ void TPrintActions::ExportAndOpen(ui::DataGrid& grid, const QString& path) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         BusyCursor busy;
         ExportGridToXls(grid, path);
-    } catch (const XlsRowLimitError& error) {
+    } catch (const core::XlsRowLimitError& error) {
         ui::CurrentPrompter().Warning(QString::fromUtf8(error.what()));
         return;
     } catch (const std::runtime_error& error) {
@@ -236,13 +236,13 @@ void TPrintActions::ExportAndOpen(ui::DataGrid& grid, const QString& path) {
         ui::CurrentPrompter().Error(QString::fromUtf8(error.what()), QString());
         return;
     }
-    if (!platform::CurrentPlatform().OpenWithAssociatedProgram(TdmZetrovo::EnginePath(path)))
+    if (!platform::CurrentPlatform().OpenWithAssociatedProgram(core::TdmZetrovo::EnginePath(path)))
         ui::CurrentPrompter().Information(CannotOpenText(path));
 }
 
 void TPrintActions::ActionExportPriceToExcelExecute(const QString& dialogTitle) {
     const std::optional<int64_t> time =
-        platform::CurrentPlatform().ModificationTime(TdmZetrovo::EnginePath(dm_.CatalogFile));
+        platform::CurrentPlatform().ModificationTime(core::TdmZetrovo::EnginePath(dm_.CatalogFile));
     const QString proposed =
         dm_.ProgramDir + (time ? PriceXlsFileName(*time) : QStringLiteral("price.xls"));
     QString path = ui::CurrentPrompter().SaveFileName(dialogTitle, proposed,
@@ -251,23 +251,6 @@ void TPrintActions::ActionExportPriceToExcelExecute(const QString& dialogTitle) 
     path = WithExtension(path, QStringLiteral(".xls"));
     if (!MayWrite(path)) return;
     ExportAndOpen(*catalog_.Grid(), path);
-}
-
-void TPrintActions::ExportCatalogForBatch(const QString& path) {
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    {
-        BusyCursor busy;
-        if (!catalog_.OpenCatalog(dm_.CatalogFile))
-            throw std::runtime_error("The catalog file is missing");
-        try {
-            ExportGridToXls(*catalog_.Grid(), path);
-        } catch (const XlsRowLimitError& error) {
-            std::fprintf(stderr, "%s\n", error.what());
-            std::fflush(stderr);
-            throw;
-        }
-    }
-    platform::CurrentPlatform().OpenWithAssociatedProgram(TdmZetrovo::EnginePath(path));
 }
 
 void TPrintActions::ExportOrderToXls(const QString& path) {

@@ -34,7 +34,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "app/DataModule.h"
+#include "core/DataModule.h"
 #include "orders/PrintGrid.h"
 
 class QPrinter;
@@ -65,7 +65,7 @@ inline constexpr int kLargePrintoutPages = 500;
 
 class TPrintActions {
   public:
-    TPrintActions(app::TdmZetrovo& dm, TOrderTabs& orders, TCatalogView& catalog, QWidget* window);
+    TPrintActions(core::TdmZetrovo& dm, TOrderTabs& orders, TCatalogView& catalog, QWidget* window);
 
     // The shared print component's texts.
     TGridPrintSettings& PrintDBGridEh() { return print_; }
@@ -101,13 +101,6 @@ class TPrintActions {
     // then opened with its program.
     void ExportOrderToXls(const QString& path);
 
-    // The batch switch "-pxls": the catalog loaded into the catalog view
-    // as the start-up loads it, written to `path` (as typed on the command
-    // line) and opened with its program; a failure to open it is not
-    // reported. Throws on any failure, XlsRowLimitError included (its
-    // reason is also written on standard error), with nothing written.
-    void ExportCatalogForBatch(const QString& path);
-
     // The texts the order print sets (steps shared with the PDF command).
     void SetOrderTexts();
     // The texts the catalog print sets.
@@ -129,7 +122,7 @@ class TPrintActions {
     // takes more than largePrintoutPages and the user declined to go on.
     bool ConfirmLargePrintout(int pages, int rows) const;
 
-    app::TdmZetrovo& dm_;
+    core::TdmZetrovo& dm_;
     TOrderTabs& orders_;
     TCatalogView& catalog_;
     QWidget* window_;

@@ -4,9 +4,9 @@
 #include <QUrl>
 #include <vector>
 
-#include "app/ClientInfo.h"
-#include "app/DataModule.h"
-#include "app/Settings.h"
+#include "core/ClientInfo.h"
+#include "core/DataModule.h"
+#include "core/Settings.h"
 #include "platform/Platform.h"
 #include "ui/Prompter.h"
 #include "ui/Win1251Text.h"
@@ -16,7 +16,7 @@ namespace orders {
 namespace {
 
 QString Setting(const std::string& settingsFile, const char* key) {
-    return ui::FromWin1251(app::ReadSetting(settingsFile, app::kClientSection, key)).trimmed();
+    return ui::FromWin1251(core::ReadSetting(settingsFile, core::kClientSection, key)).trimmed();
 }
 
 QString SettingOr(const std::string& settingsFile, const char* key, const char* fallback) {
@@ -58,9 +58,9 @@ QString WebAddress(const std::string& settingsFile) {
 
 MailLink OrderMail(const std::string& settingsFile, const QString& orderPath) {
     MailLink link;
-    link.recipient = Setting(settingsFile, app::kKeyManager);
+    link.recipient = Setting(settingsFile, core::kKeyManager);
     if (link.recipient.isEmpty()) link.recipient = OrderAddress(settingsFile);
-    link.subject = ui::FromWin1251(app::LoadClientInfo(settingsFile).summary);
+    link.subject = ui::FromWin1251(core::LoadClientInfo(settingsFile).summary);
     link.body =
         QStringLiteral("ВНИМАНИЕ!!! Не забудьте вложить файл заявки: \"%1\"").arg(orderPath);
     link.attachment = orderPath;
@@ -82,6 +82,7 @@ QString NoBrowserText() {
 }
 
 void SendOrderByMail(const std::string& settingsFile, const QString& orderPath) {
+    if (orderPath.isEmpty()) return;
     if (!Open(OrderMail(settingsFile, orderPath).Uri()))
         ui::CurrentPrompter().Information(NoMailProgramText());
 }
@@ -97,10 +98,11 @@ void OpenWebSite(const std::string& settingsFile) {
 }
 
 CopyOutcome CopyOrderToRemovableMedium(const QString& orderPath) {
+    if (orderPath.isEmpty()) return CopyOutcome::Cancelled;
     platform::Platform& os = platform::CurrentPlatform();
     std::vector<QString> media;
     for (const std::string& medium : os.RemovableMedia())
-        media.push_back(app::TdmZetrovo::FromEnginePath(medium));
+        media.push_back(core::TdmZetrovo::FromEnginePath(medium));
     if (media.empty()) return CopyOutcome::NoMedium;
 
     QString folder = media.front();
@@ -120,8 +122,8 @@ CopyOutcome CopyOrderToRemovableMedium(const QString& orderPath) {
     }
 
     const QString target = folder + QLatin1Char('/') + QFileInfo(orderPath).fileName();
-    const std::string source = app::TdmZetrovo::EnginePath(orderPath);
-    const std::string destination = app::TdmZetrovo::EnginePath(target);
+    const std::string source = core::TdmZetrovo::EnginePath(orderPath);
+    const std::string destination = core::TdmZetrovo::EnginePath(target);
     if (os.FileExists(destination) &&
         !ui::CurrentPrompter().ConfirmYesNo(
             QStringLiteral("Файл '%1' уже существует. Перезаписать его ?").arg(target)))

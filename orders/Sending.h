@@ -57,12 +57,14 @@ QString NoMailProgramText();
 QString NoBrowserText();
 
 // The commands: each opens its link with the desktop's program and shows
-// the information box above when there is none.
+// the information box above when there is none. Without an order (an
+// empty path) the order commands do nothing.
 void SendOrderByMail(const std::string& settingsFile, const QString& orderPath);
 void SendEmptyMail(const std::string& settingsFile);
 void OpenWebSite(const std::string& settingsFile);
 
-// The copy of an order file to a removable medium.
+// The copy of an order file to a removable medium (none without an order:
+// Cancelled).
 enum class CopyOutcome {
     NoMedium,   // none inserted and writable: nothing happens, nothing is said
     Cancelled,  // the user chose no medium or declined to overwrite

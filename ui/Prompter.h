@@ -22,6 +22,10 @@ class Prompter {
 
     virtual ~Prompter() = default;
 
+    // Whether a person can answer the questions below. A batch run asks
+    // nobody when not: it reports instead and stops where it would ask.
+    virtual bool CanAsk() const { return true; }
+
     // OK button only.
     virtual void Information(const QString& text) = 0;
     virtual void Warning(const QString& text) = 0;

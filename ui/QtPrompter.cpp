@@ -89,6 +89,10 @@ QWidget* QtPrompter::Parent() const {
     return parent_ ? parent_ : QApplication::activeWindow();
 }
 
+bool QtPrompter::CanAsk() const {
+    return !NoDisplay();
+}
+
 void QtPrompter::Information(const QString& text) {
     Ask(Parent(), QMessageBox::Information, ApplicationTitle(), text, {{QMessageBox::Ok, "OK"}},
         QMessageBox::Ok);

@@ -34,6 +34,8 @@ class QtPrompter : public Prompter {
     // Boxes are parented to `parent`, or to the active window when null.
     explicit QtPrompter(QWidget* parent = nullptr) : parent_(parent) {}
 
+    // False without a display (NoDisplay).
+    bool CanAsk() const override;
     void Information(const QString& text) override;
     void Warning(const QString& text) override;
     bool ConfirmYesNo(const QString& text) override;

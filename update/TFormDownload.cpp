@@ -12,17 +12,16 @@
 #include <climits>
 #include <utility>
 
-#include "app/Settings.h"
 #include "platform/Platform.h"
 #include "update/UpdateRun.h"
 
 namespace update {
 
-DownloadOptions DownloadOptionsFor(const std::string& programDir, const std::string& settingsFile) {
+DownloadOptions DownloadOptionsFor(const std::string& programDir,
+                                   const std::string& serverSetting) {
     DownloadOptions options;
     options.programDir = programDir;
-    options.server = UpdateServerFromSetting(
-        app::ReadSetting(settingsFile, kUpdateServerSection, kUpdateServerKey));
+    options.server = UpdateServerFromSetting(serverSetting);
     return options;
 }
 

@@ -37,10 +37,10 @@ struct DownloadOptions {
     FtpTimeouts timeouts;
 };
 
-// The options for a program folder and its settings file (native paths):
-// the server from the key "UpdateServer" of section "Client" when it holds
-// an address (see UpdateServer.h), else the built-in one.
-DownloadOptions DownloadOptionsFor(const std::string& programDir, const std::string& settingsFile);
+// The options for a program folder (native path) and the value of the
+// settings key "UpdateServer": that server when the value is an address
+// (see UpdateServer.h), else the built-in one.
+DownloadOptions DownloadOptionsFor(const std::string& programDir, const std::string& serverSetting);
 
 class TFormDownload : public QDialog {
     Q_OBJECT

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/WriteTarget.h"
+#include "core/WriteTarget.h"
 #include "platform/FileIdentity.h"
 #include "update/FtpListing.h"
 
@@ -33,7 +33,7 @@ void UpdateRun::Start() {
     SetRunning(true);
     ShowStatus(QString());
     if (platform::IsNonRegularFile(TargetPath())) {
-        Finish(app::NotRegularFileText(QFile::decodeName(TargetPath().c_str())));
+        Finish(core::NotRegularFileText(QFile::decodeName(TargetPath().c_str())));
         return;
     }
     // A price.exe left from an earlier run must never be taken for this
@@ -162,7 +162,7 @@ void UpdateRun::OnRetrieved(const FtpResult& result) {
     stats_.End();
     ShowProgress();
     if (whole && platform::IsNonRegularFile(TargetPath())) {
-        FetchFailed(app::NotRegularFileText(QFile::decodeName(TargetPath().c_str())));
+        FetchFailed(core::NotRegularFileText(QFile::decodeName(TargetPath().c_str())));
         return;
     }
     if (!whole || !partial_->commit()) {

@@ -14,7 +14,7 @@
 // the update (see FtpListing.h), and a listing above the limit fails the
 // run. A price.exe in the program folder that is not a regular file (a
 // pipe, a device, a folder) is neither removed nor replaced: the run ends
-// at once with app::NotRegularFileText.
+// at once with core::NotRegularFileText.
 //
 // The status line ends with the outcome: the failure that stopped the run
 // (never "Обновление завершено." after a failure), the abort text, "not

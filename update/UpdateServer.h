@@ -26,10 +26,6 @@ struct UpdateServer {
     std::string password;
 };
 
-// The settings key ("UpdateServer") and its section ("Client").
-inline constexpr const char* kUpdateServerSection = "Client";
-inline constexpr const char* kUpdateServerKey = "UpdateServer";
-
 UpdateServer DefaultUpdateServer();
 
 // Parses an "ftp://[user[:password]@]host[:port][/]" address. Nothing when

@@ -9,8 +9,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/Settings.h"
 #include "app/SettingsDialog.h"
+#include "core/Settings.h"
 #include "engine/text/Win1251.h"
 #include "platform/Platform.h"
 #include "qtsupport/ScriptedPrompter.h"
@@ -63,7 +63,7 @@ TEST_F(SettingsDialogTest, LoadsTheFileAndOkWritesEveryFieldAsTyped) {
     int accepted = 0;
     dialog_.onAccepted = [&] {
         ++accepted;
-        EXPECT_EQ(ReadSetting(file_, "Client", "FotoDir"), "/photos") << "written before";
+        EXPECT_EQ(core::ReadSetting(file_, "Client", "FotoDir"), "/photos") << "written before";
     };
     Fill(" ООО \"Ромашка\" ", "", "1", "Б", "/photos ");
     dialog_.accept();
@@ -163,7 +163,7 @@ TEST_F(SettingsDialogTest, EnterAndEscape) {
         EXPECT_EQ(dialog_.result(), c.result) << c.key;
         EXPECT_FALSE(dialog_.isVisible());
         if (c.result == QDialog::Accepted)
-            EXPECT_EQ(ReadSetting(file_, "Client", "Telefon"), std::to_string(int(c.key)));
+            EXPECT_EQ(core::ReadSetting(file_, "Client", "Telefon"), std::to_string(int(c.key)));
         else
             EXPECT_EQ(ReadBytes(file_), before) << c.key;
     }

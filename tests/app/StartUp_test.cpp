@@ -20,7 +20,7 @@
 #include "engine/dataset/RidovTable.h"
 #include "engine/storage/RidovSession.h"
 #include "engine/text/Win1251.h"
-#include "orders/MainWindow.h"
+#include "orders/ProgramStart.h"
 #include "platform/LinuxPlatform.h"
 #include "qtsupport/ScriptedPrompter.h"
 #include "support/FileBytes.h"
@@ -78,26 +78,20 @@ void WriteCatalog(const std::string& path, const std::string& password = {}) {
 // the real one does, through the data module's table.
 class FakeWindow : public MainWindowHost {
   public:
-    FakeWindow(TdmZetrovo& dm, std::vector<QString>& log, bool abandon)
-        : dm_(dm), log_(log), abandon_(abandon) {}
-    bool FormCreate(const QStringList& arguments, int& exitCode) override {
-        log_.push_back("FormCreate " + arguments.join(' '));
-        exitCode = abandon_ ? 7 : 0;
-        return !abandon_;
-    }
-    void CreateDialogs() override { log_.push_back("CreateDialogs"); }
+    FakeWindow(core::TdmZetrovo& dm, std::vector<QString>& log) : dm_(dm), log_(log) {}
+    void SetCaption(const QString& text) override { log_.push_back("SetCaption " + text); }
+    void OpenOrder(const QString& path) override { log_.push_back("OpenOrder " + path); }
     bool OpenCatalog(const QString& path) override {
         log_.push_back("OpenCatalog " + path);
-        dm_.vtPrice.SetTableName(TdmZetrovo::EnginePath(path));
+        dm_.vtPrice.SetTableName(core::TdmZetrovo::EnginePath(path));
         dm_.vtPrice.Open();
         return true;
     }
     QWidget* Widget() override { return &widget_; }
 
   private:
-    TdmZetrovo& dm_;
+    core::TdmZetrovo& dm_;
     std::vector<QString>& log_;
-    bool abandon_;
     QWidget widget_;
 };
 
@@ -108,17 +102,14 @@ class StartUpTest : public ::testing::Test {
 
     QString Dir() const { return QString::fromStdString(folder_.Path()); }
 
-    std::unique_ptr<StartUp> FakeStart(QStringList arguments, bool abandon = false) {
-        return std::make_unique<StartUp>(Dir(), std::move(arguments),
-                                         [this, abandon](TdmZetrovo& dm) {
-                                             ++windowsMade_;
-                                             return std::make_unique<FakeWindow>(dm, log_, abandon);
-                                         });
+    std::unique_ptr<StartUp> FakeStart(QStringList arguments) {
+        return std::make_unique<StartUp>(Dir(), std::move(arguments), [this](core::TdmZetrovo& dm) {
+            ++windowsMade_;
+            return std::make_unique<FakeWindow>(dm, log_);
+        });
     }
     std::unique_ptr<StartUp> RealStart(QStringList arguments) {
-        return std::make_unique<StartUp>(Dir(), std::move(arguments), [](TdmZetrovo& dm) {
-            return std::make_unique<orders::TFormMain>(dm);
-        });
+        return orders::MakeProgramStart(Dir(), std::move(arguments));
     }
 
     TempFolder folder_;
@@ -139,20 +130,25 @@ TEST_F(StartUpTest, WithoutCatalogEndsAtOnceWithNothingShownOrWritten) {
     EXPECT_TRUE(platform_.opened.empty());
 }
 
-TEST_F(StartUpTest, StepsInOrderAndAnAbandonedStartStopsAfterFormCreate) {
+TEST_F(StartUpTest, StepsInOrderAndABatchSwitchEndsBeforeAnyWindow) {
     WriteCatalog(folder_.File("price.zv"));
+    WriteBytes(folder_.File("Zakaz1.zv"), "order");
     {
-        auto start = FakeStart({"-x", "a"});
+        auto start = FakeStart({Dir() + "/Zakaz1.zv", Dir() + "/missing.zv"});
         EXPECT_EQ(start->Begin(), std::nullopt);
-        EXPECT_EQ(log_, (std::vector<QString>{"FormCreate -x a", "CreateDialogs",
-                                              "OpenCatalog " + Dir() + "/price.zv"}));
+        const core::TdmZetrovo& dm = *start->DataModule();
+        EXPECT_EQ(log_, (std::vector<QString>{"SetCaption " + dm.CatalogDate("price.zv"),
+                                              "OpenCatalog " + Dir() + "/price.zv",
+                                              "OpenOrder " + Dir() + "/Zakaz1.zv"}));
         EXPECT_TRUE(start->MainWindow()->Widget()->isVisible());
-        EXPECT_EQ(start->DataModule()->CatalogFile, Dir() + "/price.zv");
+        EXPECT_EQ(dm.CatalogFile, Dir() + "/price.zv");
     }
     log_.clear();
-    auto start = FakeStart({"-convert", "x"}, /*abandon=*/true);
-    EXPECT_EQ(start->Begin(), 7);
-    EXPECT_EQ(log_, std::vector<QString>{"FormCreate -convert x"});
+    prompter_.failWhenUnscripted = false;  // the batch report
+    auto start = FakeStart({"-convert", "x"});
+    EXPECT_EQ(start->Begin(), 1);
+    EXPECT_TRUE(log_.empty());
+    EXPECT_EQ(windowsMade_, 1);
     EXPECT_EQ(start->MainWindow(), nullptr);
 }
 

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/dataset/DatasetFixture.h"
 #include "engine/text/Win1251.h"
 #include "qtsupport/ScriptedPrompter.h"
+#include "support/DatasetFixture.h"
 #include "support/TempFolder.h"
 #include "ui/DataGrid.h"
 #include "ui/DatasetModel.h"
@@ -56,7 +56,7 @@ class CatalogViewTest : public ::testing::Test {
             rows.push_back(std::move(bytes));
         }
         ridov::testing::WriteTableFile(folder_.File("price.zv"), kCatalogColumns, rows);
-        dm_ = std::make_unique<app::TdmZetrovo>(QString::fromStdString(folder_.Path()));
+        dm_ = std::make_unique<core::TdmZetrovo>(QString::fromStdString(folder_.Path()));
         view_ = std::make_unique<TCatalogView>(*dm_);
         view_->resize(800, 300);
     }
@@ -71,7 +71,7 @@ class CatalogViewTest : public ::testing::Test {
     testing_support::TempFolder folder_;
     testing_support::ScriptedPrompter prompter_;
     testing_support::ScopedPrompter use_;
-    std::unique_ptr<app::TdmZetrovo> dm_;
+    std::unique_ptr<core::TdmZetrovo> dm_;
     std::unique_ptr<TCatalogView> view_;
 };
 

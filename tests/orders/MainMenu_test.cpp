@@ -8,7 +8,7 @@
 #include <QToolBar>
 #include <cstdio>
 
-#include "orders/MainWindowFixture.h"
+#include "qtsupport/MainWindowFixture.h"
 
 namespace {
 

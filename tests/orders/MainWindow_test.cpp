@@ -23,8 +23,8 @@
 
 #include "app/SettingsDialog.h"
 #include "orders/CatalogView.h"
-#include "orders/MainWindowFixture.h"
 #include "platform/LinuxPlatform.h"
+#include "qtsupport/MainWindowFixture.h"
 #include "ui/FilterRowEdit.h"
 #include "ui/FilterRowHeader.h"
 #include "ui/PhotoViewer.h"
@@ -86,7 +86,7 @@ class MainWindowTest : public testing_support::MainWindowTest {
     void ShowActive() {
         window->show();
         window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     }
     ui::DataGrid* Catalog() const { return window->CatalogView()->Grid(); }
     ui::FilterRowEdit* FilterCell(const char* field) const {

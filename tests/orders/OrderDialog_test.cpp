@@ -9,8 +9,8 @@
 #include <QToolButton>
 
 #include "app/SettingsDialog.h"
-#include "orders/MainWindowFixture.h"
 #include "orders/QuantityEdit.h"
+#include "qtsupport/MainWindowFixture.h"
 
 namespace {
 
@@ -106,7 +106,7 @@ TEST_F(OrderDialogTest, StepButtonsStepLikeTheArrowKeys) {
 
 TEST_F(OrderDialogTest, AddProductNeedsTheRequisites) {
     window->FormParams()->EditContacter()->setText("  ");
-    window->ActionAddProductExecute();
+    window->LineEntry().AddProduct();
     EXPECT_EQ(prompter.Texts(), QStringList{"Не заполнены реквизиты покупателя в настройках!"});
     EXPECT_EQ(tabs->Count(), 0);
 }

@@ -9,14 +9,14 @@
 #include <QTest>
 #include <QTimer>
 
+#include "core/OrderFiles.h"
 #include "engine/storage/TableImage.h"
 #include "orders/CatalogView.h"
-#include "orders/MainWindowFixture.h"
 #include "orders/OrderDialog.h"
-#include "orders/OrderFiles.h"
 #include "orders/QuantityEdit.h"
 #include "platform/FileOps.h"
 #include "platform/LinuxPlatform.h"
+#include "qtsupport/MainWindowFixture.h"
 
 namespace {
 
@@ -63,7 +63,7 @@ TEST(OrderTabTextTest, ShortensTheFolderNeverTheName) {
 }
 
 TEST_F(OrderTabsTest, FirstProductStartsAnOrderAndAnotherQuantityReplacesTheLine) {
-    window->StoreOrderLine("P1", 3);
+    window->LineEntry().StoreOrderLine("P1", 3);
     ASSERT_EQ(tabs->Count(), 1);
     EXPECT_EQ(tabs->TabCaption(0), "Zakaz1.zv");
     EXPECT_EQ(OrderLines(File("Zakaz1.zv")), (std::vector<std::string>{"P1=3"}));
@@ -72,8 +72,8 @@ TEST_F(OrderTabsTest, FirstProductStartsAnOrderAndAnotherQuantityReplacesTheLine
     window->FormOrderDlg()->Prepare(dm->vtPrice.FullTableName(), "P1", &dm->qvZayavka);
     EXPECT_EQ(window->FormOrderDlg()->Quantity(), 3);
 
-    window->StoreOrderLine("P1", 7);
-    window->StoreOrderLine("P2", 2);
+    window->LineEntry().StoreOrderLine("P1", 7);
+    window->LineEntry().StoreOrderLine("P2", 2);
     EXPECT_EQ(OrderLines(File("Zakaz1.zv")), (std::vector<std::string>{"P1=7", "P2=2"}));
     EXPECT_EQ(tabs->TabLineCount(0), 2);
     // The line just stored is the current one; the grid shows the join.
@@ -106,7 +106,7 @@ TEST_F(OrderTabsTest, ClosingAsksOnlyFromTheCloseMarkAndForgetsEmptyOrders) {
     ASSERT_EQ(tabs->Count(), 1);
 
     // The toolbar button asks; No keeps the tab.
-    window->StoreOrderLine("P1", 1);
+    window->LineEntry().StoreOrderLine("P1", 1);
     prompter.answers.push_back(ui::Prompter::Answer::No);
     window->Actions().ActionCloseOrderAsk->trigger();
     EXPECT_EQ(prompter.Texts(), QStringList{"Закрыть заявку Zakaz1.zv ?"});
@@ -161,11 +161,11 @@ class FullDiskOps : public platform::PosixFileOps {
 };
 
 TEST_F(OrderTabsTest, AfterAFailedWriteTheGridShowsWhatTheFileHolds) {
-    window->StoreOrderLine("P1", 3);
+    window->LineEntry().StoreOrderLine("P1", 3);
     FullDiskOps full;
     platform::LinuxPlatform failing(full);
     platform::Platform* previous = platform::SetCurrentPlatform(&failing);
-    EXPECT_THROW(window->StoreOrderLine("P2", 5), std::exception);
+    EXPECT_THROW(window->LineEntry().StoreOrderLine("P2", 5), std::exception);
     platform::SetCurrentPlatform(previous);
     EXPECT_EQ(OrderLines(File("Zakaz1.zv")), (std::vector<std::string>{"P1=3"}));
     EXPECT_EQ(tabs->Grid()->Model().rowCount(), 1);
@@ -173,7 +173,7 @@ TEST_F(OrderTabsTest, AfterAFailedWriteTheGridShowsWhatTheFileHolds) {
     EXPECT_EQ(tabs->TabLineCount(0), 1);
 
     // The line that was not saved does not come along with the next one.
-    window->StoreOrderLine("P1", 4);
+    window->LineEntry().StoreOrderLine("P1", 4);
     EXPECT_EQ(OrderLines(File("Zakaz1.zv")), (std::vector<std::string>{"P1=4"}));
 }
 
@@ -184,8 +184,8 @@ TEST_F(OrderTabsTest, OversizedRequisitesAreShortenedAroundAWholeCatalogLine) {
     for (int i = 0; settings.size() < 40000; ++i)
         settings += "Note" + std::to_string(i) + "=" + std::string(60, 'x') + "\r\n";
     testing_support::WriteBytes(File("Zetrovo.ini"), settings);
-    window->StoreOrderLine("P1", 1);
-    window->StoreOrderLine("P2", 2);
+    window->LineEntry().StoreOrderLine("P1", 1);
+    window->LineEntry().StoreOrderLine("P2", 2);
     ridov::TRidovTable order;
     order.SetTableName(File("Zakaz1.zv"));
     order.Open();
@@ -227,7 +227,7 @@ TEST_F(OrderTabsTest, LineMissingFromTheCatalogIsShownAndCounted) {
     // Such a line cannot be edited, only deleted.
     dm->qvZayavka.First();
     dm->qvZayavka.MoveBy(missing);
-    window->ActionEditProductExecute();
+    window->LineEntry().EditProduct();
     EXPECT_EQ(prompter.Texts(), QStringList{"Товар с кодом X9 отсутствует в нашем каталоге."});
 }
 

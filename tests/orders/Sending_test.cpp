@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "engine/text/Win1251.h"
-#include "orders/MainWindowFixture.h"
 #include "orders/Sending.h"
 #include "platform/LinuxPlatform.h"
+#include "qtsupport/MainWindowFixture.h"
 #include "support/FileBytes.h"
 
 namespace orders {
@@ -119,8 +119,8 @@ class SendingTest : public testing_support::MainWindowTest {
 
 TEST_F(SendingTest, MailAndWebCommandsOpenTheirLinksOrSayWhatIsMissing) {
     // Without an order the order commands do nothing, even called directly.
-    window->ActionSendToExecute();
-    window->ActionCopyToExecute();
+    SendOrderByMail(core::TdmZetrovo::EnginePath(dm->SettingsFile), tabs->ActivePath());
+    CopyOrderToRemovableMedium(tabs->ActivePath());
     window->AppIdle();
     EXPECT_FALSE(window->Actions().ActionSendTo->isEnabled());
     EXPECT_FALSE(window->Actions().ActionCopyTo->isEnabled());

@@ -60,6 +60,9 @@ class ScriptedPrompter : public ui::Prompter {
     // queued: the first type, as the dialog starts.
     std::deque<int> typeAnswers;
     bool failWhenUnscripted = true;
+    // Tests run without a display: nobody answers a batch run's questions.
+    bool canAsk = false;
+    bool CanAsk() const override { return canAsk; }
 
     // Everything shown, in order.
     std::vector<Shown> shown;

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/dataset/DatasetFixture.h"
 #include "engine/text/Win1251.h"
+#include "support/DatasetFixture.h"
 #include "ui/DataGrid.h"
 #include "ui/DatasetModel.h"
 #include "ui/FilterRowCell.h"

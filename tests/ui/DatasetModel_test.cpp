@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/dataset/DatasetFixture.h"
+#include "support/DatasetFixture.h"
 #include "ui/DataGrid.h"
 #include "ui/DatasetModel.h"
 #include "ui/Win1251Text.h"

@@ -12,7 +12,9 @@
 #include <set>
 #include <string>
 
-#include "tests/update/UpdateTestSupport.h"
+#include "core/ClientInfo.h"
+#include "core/Settings.h"
+#include "qtsupport/UpdateTestSupport.h"
 #include "update/TFormDownload.h"
 #include "update/UpdateRun.h"
 
@@ -41,7 +43,9 @@ class TFormDownloadTest : public testing::Test {
     update::DownloadOptions OptionsFor(const LocalFtpServer& server) {
         WriteBytes(program.File("Zetrovo.ini"),
                    "[Client]\r\nKlient=Firm\r\n" + server.SettingLine());
-        return update::DownloadOptionsFor(program.Path() + "/", program.File("Zetrovo.ini"));
+        return update::DownloadOptionsFor(
+            program.Path() + "/", core::ReadSetting(program.File("Zetrovo.ini"),
+                                                    core::kClientSection, core::kKeyUpdateServer));
     }
     // The program folder's names apart from the settings file.
     std::set<std::string> ProgramFiles() const {

@@ -6,7 +6,7 @@
 
 #include <chrono>
 
-#include "tests/update/UpdateTestSupport.h"
+#include "qtsupport/UpdateTestSupport.h"
 
 namespace {
 

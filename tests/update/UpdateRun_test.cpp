@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/update/UpdateTestSupport.h"
+#include "qtsupport/UpdateTestSupport.h"
 #include "update/UpdateRun.h"
 
 namespace {

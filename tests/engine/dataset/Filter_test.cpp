@@ -2,8 +2,8 @@
 // against the record store at each rebuild, then onFilterRecord.
 #include <gtest/gtest.h>
 
-#include "DatasetFixture.h"
 #include "engine/text/Win1251.h"
+#include "support/DatasetFixture.h"
 
 namespace ridov::testing {
 namespace {

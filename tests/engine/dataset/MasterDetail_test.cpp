@@ -1,8 +1,8 @@
 // A detail table restricted to the records of its master's current record.
 #include <gtest/gtest.h>
 
-#include "DatasetFixture.h"
 #include "engine/dataset/DataSource.h"
+#include "support/DatasetFixture.h"
 
 namespace ridov::testing {
 namespace {

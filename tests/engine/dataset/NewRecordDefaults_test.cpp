@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "DatasetFixture.h"
 #include "engine/storage/RidovCursor.h"
 #include "engine/storage/RidovSession.h"
+#include "support/DatasetFixture.h"
 
 namespace ridov::testing {
 namespace {

@@ -2,7 +2,7 @@
 
 #include "engine/dataset/RidovTable.h"
 #include "engine/storage/RidovSession.h"
-#include "tests/engine/dataset/DatasetFixture.h"
+#include "support/DatasetFixture.h"
 
 namespace ridov {
 namespace {

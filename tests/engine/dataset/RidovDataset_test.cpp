@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "DatasetFixture.h"
 #include "engine/dataset/RidovBlobStream.h"
+#include "support/DatasetFixture.h"
 
 namespace ridov::testing {
 namespace {

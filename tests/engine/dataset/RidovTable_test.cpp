@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "DatasetFixture.h"
 #include "engine/storage/RidovDatabase.h"
 #include "engine/storage/RidovSession.h"
 #include "platform/Platform.h"
+#include "support/DatasetFixture.h"
 
 namespace ridov::testing {
 namespace {

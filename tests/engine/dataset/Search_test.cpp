@@ -2,8 +2,8 @@
 // current record after a refresh.
 #include <gtest/gtest.h>
 
-#include "DatasetFixture.h"
 #include "engine/text/Win1251.h"
+#include "support/DatasetFixture.h"
 
 namespace ridov::testing {
 namespace {

@@ -3,8 +3,8 @@
 // gone.
 #include <gtest/gtest.h>
 
-#include "DatasetFixture.h"
 #include "ViewRecorder.h"
+#include "support/DatasetFixture.h"
 
 namespace ridov::testing {
 namespace {

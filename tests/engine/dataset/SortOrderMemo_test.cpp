@@ -9,9 +9,9 @@
 #include <fstream>
 #include <functional>
 
-#include "DatasetFixture.h"
 #include "engine/storage/ContentHash.h"
 #include "platform/Platform.h"
+#include "support/DatasetFixture.h"
 
 namespace ridov::testing {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "DatasetFixture.h"
+#include "support/DatasetFixture.h"
 
 namespace ridov::testing {
 namespace {

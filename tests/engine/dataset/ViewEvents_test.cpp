@@ -7,9 +7,9 @@
 #include <functional>
 #include <type_traits>
 
-#include "DatasetFixture.h"
 #include "ViewRecorder.h"
 #include "engine/dataset/ViewSettings.h"
+#include "support/DatasetFixture.h"
 
 namespace ridov::testing {
 namespace {

@@ -6,10 +6,10 @@
 #include <limits>
 #include <random>
 
-#include "DatasetFixture.h"
 #include "engine/dataset/ViewSettings.h"
 #include "engine/storage/RecordSort.h"
 #include "engine/text/Win1251.h"
+#include "support/DatasetFixture.h"
 
 namespace ridov::testing {
 namespace {

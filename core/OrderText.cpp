@@ -1,0 +1,198 @@
+#include "core/OrderText.h"
+
+#include <climits>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include "core/OrderFiles.h"
+#include "core/TextTable.h"
+#include "core/WriteTarget.h"
+#include "engine/dataset/RidovTable.h"
+#include "engine/storage/DatabaseError.h"
+#include "engine/text/FormatSettings.h"
+#include "platform/Platform.h"
+
+namespace core {
+
+namespace {
+
+std::string_view TrimLeft(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    return s;
+}
+
+std::string_view Trim(std::string_view s) {
+    s = TrimLeft(s);
+    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+    return s;
+}
+
+// Assigns one text value to a field of the record being inserted. Returns
+// an empty string on success, else the conversion's message.
+std::string AssignText(ridov::Field& field, std::string_view value,
+                       const text::FormatSettings& fs) {
+    using ridov::DataType;
+    switch (field.Type()) {
+        case DataType::String: {
+            // The text ends at a NUL byte and is cut to the field's size.
+            if (const void* nul = std::memchr(value.data(), 0, value.size()))
+                value = value.substr(0, size_t(static_cast<const char*>(nul) - value.data()));
+            if (field.Size() > 0 && value.size() > size_t(field.Size()))
+                value = value.substr(0, size_t(field.Size()));
+            if (!value.empty()) field.SetAsString(value);
+            return {};
+        }
+        case DataType::SmallInt:
+        case DataType::Integer:
+        case DataType::LargeInt: {
+            if (value.empty()) return {};
+            std::string_view t = TrimLeft(value);
+            int64_t n = 0;
+            bool ok = text::TryStrToInt64(t, n);
+            if (ok && field.Type() == DataType::SmallInt) ok = n >= INT16_MIN && n <= INT16_MAX;
+            if (ok && field.Type() == DataType::Integer) ok = n >= INT32_MIN && n <= INT32_MAX;
+            if (!ok)
+                return "'" + std::string(value) + "' is not a valid integer value for field '" +
+                       field.FieldName() + "'";
+            field.SetAsLargeInt(n);
+            return {};
+        }
+        case DataType::Float:
+        case DataType::Currency: {
+            if (value.empty()) return {};
+            double d = 0;
+            if (!text::TryStrToFloat(Trim(value), d, fs))
+                return "'" + std::string(value) +
+                       "' is not a valid floating point value for field '" + field.FieldName() +
+                       "'";
+            field.SetAsFloat(d);
+            return {};
+        }
+        default:
+            try {
+                field.SetAsString(value);
+            } catch (const ridov::DatabaseError& e) {
+                return e.what();
+            }
+            return {};
+    }
+}
+
+}  // namespace
+
+std::string ChangeFileExt(const std::string& path, const std::string& extension) {
+    size_t nameStart = path.size();
+    while (nameStart > 0 && !platform::IsPathSeparator(path[nameStart - 1])) --nameStart;
+    size_t dot = path.rfind('.');
+    if (dot == std::string::npos || dot < nameStart) return path + extension;
+    return path.substr(0, dot) + extension;
+}
+
+void CopyFileDate(const std::string& source, const std::string& target) {
+    platform::Platform& os = platform::CurrentPlatform();
+    std::optional<int64_t> time = os.ModificationTime(source);
+    if (!time || !os.FileExists(target)) return;
+    os.SetModificationTime(target, *time);
+}
+
+namespace {
+
+// The field that holds a record's code: "ID", else the first one.
+ridov::Field* CodeField(const std::vector<ridov::Field*>& fields) {
+    for (ridov::Field* f : fields)
+        if (f->FieldName() == "ID") return f;
+    return fields.empty() ? nullptr : fields.front();
+}
+
+void ImportText(const std::string& tablePath, const std::string& textPath,
+                const AskIgnoreError& ask, const ImportProgress& progress, bool priceList) {
+    // The text is read whole before the table is written, but a table
+    // written over its own text would still lose what the text was.
+    core::CheckConversionTarget(textPath, tablePath);
+    std::vector<uint8_t> bytes;
+    std::string error;
+    ridov::TRidovTable table;
+    table.SetTableName(tablePath);
+    table.Open();
+    table.EmptyTable();
+    if (!platform::CurrentPlatform().ReadWholeFile(textPath, bytes, error))
+        throw ridov::DatabaseError(error, nullptr);
+    std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    // A price list is text: a NUL byte means a binary file (or a text in a
+    // wide encoding), whose "records" would replace the catalog.
+    if (priceList && text.find('\0') != std::string_view::npos)
+        throw TextFormatError("The price list holds NUL bytes: Invalid text format");
+
+    const std::vector<ridov::Field*>& all = table.Fields();
+    std::vector<ridov::Field*> fields;
+    for (ridov::Field* f : all)
+        if (!f->IsCalculated()) fields.push_back(f);
+    ridov::Field* code = CodeField(fields);
+    long long coded = 0;
+    const text::FormatSettings& fs = table.Format();
+    bool ignoreAll = false;
+    long long records = 0;
+    ReadTextTable(text, [&](std::span<const std::string_view> values) {
+        table.Append();
+        size_t n = std::min(values.size(), fields.size());
+        for (size_t i = 0; i < n; ++i) {
+            std::string message = AssignText(*fields[i], values[i], fs);
+            if (message.empty() || ignoreAll) continue;
+            IgnoreAnswer answer =
+                ask ? ask("Error during insert value:\n" + message + "\n\nIgnore error?")
+                    : IgnoreAnswer::No;
+            if (answer == IgnoreAnswer::No) throw ImportStopped();
+            if (answer == IgnoreAnswer::All) ignoreAll = true;
+        }
+        if (code != nullptr && !code->IsNull() && !code->AsString().empty()) ++coded;
+        table.Post();
+        if (progress && (++records & 0x3FFF) == 0)
+            progress(
+                static_cast<long long>(values.empty() ? 0 : values.back().data() - text.data()),
+                static_cast<long long>(text.size()));
+    });
+    // Blank lines or a file of something else give records without codes;
+    // a catalog made of them is no catalog.
+    if (priceList && coded == 0)
+        throw TextFormatError("The price list holds no record with a code: Invalid text format");
+    table.SaveChanges();
+    table.Close();
+    CopyFileDate(textPath, tablePath);
+}
+
+}  // namespace
+
+void ImportTextIntoTable(const std::string& tablePath, const std::string& textPath,
+                         const AskIgnoreError& ask, const ImportProgress& progress) {
+    ImportText(tablePath, textPath, ask, progress, false);
+}
+
+void ImportPriceListIntoTable(const std::string& tablePath, const std::string& textPath,
+                              const AskIgnoreError& ask, const ImportProgress& progress) {
+    ImportText(tablePath, textPath, ask, progress, true);
+}
+
+std::string ImportOrderFromText(const std::string& textPath, const std::string& orderPath,
+                                const std::string& settingsFile,
+                                const std::string& catalogTableName, const AskIgnoreError& ask) {
+    std::string path = orderPath.empty() ? ChangeFileExt(textPath, ".zv") : orderPath;
+    // "-k Z.zv" names the order path the text path: the new, empty order
+    // file would replace the text before it is read.
+    core::CheckConversionTarget(textPath, path);
+    CreateOrderFile(path, settingsFile, catalogTableName);
+    ImportTextIntoTable(path, textPath, ask);
+    return path;
+}
+
+void ExportTableToText(const std::string& tablePath, const std::string& textPath, char delimiter) {
+    core::CheckConversionTarget(tablePath, textPath);
+    ridov::TRidovTable table;
+    table.SetTableName(tablePath);
+    table.Open();
+    table.ExportToText(textPath, delimiter);
+    table.Close();
+    CopyFileDate(tablePath, textPath);
+}
+
+}  // namespace core
