@@ -3,6 +3,9 @@
 #include <QAction>
 #include <QIcon>
 #include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolBar>
 
 namespace orders {
 
@@ -131,6 +134,67 @@ std::vector<QAction*> TMainActions::All() const {
             ActionPrintPrice,
             ActionImportPrice,
             ActionImportOrder};
+}
+
+void TMainActions::AddMenus(QMenuBar& bar, QObject* owner) const {
+    const TMainActions& a = *this;
+    QMenu* file = bar.addMenu(QStringLiteral("Файл"));
+    file->addAction(a.ActionNewOrder);
+    file->addAction(a.ActionOpenOrder);
+    file->addAction(a.ActionSaveOrderAs);
+    file->addAction(a.ActionCopyTo);
+    file->addAction(a.ActionSendTo);
+    file->addAction(a.ActionEmail);
+    file->addAction(a.ActionCloseOrder);
+    file->addSeparator();
+    file->addAction(a.ActionExit);
+
+    QMenu* service = bar.addMenu(QStringLiteral("Сервис"));
+    service->addAction(a.ActionLoadUpdate);
+    service->addAction(a.ActionExportOrder);
+    service->addAction(a.ActionExportPriceToExcel);
+    service->addAction(a.ActionImportOrderFromTxt);
+    service->addAction(a.ActionImportOrder);
+    service->addAction(a.ActionImportPrice);
+    service->addSeparator();
+    service->addAction(a.ActionPrintOrder);
+    service->addAction(a.ActionSaveOrderPdf);
+    service->addAction(a.ActionPrintPrice);
+    service->addAction(a.ActionSavePricePdf);
+    service->addSeparator();
+    service->addAction(a.ActionParams);
+
+    QMenu* help = bar.addMenu(QStringLiteral("&Помощь"));
+    help->addAction(a.ActionHelp);
+    help->addAction(a.ActionHotKeys);
+    help->addAction(a.ActionWeb);
+    help->addSeparator();
+    help->addAction(a.ActionAbout);
+
+    // The menu bar's own "&Закрыть" ends the program like "Выход".
+    auto* closeItem = new QAction(QStringLiteral("&Закрыть"), owner);
+    closeItem->setObjectName(QStringLiteral("ItemClose"));
+    QObject::connect(closeItem, &QAction::triggered, a.ActionExit, &QAction::trigger);
+    bar.addAction(closeItem);
+}
+
+void TMainActions::AddToolBar(QToolBar& bar) const {
+    const TMainActions& a = *this;
+    bar.setObjectName(QStringLiteral("ToolBar"));
+    bar.setMovable(false);
+    bar.setIconSize(QSize(24, 24));
+    bar.setToolButtonStyle(Qt::ToolButtonIconOnly);
+    bar.addAction(a.ActionNewOrder);
+    bar.addAction(a.ActionOpenOrder);
+    bar.addAction(a.ActionSaveOrderAs);
+    bar.addSeparator();
+    bar.addAction(a.ActionCopyTo);
+    bar.addAction(a.ActionCloseOrderAsk);
+    bar.addSeparator();
+    bar.addAction(a.ActionSlide);
+    bar.addAction(a.ActionImportOrderFromTxt);
+    bar.addAction(a.ActionExportOrder);
+    bar.addAction(a.ActionHelp);
 }
 
 }  // namespace orders

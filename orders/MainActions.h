@@ -15,7 +15,9 @@
 #include <vector>
 
 class QAction;
+class QMenuBar;
 class QObject;
+class QToolBar;
 
 namespace orders {
 
@@ -65,6 +67,12 @@ struct TMainActions {
     // Creates every action as a child of `owner`. `webAddress` fills the
     // web entry's hint.
     static TMainActions Create(QObject* owner, const QString& webAddress);
+
+    // The menus "Файл", "Сервис" and "&Помощь" and the menu bar's own
+    // "&Закрыть" (a child of `owner`) on `bar`.
+    void AddMenus(QMenuBar& bar, QObject* owner) const;
+    // The toolbar's buttons, in their order.
+    void AddToolBar(QToolBar& bar) const;
 
     // Every action, for loops over all of them.
     std::vector<QAction*> All() const;

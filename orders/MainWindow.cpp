@@ -79,9 +79,10 @@ TFormMain::TFormMain(core::TdmZetrovo& dm, QWidget* parent)
         dm_, *orderTabs_, *formOrderDlg_,
         [this] { return core::RequisitesFilled(formParams_->Requisites()); },
         [this] { actions_.ActionNewOrder->trigger(); });
-    CreateMenus();
-    CreateToolBar();
+    actions_.AddMenus(*menuBar(), this);
+    actions_.AddToolBar(*addToolBar(QStringLiteral("Панель инструментов")));
     ConnectActions();
+    ConnectCommands();
     ConnectOrderGrid();
     photoViewer_ = std::make_unique<ui::PhotoViewerLauncher>(this);
     // Incremental search in the catalog keeps one text for a minute.
@@ -134,68 +135,6 @@ QWidget* TFormMain::PanelPrice() const {
     return catalogView_;
 }
 
-void TFormMain::CreateMenus() {
-    const TMainActions& a = actions_;
-    QMenu* file = menuBar()->addMenu(QStringLiteral("Файл"));
-    file->addAction(a.ActionNewOrder);
-    file->addAction(a.ActionOpenOrder);
-    file->addAction(a.ActionSaveOrderAs);
-    file->addAction(a.ActionCopyTo);
-    file->addAction(a.ActionSendTo);
-    file->addAction(a.ActionEmail);
-    file->addAction(a.ActionCloseOrder);
-    file->addSeparator();
-    file->addAction(a.ActionExit);
-
-    QMenu* service = menuBar()->addMenu(QStringLiteral("Сервис"));
-    service->addAction(a.ActionLoadUpdate);
-    service->addAction(a.ActionExportOrder);
-    service->addAction(a.ActionExportPriceToExcel);
-    service->addAction(a.ActionImportOrderFromTxt);
-    service->addAction(a.ActionImportOrder);
-    service->addAction(a.ActionImportPrice);
-    service->addSeparator();
-    service->addAction(a.ActionPrintOrder);
-    service->addAction(a.ActionSaveOrderPdf);
-    service->addAction(a.ActionPrintPrice);
-    service->addAction(a.ActionSavePricePdf);
-    service->addSeparator();
-    service->addAction(a.ActionParams);
-
-    QMenu* help = menuBar()->addMenu(QStringLiteral("&Помощь"));
-    help->addAction(a.ActionHelp);
-    help->addAction(a.ActionHotKeys);
-    help->addAction(a.ActionWeb);
-    help->addSeparator();
-    help->addAction(a.ActionAbout);
-
-    // The menu bar's own "&Закрыть" ends the program like "Выход".
-    auto* closeItem = new QAction(QStringLiteral("&Закрыть"), this);
-    closeItem->setObjectName(QStringLiteral("ItemClose"));
-    connect(closeItem, &QAction::triggered, a.ActionExit, &QAction::trigger);
-    menuBar()->addAction(closeItem);
-}
-
-void TFormMain::CreateToolBar() {
-    const TMainActions& a = actions_;
-    QToolBar* bar = addToolBar(QStringLiteral("Панель инструментов"));
-    bar->setObjectName(QStringLiteral("ToolBar"));
-    bar->setMovable(false);
-    bar->setIconSize(QSize(24, 24));
-    bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    bar->addAction(a.ActionNewOrder);
-    bar->addAction(a.ActionOpenOrder);
-    bar->addAction(a.ActionSaveOrderAs);
-    bar->addSeparator();
-    bar->addAction(a.ActionCopyTo);
-    bar->addAction(a.ActionCloseOrderAsk);
-    bar->addSeparator();
-    bar->addAction(a.ActionSlide);
-    bar->addAction(a.ActionImportOrderFromTxt);
-    bar->addAction(a.ActionExportOrder);
-    bar->addAction(a.ActionHelp);
-}
-
 void TFormMain::ConnectActions() {
     const TMainActions& a = actions_;
     connect(a.ActionExit, &QAction::triggered, this, &QWidget::close);
@@ -220,7 +159,10 @@ void TFormMain::ConnectActions() {
     a.ActionViewOrders->setEnabled(false);
     // The shop command has nothing to send to.
     a.ActionSendToIShop->setEnabled(false);
+}
 
+void TFormMain::ConnectCommands() {
+    const TMainActions& a = actions_;
     // Every command runs guarded: a failure is shown, never thrown into
     // the event loop.
     const auto guarded = [this](QAction* action, std::function<void()> command) {

@@ -103,9 +103,9 @@ class TFormMain : public QMainWindow, public app::MainWindowHost {
   private:
     void CreatePanels();
     void CreateDialogs();
-    void CreateMenus();
-    void CreateToolBar();
     void ConnectActions();
+    // The commands that run through the CommandRunner.
+    void ConnectCommands();
     void ConnectOrderGrid();
     // The settings dialog's OK: the caption shows the client, the photo
     // markers follow a new photo folder.

@@ -58,14 +58,14 @@ void OrderLineEntry::DeleteProduct() {
                                  .arg(ui::FromWin1251(q.FieldByName("NAME").AsString()),
                                       tabs_.TabCaption(tabs_.ActiveIndex()));
     if (!ui::CurrentPrompter().ConfirmOkCancel(question)) return;
-    q.Delete();
-    SaveOrderChange({});
+    SaveOrderChange({}, [this] { tabs_.Session().DeleteCurrentLine(); });
 }
 
-void OrderLineEntry::SaveOrderChange(const std::string& productId) {
+void OrderLineEntry::SaveOrderChange(const std::string& productId,
+                                     const std::function<void()>& change) {
     try {
-        dm_.qvZayavka.SaveChanges();
-        tabs_.StampActiveOrder();
+        change();
+        tabs_.NoteRequisitesCut();
     } catch (...) {
         // The file kept what it held (a full disk, a read-only folder): the
         // grid shows that, not the change that was not saved, and a later
@@ -78,16 +78,8 @@ void OrderLineEntry::SaveOrderChange(const std::string& productId) {
 
 void OrderLineEntry::StoreOrderLine(const std::string& productId, int quantity) {
     if (tabs_.Count() == 0) newOrder_();
-    ridov::TRidovQuery& q = dm_.qvZayavka;
-    if (!q.Active()) return;  // the new order could not be shown
-    if (q.Locate("ID", ridov::Variant(productId), 0))
-        q.Edit();
-    else
-        q.Insert();
-    q.FieldByName("ID").SetAsString(productId);
-    q.FieldByName("KOL").SetAsInteger(quantity);
-    q.Post();
-    SaveOrderChange(productId);
+    if (!dm_.qvZayavka.Active()) return;  // the new order could not be shown
+    SaveOrderChange(productId, [&] { tabs_.Session().StoreLine(productId, quantity); });
 }
 
 }  // namespace orders

@@ -1,9 +1,8 @@
-// Order line entry: Enter or a double click on the catalog adds the
-// product (after the requisites check), Enter or a double click on the
-// order grid edits its line, Ctrl+Del there deletes it. The quantity is
-// asked with TFormOrderDlg; OK makes a new order when none is open, edits
-// or inserts the product's line, writes the order file, stamps it and
-// shows the order again on that line.
+// Order line entry, the widgets' side of core::OrderSession's lines: Enter or a double click on the
+// catalog adds the product (after the requisites check), Enter or a double click on the order grid
+// edits its line, Ctrl+Del there deletes it. The quantity is asked with TFormOrderDlg; OK makes a
+// new order when none is open, edits or inserts the product's line, writes the order file, stamps
+// it and shows the order again on that line.
 //
 // Ownership: refers to the data module, the order panel and the quantity
 // dialog, which outlive it.
@@ -38,11 +37,11 @@ class OrderLineEntry {
     // The OK side of the quantity dialog: a new order when none is open,
     // the product's line edited or inserted, written, stamped, shown.
     void StoreOrderLine(const std::string& productId, int quantity);
-    // Writes the order view's change into the active order's file, stamps
-    // it and shows the order again (on the line of `productId` when given).
-    // When that fails the order is shown as its file holds it, then the
-    // failure goes on to its box.
-    void SaveOrderChange(const std::string& productId);
+    // Runs `change` (a line written or deleted through the order session,
+    // which writes and stamps the file) and shows the order again (on the
+    // line of `productId` when given). When that fails the order is shown
+    // as its file holds it, then the failure goes on to its box.
+    void SaveOrderChange(const std::string& productId, const std::function<void()>& change);
 
   private:
     core::TdmZetrovo& dm_;

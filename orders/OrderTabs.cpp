@@ -111,7 +111,11 @@ QString RequisitesCutText(const QString& settingsFile) {
 }
 
 TOrderTabs::TOrderTabs(core::TdmZetrovo& dm, QWidget* parent)
-    : QWidget(parent), dm_(dm), pgcOrders_(new OrderTabBar(this)), grid_(new ui::DataGrid(this)) {
+    : QWidget(parent),
+      dm_(dm),
+      session_(dm),
+      pgcOrders_(new OrderTabBar(this)),
+      grid_(new ui::DataGrid(this)) {
     setObjectName(QStringLiteral("PanelOrder"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -135,12 +139,14 @@ TOrderTabs::TOrderTabs(core::TdmZetrovo& dm, QWidget* parent)
         "Форма заявки| Выберите товар и нажмите Enter для набора, Ctrl+Del для удаления"));
     layout->addWidget(grid_, 1);
 
-    SetupOrderFields();
+    // The footer finds the sum column by its field's tag.
+    if (ridov::Field* sum = dm_.qvZayavka.FindField("SUM")) sum->tag = kSumTag;
     grid_->SetDataSource(&dm_.dsZayavka);
     connect(grid_, &ui::DataGrid::titleClicked, grid_, &ui::DataGrid::SortByTitle);
 
-    connect(pgcOrders_, &QTabBar::currentChanged, this, [this](int) {
+    connect(pgcOrders_, &QTabBar::currentChanged, this, [this](int index) {
         if (switching_) return;
+        if (index >= 0) session_.SetActive(index);
         TabChanged();
     });
 }
@@ -150,31 +156,7 @@ TOrderTabs::~TOrderTabs() {
     grid_->SetDataSource(nullptr);
 }
 
-// ---- fields and columns ----
-
-void TOrderTabs::SetupOrderFields() {
-    ridov::TRidovQuery& q = dm_.qvZayavka;
-    ridov::Field& sum = q.AddCalculatedField("SUM", ridov::DataType::Float);
-    sum.tag = kSumTag;
-    sum.displayFormat = "0.######";
-    sum.SetDisplayLabel(text::Utf8ToCp1251("Сумма"));
-    sum.SetDisplayWidth(10);
-    q.onCalcFields = [this](ridov::DataSet&) { CalcOrderFields(); };
-}
-
-void TOrderTabs::CalcOrderFields() {
-    ridov::TRidovQuery& q = dm_.qvZayavka;
-    ridov::Field* sum = q.FindField("SUM");
-    ridov::Field* price = q.FindField("CENA");
-    ridov::Field* quantity = q.FindField("KOL");
-    ridov::Field* name = q.FindField("NAME");
-    if (sum == nullptr || price == nullptr || quantity == nullptr || name == nullptr) return;
-    // A product missing from the catalog has no price, and so no sum.
-    if (price->IsNull() || name->IsNull())
-        sum->Clear();
-    else
-        sum->SetAsFloat(quantity->AsFloat() * price->AsFloat());
-}
+// ---- columns ----
 
 void TOrderTabs::SetupOrderColumns() {
     ridov::TRidovQuery& q = dm_.qvZayavka;
@@ -213,8 +195,7 @@ void TOrderTabs::SetupOrderColumns() {
 void TOrderTabs::SetupOrderFooter() {
     const QColor color = palette().color(QPalette::Active, QPalette::Mid);
     grid_->SetFooterColor(color);
-    const int index = ActiveIndex();
-    const int lines = index >= 0 ? tabs_[size_t(index)].lines : 0;
+    const int lines = TabLineCount(ActiveIndex());
     for (int column = 0; column < grid_->ColumnCount(); ++column) {
         ridov::Field* field = grid_->ColumnField(column);
         if (field == nullptr) continue;
@@ -226,16 +207,11 @@ void TOrderTabs::SetupOrderFooter() {
 
 // ---- tabs ----
 
-int TOrderTabs::ActiveIndex() const {
-    return tabs_.empty() ? -1 : pgcOrders_->currentIndex();
-}
-
-QString TOrderTabs::TabPath(int index) const {
-    return index >= 0 && index < Count() ? tabs_[size_t(index)].path : QString();
-}
-
 QString TOrderTabs::TabCaption(int index) const {
-    return index >= 0 && index < Count() ? tabs_[size_t(index)].caption : QString();
+    if (index < 0 || index >= Count()) return {};
+    const QString path = session_.At(index).path;
+    const QString name = QFileInfo(path).fileName();
+    return dm_.ProgramDir + name == path ? name : path;
 }
 
 QRect TOrderTabs::CloseMarkRect(int index) const {
@@ -245,72 +221,44 @@ QRect TOrderTabs::CloseMarkRect(int index) const {
 }
 
 int TOrderTabs::TabLineCount(int index) const {
-    return index >= 0 && index < Count() ? tabs_[size_t(index)].lines : 0;
-}
-
-int TOrderTabs::FindOrderTab(const QString& path) const {
-    for (int i = 0; i < Count(); ++i)
-        if (tabs_[size_t(i)].path == path) return i;
-    // The same file named otherwise: relative on the command line and
-    // absolute from a later start, or through a link.
-    const std::string file = core::TdmZetrovo::EnginePath(path);
-    for (int i = 0; i < Count(); ++i)
-        if (platform::IsSameFile(core::TdmZetrovo::EnginePath(tabs_[size_t(i)].path), file))
-            return i;
-    return -1;
+    return index >= 0 && index < Count() ? session_.At(index).lines : 0;
 }
 
 void TOrderTabs::AddOrderTab(const QString& path) {
+    session_.Add(path);
+    ShowNewTab(path);
+}
+
+void TOrderTabs::ShowNewTab(const QString& path) {
     switching_ = true;
-    tabs_.push_back({path, QString(), 0, std::nullopt});
     const int index = pgcOrders_->addTab(QString());
     pgcOrders_->setTabButton(index, QTabBar::LeftSide, new CloseMark(pgcOrders_));
     pgcOrders_->setTabToolTip(index, path);
     pgcOrders_->setCurrentIndex(index);
     switching_ = false;
-    SetOrderTabCaption(path);
-    notes_ = path;
+    ShowActiveCaption();
     ShowTabs();
 }
 
-void TOrderTabs::RenameActiveOrderTab(const QString& path) {
+void TOrderTabs::ShowActiveCaption() {
     const int index = ActiveIndex();
     if (index < 0) return;
-    tabs_[size_t(index)].path = path;
-    pgcOrders_->setTabToolTip(index, path);
-    SetOrderTabCaption(path);
-    notes_ = path;
+    pgcOrders_->setTabToolTip(index, TabPath(index));
+    pgcOrders_->setTabText(
+        index, OrderTabText(TabCaption(index), pgcOrders_->fontMetrics(), kOrderTabTextWidth));
 }
 
-void TOrderTabs::SetOrderTabCaption(const QString& path) {
-    const int index = ActiveIndex();
-    if (index < 0) return;
-    const QString inProgramFolder = dm_.ProgramDir + QFileInfo(path).fileName();
-    const QString caption = inProgramFolder == path ? QFileInfo(path).fileName() : path;
-    tabs_[size_t(index)].caption = caption;
-    pgcOrders_->setTabText(index,
-                           OrderTabText(caption, pgcOrders_->fontMetrics(), kOrderTabTextWidth));
+void TOrderTabs::RemoveTab(int index) {
+    switching_ = true;
+    pgcOrders_->removeTab(index);
+    if (session_.Active() >= 0) pgcOrders_->setCurrentIndex(session_.Active());
+    switching_ = false;
 }
 
 void TOrderTabs::CloseOrderTab(int index) {
     if (index < 0 || index >= Count()) return;
-    dm_.qvZayavka.Close();
-    const Tab tab = tabs_[size_t(index)];
-    // An order without lines is not kept. A tab whose refresh failed has
-    // -1 lines: its (damaged) file stays; so does a file that holds lines
-    // now, whatever the tab counted.
-    if (tab.lines == 0)
-        core::DeleteEmptyOrderFile(core::TdmZetrovo::EnginePath(tab.path), tab.identity);
-
-    const bool wasActive = index == pgcOrders_->currentIndex();
-    const bool wasLast = index == Count() - 1;
-    switching_ = true;
-    tabs_.erase(tabs_.begin() + index);
-    pgcOrders_->removeTab(index);
-    // The tab after the closed one becomes active, or the first when the
-    // closed one was the last.
-    if (wasActive && wasLast && Count() > 0) pgcOrders_->setCurrentIndex(0);
-    switching_ = false;
+    session_.Close(index);
+    RemoveTab(index);
     if (lastTabIndex_ >= Count()) lastTabIndex_ = Count() > 0 ? Count() - 1 : 0;
     ShowTabs();
 }
@@ -318,6 +266,7 @@ void TOrderTabs::CloseOrderTab(int index) {
 void TOrderTabs::OpenOrder(const QString& path) {
     const int index = FindOrderTab(path);
     if (index >= 0) {
+        session_.SetActive(index);
         switching_ = true;
         pgcOrders_->setCurrentIndex(index);
         switching_ = false;
@@ -333,7 +282,6 @@ void TOrderTabs::TabChanged() {
         ShowTabs();
         return;
     }
-    notes_ = ActivePath();
     RefreshOrder();
 }
 
@@ -342,47 +290,18 @@ void TOrderTabs::ShowTabs() {
     if (onOrdersChanged) onOrdersChanged();
 }
 
-std::string TOrderTabs::CatalogTablePath() const {
-    return dm_.vtPrice.FullTableName();
-}
-
-std::string TOrderTabs::EngineSettingsFile() const {
-    return core::TdmZetrovo::EnginePath(dm_.SettingsFile);
-}
-
 // ---- the order view ----
 
 void TOrderTabs::RefreshOrder(const std::string& productId) {
-    const int index = ActiveIndex();
-    if (index < 0) return;
+    if (ActiveIndex() < 0) return;
     // Repaint what is pending before the work starts.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     BusyCursor busy;
-    tabs_[size_t(index)].lines = -1;
-    ridov::TRidovQuery& q = dm_.qvZayavka;
     try {
-        int recNo = -1;
-        if (q.Active()) {
-            recNo = q.RecNo();
-            q.Close();
-        }
-        q.ParamByName("TblNm").SetAsString(CatalogTablePath());
-        q.ParamByName("OrderTblNm").SetAsString(core::TdmZetrovo::EnginePath(notes_));
-        q.Open();
-        SetupOrderColumns();
-        // Taken first: a change after it makes the tab's count stale.
-        const std::optional<platform::FileIdentity> identity =
-            platform::GetFileIdentity(core::TdmZetrovo::EnginePath(notes_));
-        tabs_[size_t(index)].lines = core::CountOrderLines(core::TdmZetrovo::EnginePath(notes_));
-        tabs_[size_t(index)].identity = identity;
-        SetupOrderFooter();
-        if (recNo != -1) {
-            q.MoveBy(recNo - q.RecNo());
-            if (!productId.empty() && q.FieldByName("ID").AsString() != productId)
-                q.Locate("ID", ridov::Variant(productId), 0);
-        } else if (!productId.empty()) {
-            q.Locate("ID", ridov::Variant(productId), 0);
-        }
+        session_.Refresh(productId, [this] {
+            SetupOrderColumns();
+            SetupOrderFooter();
+        });
         if (onViewOrders) onViewOrders(true);
     } catch (const std::exception& error) {
         dm_.LastError = core::MakeLastError(error);
@@ -396,24 +315,19 @@ void TOrderTabs::RefreshOrder(const std::string& productId) {
 // ---- commands ----
 
 void TOrderTabs::NewOrder() {
-    const std::string path =
-        core::NewOrderFileName(core::TdmZetrovo::EnginePath(dm_.OrderDir), std::string("Zakaz"));
-    const bool cut = core::CreateOrderFile(path, EngineSettingsFile(), CatalogTablePath());
-    AddOrderTab(core::TdmZetrovo::FromEnginePath(path));
+    ShowNewTab(session_.NewOrder());
     RefreshOrder();
-    NoteRequisitesCut(cut);
+    NoteRequisitesCut();
 }
 
 void TOrderTabs::StampActiveOrder() {
-    if (ActiveIndex() < 0) return;
-    NoteRequisitesCut(core::StampOrderFile(core::TdmZetrovo::EnginePath(ActivePath()),
-                                           EngineSettingsFile(), CatalogTablePath()));
+    session_.Stamp();
+    NoteRequisitesCut();
 }
 
-void TOrderTabs::NoteRequisitesCut(bool cut) {
-    if (!cut || requisitesCutNoted_) return;
-    requisitesCutNoted_ = true;
-    ui::CurrentPrompter().Warning(RequisitesCutText(dm_.SettingsFile));
+void TOrderTabs::NoteRequisitesCut() {
+    if (session_.TakeRequisitesCutNotice())
+        ui::CurrentPrompter().Warning(RequisitesCutText(dm_.SettingsFile));
 }
 
 void TOrderTabs::OpenOrders() {
@@ -467,21 +381,11 @@ void TOrderTabs::SaveOrderAs(const std::function<void(const QString& path)>& exp
         return;
     }
     const int other = FindOrderTab(name);
-    {
-        ridov::TRidovTable order;
-        order.SetTableName(core::TdmZetrovo::EnginePath(notes_));
-        order.Open();
-        order.SaveToFile(core::TdmZetrovo::EnginePath(name));
-    }
-    RenameActiveOrderTab(name);
     const int active = ActiveIndex();
-    if (other != -1 && other != active) {
-        // That tab showed the file just written: forget it, keep the file.
-        switching_ = true;
-        tabs_.erase(tabs_.begin() + other);
-        pgcOrders_->removeTab(other);
-        switching_ = false;
-    }
+    session_.SaveAs(name);
+    // That tab showed the file just written: it is forgotten, the file kept.
+    if (other != -1 && other != active) RemoveTab(other);
+    ShowActiveCaption();
     RefreshOrder();
 }
 

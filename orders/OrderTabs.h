@@ -1,15 +1,12 @@
 // TOrderTabs: the order panel of the main window (PanelOrder): the tab strip
-// pgcOrders with one tab per open order file, over the order grid
-// DBGridEhOrder, which shows the active order joined with the catalog
-// through the data module's order view qvZayavka.
+// pgcOrders with one tab per open order of its core::OrderSession, over the
+// order grid DBGridEhOrder, which shows the active order joined with the
+// catalog through the data module's order view qvZayavka. The session
+// holds the orders and their files; the panel shows them, asks the
+// questions and reports the failures.
 //
-// Every change of an order is written to its file at once, so a tab has no
-// unsaved state: closing a tab only forgets it, and deletes the file when
-// the order holds no lines.
-//
-// A tab's path identifies it: the same text, or another name of the same
-// file (a relative and an absolute path, a link) finds it; its caption is the file
-// name when the file lies directly in the program folder, else the path.
+// A tab's caption is the file name when the file lies directly in the
+// program folder, else the path.
 // A tab is as wide as its caption needs (at least kOrderTabWidth): the file
 // name is always shown whole, a long folder is shortened in its middle;
 // scroll buttons appear when the tabs do not fit the strip.
@@ -33,7 +30,7 @@
 #include <vector>
 
 #include "core/DataModule.h"
-#include "platform/FileIdentity.h"
+#include "core/OrderSession.h"
 
 class QFontMetrics;
 class QTabBar;
@@ -71,11 +68,14 @@ class TOrderTabs : public QWidget {
     // DBGridEhOrder.
     ui::DataGrid* Grid() const { return grid_; }
 
-    int Count() const { return static_cast<int>(tabs_.size()); }
-    int ActiveIndex() const;
+    core::OrderSession& Session() { return session_; }
+    int Count() const { return session_.Count(); }
+    int ActiveIndex() const { return session_.Active(); }
     // The path of tab `index` / of the active tab (empty when none).
-    QString TabPath(int index) const;
-    QString ActivePath() const { return TabPath(ActiveIndex()); }
+    QString TabPath(int index) const {
+        return index >= 0 && index < Count() ? session_.At(index).path : QString();
+    }
+    QString ActivePath() const { return session_.ActivePath(); }
     // The caption as the questions name the order (never shortened).
     QString TabCaption(int index) const;
     // Where tab `index`'s close mark is drawn, in tab-strip coordinates;
@@ -86,14 +86,11 @@ class TOrderTabs : public QWidget {
     int LastTabIndex() const { return lastTabIndex_; }
 
     // ---- the order routines ----
-    int FindOrderTab(const QString& path) const;
+    int FindOrderTab(const QString& path) const { return session_.Find(path); }
     void AddOrderTab(const QString& path);
-    void RenameActiveOrderTab(const QString& path);
-    void SetOrderTabCaption(const QString& path);
-    // Closes the order view, deletes the file of an order without lines
-    // (only while the file is still the one last counted and is empty),
-    // removes the tab; the next tab (or the first when it was the last)
-    // becomes active.
+    // Closes the order (core::OrderSession::Close: the file of an order
+    // without lines goes) and removes its tab; the next tab (or the first
+    // when it was the last) becomes active.
     void CloseOrderTab(int index);
     // Activates the tab already showing `path` (and reloads it), or adds a
     // tab for it.
@@ -108,6 +105,8 @@ class TOrderTabs : public QWidget {
     // StampOrderFile for the active order; the first time in a run that the
     // requisites did not fit into an order, a warning says so.
     void StampActiveOrder();
+    // That warning, when a change of the session since has cut them.
+    void NoteRequisitesCut();
 
     // ---- commands ----
     // ActionNewOrder: Zakaz<n>.zv in the order folder, created, stamped,
@@ -147,31 +146,21 @@ class TOrderTabs : public QWidget {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    struct Tab {
-        QString path;
-        QString caption;
-        int lines = 0;
-        // The file as it was when its lines were last counted.
-        std::optional<platform::FileIdentity> identity;
-    };
-
-    void SetupOrderFields();
     void SetupOrderColumns();
-    void CalcOrderFields();
+    // A tab for the session's newly added active order.
+    void ShowNewTab(const QString& path);
+    void ShowActiveCaption();
+    // Removes tab `index`, the session having forgotten its order; the
+    // session's active order gets the current tab.
+    void RemoveTab(int index);
     void ShowTabs();
-    std::string CatalogTablePath() const;
-    std::string EngineSettingsFile() const;
-    void NoteRequisitesCut(bool cut);
 
     core::TdmZetrovo& dm_;
+    core::OrderSession session_;
     QTabBar* pgcOrders_;
     ui::DataGrid* grid_;
-    std::vector<Tab> tabs_;
     int lastTabIndex_ = 0;
-    // The path the order view shows (the query's notes).
-    QString notes_;
     bool switching_ = false;
-    bool requisitesCutNoted_ = false;
 };
 
 }  // namespace orders
