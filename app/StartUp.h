@@ -1,28 +1,28 @@
 // The start-up sequence of the program, as a class tests can drive without
-// running the message loop:
+// running the message loop. In order:
 //
-//   1. the application title, Qt's Russian texts (QtTranslations.h) and the
-//      password prompt of enciphered tables;
-//   2. the data module (program folder, file names, the catalog's date);
-//   3. without a catalog file the program ends at once, exit code 0, with
-//      no window and no message (a batch switch says so instead, exit code
-//      1); a settings file that is there but is not a regular file (a
-//      pipe, a device) ends it with an error box and exit code 1, before
-//      anything could be written over it;
-//   4. the batch switches (core/BatchMode.h), before any window exists:
-//      "-zvconvert" at once; "-convert", "-pxls" and "-k" after the file
-//      type registration; "-k" then goes on with the first start and the
-//      catalog's check, and the program ends;
-//   5. order files named on the command line need a catalog that opens,
-//      else the start ends (step 8's box);
-//   6. the order file type (core/DesktopIntegration.h), and on the first
-//      start the shortcuts, the settings file and the help;
-//   7. the main window, its caption with the catalog's date;
-//   8. the catalog opened in the window, then the order files named on the
-//      command line that exist, each in a tab; the window is shown;
-//   9. the message loop; the shown window receives the arguments of later
-//      starts of the same program file (CheckSingleInstance ran before
-//      step 1, in main()).
+//   - the application title, Qt's Russian texts (QtTranslations.h) and the
+//     password prompt of enciphered tables;
+//   - the data module (program folder, file names, the catalog's date);
+//   - without a catalog file the program ends at once, exit code 0, with no
+//     window and no message (a batch switch says so instead, exit code 1);
+//     a settings file that is there but is not a regular file (a pipe, a
+//     device) ends it with an error box and exit code 1, before anything
+//     could be written over it;
+//   - the batch switches (core/BatchMode.h), before any window exists:
+//     "-zvconvert" at once; "-convert", "-pxls" and "-k" after the file
+//     type registration; "-k" then goes on with the first start and the
+//     catalog's check, and the program ends;
+//   - order files named on the command line need a catalog that opens,
+//     else the start ends before anything is written;
+//   - the order file type (core/DesktopIntegration.h), and on the first
+//     start the shortcuts, the settings file and the help;
+//   - the main window, its caption with the catalog's date;
+//   - the catalog opened in the window, then the order files named on the
+//     command line that exist, each in a tab; the window is shown;
+//   - the message loop; the shown window receives the arguments of later
+//     starts of the same program file (CheckSingleInstance ran before
+//     everything else, in main()).
 //
 // A catalog that cannot be opened (a damaged file) is reported with the
 // error box "Не удается открыть одну из таблиц базы данных, ..." (Help
@@ -107,7 +107,7 @@ class StartUp {
     StartUp(const StartUp&) = delete;
     StartUp& operator=(const StartUp&) = delete;
 
-    // Steps 1 to 8 without showing the window. Returns nothing when the
+    // The sequence up to the ready window, without showing it. Returns nothing when the
     // window is ready, otherwise the exit code of a start that ends here.
     std::optional<int> PrepareWindow();
     // PrepareWindow, then the window is shown and receives later starts.

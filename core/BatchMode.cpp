@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "core/FileExtension.h"
 #include "core/WriteTarget.h"
 #include "engine/text/Win1251.h"
 #include "platform/Platform.h"

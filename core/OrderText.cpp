@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/FileExtension.h"
 #include "core/OrderFiles.h"
 #include "core/TextTable.h"
 #include "core/WriteTarget.h"
@@ -80,14 +81,6 @@ std::string AssignText(ridov::Field& field, std::string_view value,
 }
 
 }  // namespace
-
-std::string ChangeFileExt(const std::string& path, const std::string& extension) {
-    size_t nameStart = path.size();
-    while (nameStart > 0 && !platform::IsPathSeparator(path[nameStart - 1])) --nameStart;
-    size_t dot = path.rfind('.');
-    if (dot == std::string::npos || dot < nameStart) return path + extension;
-    return path.substr(0, dot) + extension;
-}
 
 void CopyFileDate(const std::string& source, const std::string& target) {
     platform::Platform& os = platform::CurrentPlatform();

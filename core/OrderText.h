@@ -65,8 +65,4 @@ void ExportTableToText(const std::string& tablePath, const std::string& textPath
 // attribute for the moment. Missing files are skipped silently.
 void CopyFileDate(const std::string& source, const std::string& target);
 
-// `path` with its extension (after the last dot of the file name) replaced
-// by `extension` (".zv"), or `extension` appended when it has none.
-std::string ChangeFileExt(const std::string& path, const std::string& extension);
-
 }  // namespace core

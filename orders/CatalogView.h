@@ -92,7 +92,7 @@ class TCatalogView : public QWidget {
     std::string PriceFilterField;
     bool PhotoClick = false;
 
-    // Run by OpenCatalog after the catalog is open (step 7): the main window
+    // Run by OpenCatalog after the catalog is open: the main window
     // starts a new order when the active order was made from another
     // catalog.
     std::function<void(const QString& path)> onCatalogOpened;

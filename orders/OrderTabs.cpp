@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "core/FileExtension.h"
 #include "core/OrderFiles.h"
 #include "core/WriteTarget.h"
 #include "engine/dataset/RidovTable.h"
@@ -32,14 +33,11 @@ using ui::BusyCursor;
 constexpr intptr_t kSumTag = 1;
 constexpr intptr_t kNameTag = 2;
 
-// The path with its last extension, if any, replaced by `extension` (with
-// its dot); a path already ending so, in any letter case, stays as it is.
+// The path with `extension` (with its dot), unless it ends so already, in
+// any letter case.
 QString ForceExtension(const QString& path, const QString& extension) {
-    if (path.endsWith(extension, Qt::CaseInsensitive)) return path;
-    const qsizetype nameStart =
-        std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\'))) + 1;
-    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
-    return (dot > nameStart ? path.left(dot) : path) + extension;
+    return path.endsWith(extension, Qt::CaseInsensitive) ? path
+                                                         : core::ChangeFileExt(path, extension);
 }
 
 // The tab strip: tabs as wide as their captions need, never narrower than

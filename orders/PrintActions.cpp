@@ -11,6 +11,7 @@
 #include <stdexcept>
 
 #include "core/ClientInfo.h"
+#include "core/FileExtension.h"
 #include "core/Settings.h"
 #include "core/WriteTarget.h"
 #include "engine/dataset/Field.h"
@@ -70,12 +71,6 @@ QString DateTimeText(int64_t secondsSinceEpoch) {
 QString PriceXlsFileName(int64_t secondsSinceEpoch) {
     const QDate date = QDateTime::fromSecsSinceEpoch(secondsSinceEpoch).date();
     return QStringLiteral("price%1.xls").arg(date.toString(QStringLiteral("yyyyMMdd")));
-}
-
-QString WithExtension(const QString& path, const QString& extension) {
-    const int slash = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf('\\'));
-    const int dot = path.lastIndexOf(QLatin1Char('.'));
-    return (dot > slash ? path.left(dot) : path) + extension;
 }
 
 TPrintActions::TPrintActions(core::TdmZetrovo& dm, TOrderTabs& orders, TCatalogView& catalog,
@@ -184,7 +179,7 @@ void TPrintActions::SavePdf(ui::DataGrid& grid, const QString& caption,
     QString path = ui::CurrentPrompter().SaveFileName(caption, dm_.ProgramDir + proposedName,
                                                       QStringLiteral("Файлы PDF (*.pdf)"));
     if (path.isEmpty()) return;
-    path = WithExtension(path, QStringLiteral(".pdf"));
+    path = core::ChangeFileExt(path, QStringLiteral(".pdf"));
     if (!MayWrite(path)) return;
     try {
         core::CheckWriteTarget(core::TdmZetrovo::EnginePath(path));
@@ -218,7 +213,7 @@ void TPrintActions::ActionSavePricePdfExecute(const QString& webText) {
     const std::optional<int64_t> time =
         platform::CurrentPlatform().ModificationTime(core::TdmZetrovo::EnginePath(dm_.CatalogFile));
     SavePdf(*catalog_.Grid(), QStringLiteral("Сохранить каталог в PDF"),
-            WithExtension(PriceXlsFileName(time.value_or(0)), QStringLiteral(".pdf")));
+            core::ChangeFileExt(PriceXlsFileName(time.value_or(0)), QStringLiteral(".pdf")));
 }
 
 // ---- spreadsheet export ----
@@ -248,7 +243,7 @@ void TPrintActions::ActionExportPriceToExcelExecute(const QString& dialogTitle) 
     QString path = ui::CurrentPrompter().SaveFileName(dialogTitle, proposed,
                                                       QStringLiteral("Файлы MS Excel (*.xls)"));
     if (path.isEmpty()) return;
-    path = WithExtension(path, QStringLiteral(".xls"));
+    path = core::ChangeFileExt(path, QStringLiteral(".xls"));
     if (!MayWrite(path)) return;
     ExportAndOpen(*catalog_.Grid(), path);
 }

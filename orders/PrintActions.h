@@ -54,10 +54,6 @@ class TPrintout;
 // (the local date).
 QString PriceXlsFileName(int64_t secondsSinceEpoch);
 
-// `path` with its extension (the part after the last dot of the file
-// name) replaced by `extension` (".xls"), or `extension` appended.
-QString WithExtension(const QString& path, const QString& extension);
-
 // A printout of more pages than this is only made after the user agreed:
 // previewing tens of thousands of pages takes minutes and much memory (a
 // whole large catalog), and so much paper is rarely meant.

@@ -71,15 +71,11 @@ void DatasetModel::SetDataSource(ridov::DataSource* source) {
 }
 
 void DatasetModel::Attach(ridov::DataSource* source) {
-    ++changing_;
-    beginResetModel();
+    BeginReset();
     resetting_ = true;
     link_->SetDataSource(source);
-    ResolveColumns();
-    rows_ = DataSetRowCount();
     resetting_ = false;
-    endResetModel();
-    --changing_;
+    EndReset(Rows::Recount);
 }
 
 ridov::DataSet* DatasetModel::GetDataSet() const {
@@ -129,35 +125,39 @@ void DatasetModel::ResolveColumns() {
     for (size_t i = 0; i < columns_.size(); ++i) fields_[i] = ds->FindField(columns_[i].fieldName);
 }
 
-void DatasetModel::ResetAll() {
-    if (resetting_) return;  // the reset under way picks the change up
+void DatasetModel::BeginReset() {
     ++changing_;
     beginResetModel();
+}
+
+void DatasetModel::EndReset(Rows rows) {
     ResolveColumns();
-    rows_ = DataSetRowCount();
-    moving_ = false;
-    inserting_ = removing_ = 0;
+    if (rows == Rows::Recount) {
+        rows_ = DataSetRowCount();
+        moving_ = false;
+        inserting_ = removing_ = 0;
+    }
     endResetModel();
     --changing_;
+}
+
+void DatasetModel::ResetAll() {
+    if (resetting_) return;  // the reset under way picks the change up
+    BeginReset();
+    EndReset(Rows::Recount);
 }
 
 void DatasetModel::SetColumns(std::vector<GridColumn> columns) {
-    ++changing_;
-    beginResetModel();
+    BeginReset();
     autoColumns_ = false;
     columns_ = std::move(columns);
-    ResolveColumns();
-    endResetModel();
-    --changing_;
+    EndReset(Rows::Keep);
 }
 
 void DatasetModel::RebuildColumns() {
-    ++changing_;
-    beginResetModel();
+    BeginReset();
     autoColumns_ = true;
-    ResolveColumns();
-    endResetModel();
-    --changing_;
+    EndReset(Rows::Keep);
 }
 
 void DatasetModel::MoveColumn(int from, int to) {
@@ -342,22 +342,13 @@ bool DatasetModel::setData(const QModelIndex& index, const QVariant& value, int 
 void DatasetModel::OnViewAboutToReset() {
     if (resetting_) return;
     resetting_ = true;
-    ++changing_;
-    beginResetModel();
+    BeginReset();
 }
 
 void DatasetModel::OnViewReset() {
-    if (!resetting_) {  // a reset announced only afterwards
-        ++changing_;
-        beginResetModel();
-    }
-    ResolveColumns();
-    rows_ = DataSetRowCount();
-    moving_ = false;
-    inserting_ = removing_ = 0;
+    if (!resetting_) BeginReset();  // a reset announced only afterwards
     resetting_ = false;
-    endResetModel();
-    --changing_;
+    EndReset(Rows::Recount);
 }
 
 void DatasetModel::OnRowChanged(int row) {

@@ -145,6 +145,12 @@ class DatasetModel : public QAbstractTableModel {
     // Matches the column list to the dataset's fields (auto columns) and
     // looks the field objects up again.
     void ResolveColumns();
+    // Every reset of the model goes between these two: the columns are
+    // resolved anew and, with Rows::Recount, the rows counted anew and any
+    // row move or insertion under way forgotten.
+    enum class Rows { Keep, Recount };
+    void BeginReset();
+    void EndReset(Rows rows);
     void ResetAll();
     int DataSetRowCount() const;
 

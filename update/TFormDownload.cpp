@@ -31,44 +31,44 @@ TFormDownload::TFormDownload(DownloadOptions options, QWidget* parent)
     setWindowTitle(QStringLiteral("Загрузка обновлений с сайта"));
     setModal(true);
 
-    Label1 = new QLabel(this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    ProgressBar1 = new QProgressBar(this);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setValue(0);
-    Label2 = new QLabel(this);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Button2 = new QPushButton(QStringLiteral("Загрузить обновление прайса"), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    Button1 = new QPushButton(QStringLiteral("Прервать"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setEnabled(false);
-    OKBtn = new QPushButton(QStringLiteral("Закрыть"), this);
-    OKBtn->setObjectName(QStringLiteral("OKBtn"));
-    OKBtn->setDefault(true);
-    Button2->setAutoDefault(false);
-    Button1->setAutoDefault(false);
+    statusLabel_ = new QLabel(this);
+    statusLabel_->setObjectName(QStringLiteral("Label1"));
+    progressBar_ = new QProgressBar(this);
+    progressBar_->setObjectName(QStringLiteral("ProgressBar1"));
+    progressBar_->setRange(0, 100);
+    progressBar_->setValue(0);
+    statsLabel_ = new QLabel(this);
+    statsLabel_->setObjectName(QStringLiteral("Label2"));
+    downloadButton_ = new QPushButton(QStringLiteral("Загрузить обновление прайса"), this);
+    downloadButton_->setObjectName(QStringLiteral("Button2"));
+    abortButton_ = new QPushButton(QStringLiteral("Прервать"), this);
+    abortButton_->setObjectName(QStringLiteral("Button1"));
+    abortButton_->setEnabled(false);
+    closeButton_ = new QPushButton(QStringLiteral("Закрыть"), this);
+    closeButton_->setObjectName(QStringLiteral("OKBtn"));
+    closeButton_->setDefault(true);
+    downloadButton_->setAutoDefault(false);
+    abortButton_->setAutoDefault(false);
 
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(Button2);
-    buttons->addWidget(Button1);
+    buttons->addWidget(downloadButton_);
+    buttons->addWidget(abortButton_);
     buttons->addStretch();
-    buttons->addWidget(OKBtn);
+    buttons->addWidget(closeButton_);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Label1);
-    layout->addWidget(ProgressBar1);
-    layout->addWidget(Label2);
+    layout->addWidget(statusLabel_);
+    layout->addWidget(progressBar_);
+    layout->addWidget(statsLabel_);
     layout->addLayout(buttons);
-    setTabOrder(Button2, Button1);
-    setTabOrder(Button1, OKBtn);
-    Label1->setMinimumWidth(420);
+    setTabOrder(downloadButton_, abortButton_);
+    setTabOrder(abortButton_, closeButton_);
+    statusLabel_->setMinimumWidth(420);
 
     UpdateRunCallbacks callbacks;
-    callbacks.status = [this](const QString& text) { Label1->setText(text); };
+    callbacks.status = [this](const QString& text) { statusLabel_->setText(text); };
     callbacks.statistics = [this](const QString& text) {
-        Label2->setText(text);
-        Label2->repaint();
+        statsLabel_->setText(text);
+        statsLabel_->repaint();
     };
     callbacks.progress = [this](int64_t maximum, int64_t position) {
         SetProgress(maximum, position);
@@ -78,21 +78,21 @@ TFormDownload::TFormDownload(DownloadOptions options, QWidget* parent)
     run_ = std::make_unique<UpdateRun>(options_.programDir, options_.server, options_.timeouts,
                                        std::move(callbacks));
 
-    connect(Button2, &QPushButton::clicked, this, [this] { run_->Start(); });
-    connect(Button1, &QPushButton::clicked, this, [this] { run_->Abort(); });
-    connect(OKBtn, &QPushButton::clicked, this, [this] { close(); });
+    connect(downloadButton_, &QPushButton::clicked, this, [this] { run_->Start(); });
+    connect(abortButton_, &QPushButton::clicked, this, [this] { run_->Abort(); });
+    connect(closeButton_, &QPushButton::clicked, this, [this] { close(); });
 
     setFixedSize(sizeHint());
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
     }
-    Button2->setFocus();
+    downloadButton_->setFocus();
 }
 
 TFormDownload::~TFormDownload() = default;
 
 void TFormDownload::showEvent(QShowEvent* event) {
-    Label2->clear();
+    statsLabel_->clear();
     QDialog::showEvent(event);
 }
 
@@ -107,23 +107,23 @@ void TFormDownload::reject() {
 }
 
 void TFormDownload::SetRunning(bool running) {
-    Button2->setEnabled(!running);
-    OKBtn->setEnabled(!running);
-    Button1->setEnabled(running);
+    downloadButton_->setEnabled(!running);
+    closeButton_->setEnabled(!running);
+    abortButton_->setEnabled(running);
 }
 
 void TFormDownload::SetProgress(int64_t maximum, int64_t position) {
     if (maximum <= 0) {
-        ProgressBar1->setRange(0, 100);
-        ProgressBar1->setValue(0);
+        progressBar_->setRange(0, 100);
+        progressBar_->setValue(0);
         return;
     }
     // QProgressBar counts in int: big files are shown in coarser steps.
     int64_t scale = maximum / INT_MAX + 1;
     int range = static_cast<int>(maximum / scale);
     int value = static_cast<int>(std::min(position, maximum) / scale);
-    if (ProgressBar1->maximum() != range) ProgressBar1->setRange(0, range);
-    if (ProgressBar1->value() != value) ProgressBar1->setValue(value);
+    if (progressBar_->maximum() != range) progressBar_->setRange(0, range);
+    if (progressBar_->value() != value) progressBar_->setValue(value);
 }
 
 void TFormDownload::HandOver(const std::string& path) {

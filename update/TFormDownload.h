@@ -54,12 +54,16 @@ class TFormDownload : public QDialog {
 
     UpdateRun& Run() { return *run_; }
 
-    QLabel* Label1 = nullptr;              // status line
-    QProgressBar* ProgressBar1 = nullptr;  // progress of the transfer
-    QLabel* Label2 = nullptr;              // statistics line
-    QPushButton* Button2 = nullptr;        // "Загрузить обновление прайса"
-    QPushButton* Button1 = nullptr;        // "Прервать"
-    QPushButton* OKBtn = nullptr;          // "Закрыть"
+    // The controls, also found by their object names Label1, ProgressBar1,
+    // Label2, Button2, Button1 and OKBtn.
+    QLabel* StatusLabel() const { return statusLabel_; }
+    QProgressBar* Progress() const { return progressBar_; }  // of the transfer
+    QLabel* StatsLabel() const { return statsLabel_; }
+    QPushButton* DownloadButton() const {
+        return downloadButton_;
+    }  // "Загрузить обновление прайса"
+    QPushButton* AbortButton() const { return abortButton_; }  // "Прервать"
+    QPushButton* CloseButton() const { return closeButton_; }  // "Закрыть"
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -71,6 +75,12 @@ class TFormDownload : public QDialog {
     void SetProgress(int64_t maximum, int64_t position);
     void HandOver(const std::string& path);
 
+    QLabel* statusLabel_ = nullptr;
+    QProgressBar* progressBar_ = nullptr;
+    QLabel* statsLabel_ = nullptr;
+    QPushButton* downloadButton_ = nullptr;
+    QPushButton* abortButton_ = nullptr;
+    QPushButton* closeButton_ = nullptr;
     DownloadOptions options_;
     std::unique_ptr<UpdateRun> run_;
     bool updateStarted_ = false;

@@ -174,10 +174,4 @@ TEST(CopyFileDate, SetsTheTimeOfAReadOnlyFileAndKeepsItReadOnly) {
     EXPECT_EQ(st.st_mode & 0777, 0444u);
 }
 
-TEST(ChangeFileExt, ReplacesOnlyTheFileNamesExtension) {
-    EXPECT_EQ(core::ChangeFileExt("/a/b.txt", ".zv"), "/a/b.zv");
-    EXPECT_EQ(core::ChangeFileExt("/a.d/b", ".zv"), "/a.d/b.zv");
-    EXPECT_EQ(core::ChangeFileExt("/a/b.c.txt", ".zv"), "/a/b.c.zv");
-}
-
 }  // namespace

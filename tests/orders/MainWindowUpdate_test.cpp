@@ -55,7 +55,7 @@ TEST_F(MainWindowUpdateTest, FetchedUpdateEndsTheProgramWithoutTheQuestion) {
     ASSERT_EQ(window->OrderTabCount(), 1);
     ASSERT_TRUE(QFileInfo::exists(QFile("Zakaz1.zv")));
 
-    RunUpdateCommand([](update::TFormDownload& form) { form.Button2->click(); });
+    RunUpdateCommand([](update::TFormDownload& form) { form.DownloadButton()->click(); });
 
     EXPECT_EQ(platform.started, std::vector<std::string>{File("price.exe")});
     EXPECT_TRUE(ReadBytes(File("price.exe")) == update);
@@ -67,7 +67,7 @@ TEST_F(MainWindowUpdateTest, FetchedUpdateEndsTheProgramWithoutTheQuestion) {
 
 TEST_F(MainWindowUpdateTest, ClosingTheUpdateWindowKeepsTheProgram) {
     window->show();
-    RunUpdateCommand([](update::TFormDownload& form) { form.OKBtn->click(); });
+    RunUpdateCommand([](update::TFormDownload& form) { form.CloseButton()->click(); });
     EXPECT_TRUE(window->isVisible());
     EXPECT_FALSE(window->ClosesWithoutQuestion());
     EXPECT_TRUE(platform.started.empty());

@@ -33,8 +33,9 @@ namespace status = update::status;
 
 // Which of Button2 (download), Button1 (abort) and OKBtn (close) are enabled.
 std::string Buttons(const TFormDownload& form) {
-    return std::string(form.Button2->isEnabled() ? "D" : "-") +
-           (form.Button1->isEnabled() ? "A" : "-") + (form.OKBtn->isEnabled() ? "C" : "-");
+    return std::string(form.DownloadButton()->isEnabled() ? "D" : "-") +
+           (form.AbortButton()->isEnabled() ? "A" : "-") +
+           (form.CloseButton()->isEnabled() ? "C" : "-");
 }
 
 class TFormDownloadTest : public testing::Test {
@@ -67,10 +68,10 @@ TEST_F(TFormDownloadTest, FetchedUpdateIsStartedAndTheWindowCloses) {
     form.show();
     EXPECT_EQ(form.windowTitle(), "Загрузка обновлений с сайта");
     EXPECT_EQ(Buttons(form), "D-C");
-    EXPECT_TRUE(form.OKBtn->isDefault());
-    EXPECT_EQ(form.Label1->text(), QString());
+    EXPECT_TRUE(form.CloseButton()->isDefault());
+    EXPECT_EQ(form.StatusLabel()->text(), QString());
 
-    form.Button2->click();
+    form.DownloadButton()->click();
     EXPECT_EQ(Buttons(form), "-A-");
     ASSERT_TRUE(WaitUntil([&] { return !form.isVisible(); }));
 
@@ -88,7 +89,7 @@ TEST_F(TFormDownloadTest, FailedStartStillHandsOver) {
     platform.startResult = false;
     TFormDownload form(OptionsFor(server));
     form.show();
-    form.Button2->click();
+    form.DownloadButton()->click();
     ASSERT_TRUE(WaitUntil([&] { return !form.isVisible(); }));
     EXPECT_TRUE(form.UpdateStarted());
     EXPECT_EQ(platform.started.size(), 1u);
@@ -105,27 +106,27 @@ TEST_F(TFormDownloadTest, AbortAndCloseDuringSlowTransfer) {
     TFormDownload form(OptionsFor(server));
     form.show();
 
-    form.Button2->click();
-    ASSERT_TRUE(WaitUntil([&] { return form.ProgressBar1->value() > 0; }));
-    EXPECT_EQ(form.ProgressBar1->maximum(), kSize);
+    form.DownloadButton()->click();
+    ASSERT_TRUE(WaitUntil([&] { return form.Progress()->value() > 0; }));
+    EXPECT_EQ(form.Progress()->maximum(), kSize);
     EXPECT_EQ(Buttons(form), "-A-");
 
     QElapsedTimer clock;
     clock.start();
-    form.Button1->click();
+    form.AbortButton()->click();
     const double abortMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
     std::printf("[ measure  ] abort to idle: %.3f ms\n", abortMs);
     EXPECT_EQ(Buttons(form), "D-C");
-    EXPECT_EQ(form.Label1->text(), status::kAborted);
-    EXPECT_EQ(form.ProgressBar1->value(), 0);
-    EXPECT_EQ(form.Label2->text(), QString());
+    EXPECT_EQ(form.StatusLabel()->text(), status::kAborted);
+    EXPECT_EQ(form.Progress()->value(), 0);
+    EXPECT_EQ(form.StatsLabel()->text(), QString());
     QTest::qWait(300);
-    EXPECT_EQ(form.Label1->text(), status::kAborted) << "a late status replaced the abort";
+    EXPECT_EQ(form.StatusLabel()->text(), status::kAborted) << "a late status replaced the abort";
     EXPECT_EQ(Buttons(form), "D-C");
     EXPECT_EQ(ProgramFiles(), std::set<std::string>{});
 
-    form.Button2->click();
-    ASSERT_TRUE(WaitUntil([&] { return form.ProgressBar1->value() > 0; }));
+    form.DownloadButton()->click();
+    ASSERT_TRUE(WaitUntil([&] { return form.Progress()->value() > 0; }));
     form.close();
     EXPECT_FALSE(form.Run().IsRunning());
     QTest::qWait(300);
@@ -144,14 +145,14 @@ TEST_F(TFormDownloadTest, AbortWhileTheServerSaysNothing) {
     options.server = update::UpdateServer{"127.0.0.1", silent.serverPort(), "u", "p"};
     TFormDownload form(options);
     form.show();
-    form.Button2->click();
+    form.DownloadButton()->click();
     QTest::qWait(300);
     EXPECT_EQ(Buttons(form), "-A-");
-    form.Button1->click();
+    form.AbortButton()->click();
     EXPECT_EQ(Buttons(form), "D-C");
-    EXPECT_EQ(form.Label1->text(), status::kAborted);
+    EXPECT_EQ(form.StatusLabel()->text(), status::kAborted);
     QTest::qWait(300);
-    EXPECT_EQ(form.Label1->text(), status::kAborted);
+    EXPECT_EQ(form.StatusLabel()->text(), status::kAborted);
 }
 
 }  // namespace
