@@ -5,9 +5,9 @@
 
 namespace app {
 
-void OpenHelp(const core::TdmZetrovo& dm) {
+void OpenHelp(const core::DataModule& dm) {
     if (!platform::CurrentPlatform().OpenWithAssociatedProgram(
-            core::TdmZetrovo::EnginePath(dm.ReadmeFile)))
+            core::DataModule::EnginePath(dm.ReadmeFile)))
         ui::CurrentPrompter().Information(
             QStringLiteral("Не удается открыть файл '%1'.").arg(dm.ReadmeFile));
 }

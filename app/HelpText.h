@@ -10,6 +10,6 @@ namespace app {
 
 // Opens the readme of `dm`'s program folder, or says "Не удается открыть
 // файл '<readme>'." when nothing opens it.
-void OpenHelp(const core::TdmZetrovo& dm);
+void OpenHelp(const core::DataModule& dm);
 
 }  // namespace app

@@ -18,8 +18,9 @@
 
 namespace app {
 
-TFormParams::TFormParams(std::string settingsFile, QWidget* parent)
+SettingsDialog::SettingsDialog(std::string settingsFile, QWidget* parent)
     : QDialog(parent), settingsFile_(std::move(settingsFile)) {
+    setObjectName(QStringLiteral("FormParams"));
     setWindowTitle(QStringLiteral("Реквизиты покупателя"));
     const QString hint = QStringLiteral(" Внесите информацию о заказчике и нажмите OK");
     setToolTip(hint.trimmed());
@@ -33,7 +34,7 @@ TFormParams::TFormParams(std::string settingsFile, QWidget* parent)
     imagDirButton_ = new QToolButton(this);
     imagDirButton_->setText(QStringLiteral("..."));
     imagDirButton_->setFocusPolicy(Qt::StrongFocus);
-    connect(imagDirButton_, &QToolButton::clicked, this, &TFormParams::ChooseFolder);
+    connect(imagDirButton_, &QToolButton::clicked, this, &app::SettingsDialog::ChooseFolder);
 
     auto* fields = new QGridLayout;
     const std::pair<const char*, QLineEdit*> rows[] = {
@@ -63,8 +64,8 @@ TFormParams::TFormParams(std::string settingsFile, QWidget* parent)
     // Enter means OK in the text fields; on a focused button it presses
     // that button, so Enter on "Отмена" cancels and never writes.
     okButton_->setDefault(true);
-    connect(okButton_, &QPushButton::clicked, this, &TFormParams::accept);
-    connect(cancelButton_, &QPushButton::clicked, this, &TFormParams::reject);
+    connect(okButton_, &QPushButton::clicked, this, &app::SettingsDialog::accept);
+    connect(cancelButton_, &QPushButton::clicked, this, &app::SettingsDialog::reject);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(cancelButton_);
@@ -108,11 +109,11 @@ TFormParams::TFormParams(std::string settingsFile, QWidget* parent)
     }
 }
 
-bool TFormParams::RequisitesFilled() const {
+bool SettingsDialog::RequisitesFilled() const {
     return core::RequisitesFilled(requisites_);
 }
 
-void TFormParams::accept() {
+void SettingsDialog::accept() {
     const std::pair<const char*, QLineEdit*> order[] = {
         {core::kKeyKlient, editNameFirm_}, {core::kKeyAdres, editAddress_},
         {core::kKeyTelefon, editPhone_},   {core::kKeyKontaktLico, editContacter_},
@@ -133,7 +134,7 @@ void TFormParams::accept() {
     if (onAccepted) onAccepted();
 }
 
-void TFormParams::ChooseFolder() {
+void SettingsDialog::ChooseFolder() {
     const QString folder =
         ui::CurrentPrompter().FolderName(QStringLiteral("Фото запчастей"), imagDir_->text());
     if (!folder.isEmpty()) imagDir_->setText(QDir::toNativeSeparators(folder));

@@ -1,5 +1,5 @@
-// TFormParams, the settings dialog "Реквизиты покупателя": the customer's
-// firm, address, phone, contact person and the photo folder.
+// SettingsDialog (object name "FormParams"), the settings dialog "Реквизиты покупателя": the
+// customer's firm, address, phone, contact person and the photo folder.
 //
 // Creation loads the five fields from the settings file; they are not
 // reloaded later, so the fields are the program's in-memory copy of the
@@ -27,12 +27,12 @@ class QToolButton;
 
 namespace app {
 
-class TFormParams : public QDialog {
+class SettingsDialog : public QDialog {
     Q_OBJECT
 
   public:
     // `settingsFile` is the settings file's native path.
-    explicit TFormParams(std::string settingsFile, QWidget* parent = nullptr);
+    explicit SettingsDialog(std::string settingsFile, QWidget* parent = nullptr);
 
     QLineEdit* EditNameFirm() const { return editNameFirm_; }
     QLineEdit* EditAddress() const { return editAddress_; }

@@ -28,8 +28,6 @@
 
 namespace app {
 
-using core::TdmZetrovo;
-
 QString CatalogOpenErrorText(const QString& programDir) {
     return QStringLiteral(
                "Не удается открыть одну из таблиц базы данных, которые должны находиться в "
@@ -87,10 +85,10 @@ InstanceServer* StartUp::HandOverServer() const {
     return handOvers_ ? &handOvers_->Server() : nullptr;
 }
 
-core::BatchEnvironment StartUp::BatchEnvironmentFor(core::TdmZetrovo& dm) const {
+core::BatchEnvironment StartUp::BatchEnvironmentFor(core::DataModule& dm) const {
     core::BatchEnvironment environment;
-    environment.settingsFile = core::TdmZetrovo::EnginePath(dm.SettingsFile);
-    environment.catalogFile = core::TdmZetrovo::EnginePath(dm.CatalogFile);
+    environment.settingsFile = core::DataModule::EnginePath(dm.SettingsFile);
+    environment.catalogFile = core::DataModule::EnginePath(dm.CatalogFile);
     environment.showReport = [](const QString& text) {
         ui::CurrentPrompter().Plain(QString::fromUtf8(core::kAppTitle), text);
     };
@@ -102,7 +100,7 @@ core::BatchEnvironment StartUp::BatchEnvironmentFor(core::TdmZetrovo& dm) const 
 }
 
 bool StartUp::CatalogOpens(const std::function<void()>& open) {
-    core::TdmZetrovo& dm = *dataModule_;
+    core::DataModule& dm = *dataModule_;
     try {
         open();
         return true;
@@ -116,11 +114,11 @@ bool StartUp::CatalogOpens(const std::function<void()>& open) {
 }
 
 void StartUp::RunFirstStart() {
-    const core::TdmZetrovo& dm = *dataModule_;
+    const core::DataModule& dm = *dataModule_;
     if (const std::optional<std::string> failure =
-            core::FirstStart(core::TdmZetrovo::EnginePath(dm.ProgramDir),
-                             core::TdmZetrovo::EnginePath(dm.SettingsFile),
-                             core::TdmZetrovo::EnginePath(dm.ReadmeFile)))
+            core::FirstStart(core::DataModule::EnginePath(dm.ProgramDir),
+                             core::DataModule::EnginePath(dm.SettingsFile),
+                             core::DataModule::EnginePath(dm.ReadmeFile)))
         // A program folder the user may not write to: say so and go on.
         ui::CurrentPrompter().Warning(ui::FromWin1251(*failure));
     OpenHelp(dm);
@@ -134,8 +132,8 @@ std::optional<int> StartUp::PrepareWindow() {
     // the program's own dialog.
     ui::InstallPasswordPrompt(ridov::TRidovSession::Instance());
 
-    dataModule_ = std::make_unique<core::TdmZetrovo>(programFolder_);
-    core::TdmZetrovo& dm = *dataModule_;
+    dataModule_ = std::make_unique<core::DataModule>(programFolder_);
+    core::DataModule& dm = *dataModule_;
     if (dm.CatalogDates.size() != 1) {
         // No catalog: end silently, unless a batch run has to say so.
         const QString catalog = dm.ProgramDir + QString::fromUtf8(core::kCatalogFileName);
@@ -144,7 +142,7 @@ std::optional<int> StartUp::PrepareWindow() {
     dm.CatalogFile = dm.ProgramDir + dm.CatalogName();
     // A settings file that is a pipe, a device or a folder is no first
     // start: writing the first settings would replace it.
-    const std::string settings = core::TdmZetrovo::EnginePath(dm.SettingsFile);
+    const std::string settings = core::DataModule::EnginePath(dm.SettingsFile);
     if (platform::IsNonRegularFile(settings)) {
         ui::CurrentPrompter().Error(core::NotRegularFileText(dm.SettingsFile), QString());
         return 1;
@@ -155,7 +153,7 @@ std::optional<int> StartUp::PrepareWindow() {
         return core::RunBatchSwitch(arguments_, BatchEnvironmentFor(dm));
     const auto openTable = [&dm] {
         dm.vtPrice.Close();
-        dm.vtPrice.SetTableName(core::TdmZetrovo::EnginePath(dm.CatalogFile));
+        dm.vtPrice.SetTableName(core::DataModule::EnginePath(dm.CatalogFile));
         dm.vtPrice.Open();
     };
     const bool namesFiles = !arguments_.isEmpty() && !arguments_.front().startsWith('-');
@@ -180,7 +178,7 @@ std::optional<int> StartUp::PrepareWindow() {
     }
     if (namesFiles) {
         for (const QString& argument : arguments_) {
-            if (platform::CurrentPlatform().FileExists(core::TdmZetrovo::EnginePath(argument)))
+            if (platform::CurrentPlatform().FileExists(core::DataModule::EnginePath(argument)))
                 mainWindow_->OpenOrder(argument);
         }
     }

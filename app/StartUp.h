@@ -77,7 +77,7 @@ class MainWindowHost {
 // the lock before it gives up.
 inline constexpr std::chrono::milliseconds kHandOverPatience{20000};
 
-using MainWindowFactory = std::function<std::unique_ptr<MainWindowHost>(core::TdmZetrovo&)>;
+using MainWindowFactory = std::function<std::unique_ptr<MainWindowHost>(core::DataModule&)>;
 
 // The single-instance check, before anything else of the start: when a copy
 // of this program file already runs, `arguments` (the command line without
@@ -123,19 +123,19 @@ class StartUp {
 
     // "-pxls": writes the catalog view of the data module as a spreadsheet
     // file and opens it. The catalog view lives in the orders layer.
-    using CatalogExport = std::function<void(core::TdmZetrovo& dm, const QString& path)>;
+    using CatalogExport = std::function<void(core::DataModule& dm, const QString& path)>;
     void SetCatalogExport(CatalogExport exportCatalog) {
         catalogExport_ = std::move(exportCatalog);
     }
 
     // Null before Begin, or when the step was not reached.
-    core::TdmZetrovo* DataModule() const { return dataModule_.get(); }
+    core::DataModule* DataModule() const { return dataModule_.get(); }
     MainWindowHost* MainWindow() const { return mainWindow_.get(); }
     // The receiver of later starts' arguments once the window is shown.
     InstanceServer* HandOverServer() const;
 
   private:
-    core::BatchEnvironment BatchEnvironmentFor(core::TdmZetrovo& dm) const;
+    core::BatchEnvironment BatchEnvironmentFor(core::DataModule& dm) const;
     // Opens the catalog with `open`; a damaged one is reported (true when
     // it opened or is missing).
     bool CatalogOpens(const std::function<void()>& open);
@@ -145,7 +145,7 @@ class StartUp {
     QStringList arguments_;
     MainWindowFactory factory_;
     CatalogExport catalogExport_;
-    std::unique_ptr<core::TdmZetrovo> dataModule_;
+    std::unique_ptr<core::DataModule> dataModule_;
     std::unique_ptr<MainWindowHost> mainWindow_;
     intptr_t instanceListener_ = -1;
     std::unique_ptr<HandOverReceiver> handOvers_;

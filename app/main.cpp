@@ -43,7 +43,7 @@ void ScheduleScreenshot(app::StartUp& startUp) {
 void LogHandOvers(app::StartUp& startUp) {
     const QString path = qEnvironmentVariable("ZAYAVKA_HANDOVER_LOG");
     app::InstanceServer* server = startUp.HandOverServer();
-    orders::TFormMain* window = orders::ProgramWindow(startUp);
+    orders::MainWindow* window = orders::ProgramWindow(startUp);
     if (path.isEmpty() || server == nullptr || window == nullptr) return;
     server->onArgument = [deliver = server->onArgument, window, path](const QString& argument) {
         deliver(argument);

@@ -35,8 +35,8 @@ const bench_support::CatalogFolder& Folder() {
 
 // The data module and the catalog view as the main window holds them.
 struct Catalog {
-    core::TdmZetrovo dm{QString::fromStdString(Folder().dir)};
-    orders::TCatalogView view{dm};
+    core::DataModule dm{QString::fromStdString(Folder().dir)};
+    orders::CatalogView view{dm};
     Catalog() {
         view.resize(1200, 700);
         view.show();

@@ -50,8 +50,8 @@ struct Program {
         return bench_support::StartProgramWindow(Folder().dir);
     }
     std::unique_ptr<app::StartUp> start = Start();
-    core::TdmZetrovo& dm = *start->DataModule();
-    orders::TFormMain* window = orders::ProgramWindow(*start);
+    core::DataModule& dm = *start->DataModule();
+    orders::MainWindow* window = orders::ProgramWindow(*start);
     std::vector<std::string> ids;
     Program() {
         window->show();

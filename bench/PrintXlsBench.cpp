@@ -27,7 +27,7 @@
 #include "orders/OrderTabs.h"
 #include "orders/PrintActions.h"
 #include "orders/PrintLayout.h"
-#include "orders/PrintPreview.h"
+#include "orders/Printout.h"
 #include "platform/Platform.h"
 #include "tools/catalog/CatalogTable.h"
 #include "ui/DataGrid.h"
@@ -59,8 +59,8 @@ struct Folder {
 struct Program {
     Folder folder;
     std::unique_ptr<app::StartUp> start;
-    core::TdmZetrovo& dm;
-    orders::TFormMain* window;
+    core::DataModule& dm;
+    orders::MainWindow* window;
     explicit Program(size_t records)
         : folder(records),
           start(bench_support::StartProgramWindow(folder.dir)),
@@ -109,7 +109,7 @@ BENCHMARK(BM_BuildSheetOf65000Records)->Unit(benchmark::kMillisecond);
 void BM_PreviewOfA200LineOrderToFirstPage(benchmark::State& state) {
     Program program(10000);
     program.OpenOrder(kOrderLines);
-    orders::TPrintActions& printing = program.window->Printing();
+    orders::PrintActions& printing = program.window->Printing();
     printing.SetOrderTexts();
     int pages = 0;
     for (auto _ : state) {
@@ -134,7 +134,7 @@ BENCHMARK(BM_PreviewOfA200LineOrderToFirstPage)->Unit(benchmark::kMillisecond);
 void BM_LayoutOfA200LineOrder(benchmark::State& state) {
     Program program(10000);
     program.OpenOrder(kOrderLines);
-    orders::TPrintActions& printing = program.window->Printing();
+    orders::PrintActions& printing = program.window->Printing();
     printing.SetOrderTexts();
     QPrinter printer(QPrinter::HighResolution);
     orders::SetupPrintPage(printing.PrintDBGridEh(), printer);
@@ -152,13 +152,13 @@ BENCHMARK(BM_LayoutOfA200LineOrder)->Unit(benchmark::kMillisecond);
 // before it shows the preview or asks about a large printout.
 void BM_LayoutOfA20000ProductCatalog(benchmark::State& state) {
     Program program(20000);
-    orders::TPrintActions& printing = program.window->Printing();
+    orders::PrintActions& printing = program.window->Printing();
     printing.SetPriceTexts(QString());
     const orders::TPrintTable table =
         orders::PrintTableOfGrid(*program.window->CatalogView()->Grid());
     int pages = 0;
     for (auto _ : state) {
-        orders::TPrintout printout(printing.PrintDBGridEh(), table);
+        orders::Printout printout(printing.PrintDBGridEh(), table);
         QPrinter printer(QPrinter::HighResolution);
         pages = printout.LayOut(printer, orders::kLargePrintoutPages);
     }
@@ -169,7 +169,7 @@ BENCHMARK(BM_LayoutOfA20000ProductCatalog)->Unit(benchmark::kMillisecond);
 void BM_PdfOfA200LineOrder(benchmark::State& state) {
     Program program(10000);
     program.OpenOrder(kOrderLines);
-    orders::TPrintActions& printing = program.window->Printing();
+    orders::PrintActions& printing = program.window->Printing();
     printing.SetOrderTexts();
     for (auto _ : state) {
         const orders::TPrintTable table =

@@ -15,7 +15,7 @@ namespace bench_support {
 inline std::unique_ptr<app::StartUp> StartProgramWindow(const std::string& folder) {
     auto start = orders::MakeProgramStart(QString::fromStdString(folder), {});
     start->PrepareWindow();
-    if (orders::TFormMain* window = orders::ProgramWindow(*start)) window->resize(1200, 800);
+    if (orders::MainWindow* window = orders::ProgramWindow(*start)) window->resize(1200, 800);
     return start;
 }
 

@@ -70,7 +70,7 @@ QString CatalogDateText(int64_t secondsSinceEpoch) {
                                            CatalogDateSettings()));
 }
 
-TdmZetrovo::TdmZetrovo(const QString& programFolder) {
+DataModule::DataModule(const QString& programFolder) {
     dsPrice.SetDataSet(&vtPrice);
     dsZayavka.SetDataSet(&qvZayavka);
 
@@ -112,7 +112,7 @@ TdmZetrovo::TdmZetrovo(const QString& programFolder) {
     }
 }
 
-TdmZetrovo::~TdmZetrovo() {
+DataModule::~DataModule() {
     // The datasets go before the database and their sources.
     try {
         qvZayavka.Close();
@@ -122,12 +122,12 @@ TdmZetrovo::~TdmZetrovo() {
     }
 }
 
-QString TdmZetrovo::CatalogName() const {
+QString DataModule::CatalogName() const {
     if (CatalogDates.size() != 1) return {};
     return CatalogDates.front().section(QLatin1Char('='), 0, 0);
 }
 
-QString TdmZetrovo::CatalogDate(const QString& name) const {
+QString DataModule::CatalogDate(const QString& name) const {
     for (const QString& line : CatalogDates) {
         int eq = line.indexOf(QLatin1Char('='));
         if (eq >= 0 && line.left(eq) == name) return line.mid(eq + 1);
@@ -135,15 +135,15 @@ QString TdmZetrovo::CatalogDate(const QString& name) const {
     return {};
 }
 
-std::string TdmZetrovo::EnginePath(const QString& path) {
+std::string DataModule::EnginePath(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }
 
-QString TdmZetrovo::FromEnginePath(const std::string& path) {
+QString DataModule::FromEnginePath(const std::string& path) {
     return QFile::decodeName(QByteArray::fromStdString(path));
 }
 
-QString TdmZetrovo::Separator() {
+QString DataModule::Separator() {
     return QString(QLatin1Char(platform::CurrentPlatform().PathSeparator()));
 }
 

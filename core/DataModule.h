@@ -1,4 +1,4 @@
-// TdmZetrovo: the data module. It works out the program folder and the fixed
+// DataModule (dmZetrovo): the data module. It works out the program folder and the fixed
 // file names every other window uses, finds the catalog file and its date,
 // and owns the engine objects that live for the whole run: the database
 // vdbTest (source of ProgramDir), the catalog table vtPrice and the order
@@ -47,14 +47,14 @@ QString LastErrorDetails(const TLastError& error);
 // taken in the local time zone.
 QString CatalogDateText(int64_t secondsSinceEpoch);
 
-class TdmZetrovo {
+class DataModule {
   public:
     // DataModuleCreate. `programFolder` is the folder of the executable
     // (with or without a trailing separator).
-    explicit TdmZetrovo(const QString& programFolder);
-    ~TdmZetrovo();
-    TdmZetrovo(const TdmZetrovo&) = delete;
-    TdmZetrovo& operator=(const TdmZetrovo&) = delete;
+    explicit DataModule(const QString& programFolder);
+    ~DataModule();
+    DataModule(const core::DataModule&) = delete;
+    core::DataModule& operator=(const core::DataModule&) = delete;
 
     // Lines "name=value": empty when the program folder has no catalog
     // file, otherwise the one line "price.zv=<CatalogDateText of its

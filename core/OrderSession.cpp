@@ -7,7 +7,7 @@
 
 namespace core {
 
-OrderSession::OrderSession(TdmZetrovo& dm) : dm_(dm) {
+OrderSession::OrderSession(core::DataModule& dm) : dm_(dm) {
     ridov::TRidovQuery& q = dm_.qvZayavka;
     ridov::Field& sum = q.AddCalculatedField("SUM", ridov::DataType::Float);
     sum.displayFormat = "0.######";
@@ -32,7 +32,7 @@ std::string OrderSession::CatalogTablePath() const {
 }
 
 std::string OrderSession::SettingsPath() const {
-    return TdmZetrovo::EnginePath(dm_.SettingsFile);
+    return DataModule::EnginePath(dm_.SettingsFile);
 }
 
 int OrderSession::Find(const QString& path) const {
@@ -40,9 +40,9 @@ int OrderSession::Find(const QString& path) const {
         if (At(i).path == path) return i;
     // The same file named otherwise: relative on the command line and
     // absolute from a later start, or through a link.
-    const std::string file = TdmZetrovo::EnginePath(path);
+    const std::string file = core::DataModule::EnginePath(path);
     for (int i = 0; i < Count(); ++i)
-        if (platform::IsSameFile(TdmZetrovo::EnginePath(At(i).path), file)) return i;
+        if (platform::IsSameFile(core::DataModule::EnginePath(At(i).path), file)) return i;
     return -1;
 }
 
@@ -65,7 +65,8 @@ void OrderSession::Close(int index) {
     // An order without lines is not kept. An order whose refresh failed
     // has -1 lines: its (damaged) file stays; so does a file that holds
     // lines now, whatever was counted.
-    if (order.lines == 0) DeleteEmptyOrderFile(TdmZetrovo::EnginePath(order.path), order.identity);
+    if (order.lines == 0)
+        DeleteEmptyOrderFile(core::DataModule::EnginePath(order.path), order.identity);
     const bool wasActive = index == active_;
     const bool wasLast = index == Count() - 1;
     orders_.erase(orders_.begin() + index);
@@ -81,7 +82,7 @@ void OrderSession::Refresh(const std::string& productId, const std::function<voi
     if (active_ < 0) return;
     Order& order = orders_[size_t(active_)];
     order.lines = -1;
-    const std::string path = TdmZetrovo::EnginePath(order.path);
+    const std::string path = core::DataModule::EnginePath(order.path);
     ridov::TRidovQuery& q = dm_.qvZayavka;
     int recNo = -1;
     if (q.Active()) {
@@ -107,17 +108,17 @@ void OrderSession::Refresh(const std::string& productId, const std::function<voi
 
 QString OrderSession::NewOrder() {
     const std::string path =
-        NewOrderFileName(TdmZetrovo::EnginePath(dm_.OrderDir), std::string("Zakaz"));
+        NewOrderFileName(core::DataModule::EnginePath(dm_.OrderDir), std::string("Zakaz"));
     NoteCut(CreateOrderFile(path, SettingsPath(), CatalogTablePath()));
-    const QString order = TdmZetrovo::FromEnginePath(path);
+    const QString order = core::DataModule::FromEnginePath(path);
     Add(order);
     return order;
 }
 
 void OrderSession::Stamp() {
     if (active_ < 0) return;
-    NoteCut(
-        StampOrderFile(TdmZetrovo::EnginePath(ActivePath()), SettingsPath(), CatalogTablePath()));
+    NoteCut(StampOrderFile(core::DataModule::EnginePath(ActivePath()), SettingsPath(),
+                           CatalogTablePath()));
 }
 
 void OrderSession::NoteCut(bool cut) {
@@ -132,13 +133,13 @@ bool OrderSession::TakeRequisitesCutNotice() {
 
 void OrderSession::SaveAs(const QString& path) {
     if (active_ < 0) return;
-    CheckWriteTarget(TdmZetrovo::EnginePath(path));
+    CheckWriteTarget(core::DataModule::EnginePath(path));
     const int other = Find(path);
     {
         ridov::TRidovTable order;
-        order.SetTableName(TdmZetrovo::EnginePath(ActivePath()));
+        order.SetTableName(core::DataModule::EnginePath(ActivePath()));
         order.Open();
-        order.SaveToFile(TdmZetrovo::EnginePath(path));
+        order.SaveToFile(core::DataModule::EnginePath(path));
     }
     orders_[size_t(active_)].path = path;
     // That order showed the file just written: forget it, keep the file.

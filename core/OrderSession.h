@@ -43,7 +43,7 @@ class OrderSession {
 
     // Adds the calculated field SUM (quantity times price, none for a
     // product missing from the catalog) to the order view.
-    explicit OrderSession(TdmZetrovo& dm);
+    explicit OrderSession(core::DataModule& dm);
 
     int Count() const { return static_cast<int>(orders_.size()); }
     const Order& At(int index) const { return orders_[size_t(index)]; }
@@ -98,7 +98,7 @@ class OrderSession {
     void NoteCut(bool cut);
     void SaveChanges();
 
-    TdmZetrovo& dm_;
+    core::DataModule& dm_;
     std::vector<Order> orders_;
     int active_ = -1;
     bool requisitesCut_ = false;

@@ -81,12 +81,12 @@ const QPixmap& Image(int index) {
 }  // namespace
 
 bool CheckFileExists(const QString& path) {
-    if (platform::CurrentPlatform().FileExists(core::TdmZetrovo::EnginePath(path))) return true;
+    if (platform::CurrentPlatform().FileExists(core::DataModule::EnginePath(path))) return true;
     ui::CurrentPrompter().Information(QStringLiteral("Не удается найти файл '%1'.").arg(path));
     return false;
 }
 
-TCatalogView::TCatalogView(core::TdmZetrovo& dm, QWidget* parent)
+CatalogView::CatalogView(core::DataModule& dm, QWidget* parent)
     : QWidget(parent), dm_(dm), grid_(new ui::DataGrid(this)) {
     setObjectName(QStringLiteral("PanelPrice"));
     auto* layout = new QVBoxLayout(this);
@@ -102,7 +102,7 @@ TCatalogView::TCatalogView(core::TdmZetrovo& dm, QWidget* parent)
         const int image = MarkerImage(row, column);
         if (image != kImageNone) painter.drawPixmap(rect.topLeft(), Image(image));
     };
-    connect(grid_, &ui::DataGrid::titleClicked, this, &TCatalogView::TitleClick);
+    connect(grid_, &ui::DataGrid::titleClicked, this, &orders::CatalogView::TitleClick);
     connect(grid_, &ui::DataGrid::filterApplied, this, [this] {
         try {
             ApplySTFilter();
@@ -110,20 +110,20 @@ TCatalogView::TCatalogView(core::TdmZetrovo& dm, QWidget* parent)
             ReportError(error);
         }
     });
-    connect(grid_, &ui::DataGrid::enterPressed, this, &TCatalogView::addProductRequested);
-    connect(grid_, &ui::DataGrid::mouseReleased, this, &TCatalogView::OnMouseReleased);
-    connect(grid_, &ui::DataGrid::rowDoubleClicked, this, &TCatalogView::OnDoubleClicked);
+    connect(grid_, &ui::DataGrid::enterPressed, this, &orders::CatalogView::addProductRequested);
+    connect(grid_, &ui::DataGrid::mouseReleased, this, &orders::CatalogView::OnMouseReleased);
+    connect(grid_, &ui::DataGrid::rowDoubleClicked, this, &orders::CatalogView::OnDoubleClicked);
 }
 
-TCatalogView::~TCatalogView() {
+CatalogView::~CatalogView() {
     grid_->SetDataSource(nullptr);
 }
 
-void TCatalogView::ReportError(const std::exception& error) {
+void CatalogView::ReportError(const std::exception& error) {
     ui::CurrentPrompter().Warning(ui::FromWin1251(error.what()));
 }
 
-bool TCatalogView::OpenCatalog(const QString& path) {
+bool CatalogView::OpenCatalog(const QString& path) {
     // A missing file leaves the grid as it was: its columns stay where the
     // last opening put them.
     if (!CheckFileExists(path)) return false;
@@ -135,7 +135,7 @@ bool TCatalogView::OpenCatalog(const QString& path) {
 
     grid_->SetDataSource(nullptr);
     table.Close();
-    table.SetTableName(core::TdmZetrovo::EnginePath(path));
+    table.SetTableName(core::DataModule::EnginePath(path));
     // Order (and, from the filter row, no filter) set while closed, so that
     // opening builds the view once: sorted by name, ignoring case.
     table.SetSortOptions(ridov::vsoCaseInsensitive);
@@ -193,7 +193,7 @@ bool TCatalogView::OpenCatalog(const QString& path) {
     return true;
 }
 
-void TCatalogView::SetupCatalogFields() {
+void CatalogView::SetupCatalogFields() {
     ridov::TRidovTable& table = dm_.vtPrice;
     for (const FieldSetup& setup : kFieldSetup) {
         if (ridov::Field* field = table.FindField(setup.field)) {
@@ -207,7 +207,7 @@ void TCatalogView::SetupCatalogFields() {
         if (ridov::Field* field = table.FindField(hidden)) field->visible = false;
 }
 
-void TCatalogView::MakeSTFilter() {
+void CatalogView::MakeSTFilter() {
     const ridov::TRidovTable& table = dm_.vtPrice;
     for (int column = 0; column < grid_->ColumnCount(); ++column) {
         const std::string& fieldName = grid_->Column(column).fieldName;
@@ -233,7 +233,7 @@ void TCatalogView::MakeSTFilter() {
     }
 }
 
-std::vector<core::FilterCell> TCatalogView::FilterCells() const {
+std::vector<core::FilterCell> CatalogView::FilterCells() const {
     std::vector<core::FilterCell> cells;
     for (int column = 0; column < grid_->ColumnCount(); ++column) {
         const QString text = grid_->FilterText(column);
@@ -254,7 +254,7 @@ std::vector<core::FilterCell> TCatalogView::FilterCells() const {
     return cells;
 }
 
-void TCatalogView::InstallFilter(const core::CatalogFilterResult& filter) {
+void CatalogView::InstallFilter(const core::CatalogFilterResult& filter) {
     ridov::TRidovTable& table = dm_.vtPrice;
     if (!filter.priceFilterField.empty()) PriceFilterField = filter.priceFilterField;
     if (filter.priceFilterKey) PriceFilterKey = *filter.priceFilterKey;
@@ -274,41 +274,41 @@ void TCatalogView::InstallFilter(const core::CatalogFilterResult& filter) {
     table.SetFilter(filter.filter);
 }
 
-void TCatalogView::ApplySTFilter() {
+void CatalogView::ApplySTFilter() {
     ridov::TRidovTable& table = dm_.vtPrice;
     InstallFilter(core::BuildCatalogFilter(FilterCells()));
     if (table.Active()) table.First();
 }
 
-void TCatalogView::TitleClick(int column) {
+void CatalogView::TitleClick(int column) {
     grid_->SortByTitle(column);
 }
 
-int TCatalogView::RecNo() const {
+int CatalogView::RecNo() const {
     return dm_.vtPrice.Active() ? dm_.vtPrice.RecNo() : 0;
 }
 
-QString TCatalogView::PhotoPath(const std::string& id) const {
+QString CatalogView::PhotoPath(const std::string& id) const {
     if (dm_.FotoDir.trimmed().size() <= 1 || id.empty()) return {};
     const std::string path =
-        ui::PhotoFilePath(core::TdmZetrovo::EnginePath(dm_.FotoDir), text::Cp1251ToUtf8(id));
-    return core::TdmZetrovo::FromEnginePath(path);
+        ui::PhotoFilePath(core::DataModule::EnginePath(dm_.FotoDir), text::Cp1251ToUtf8(id));
+    return core::DataModule::FromEnginePath(path);
 }
 
-QString TCatalogView::CurrentPhotoPath() const {
+QString CatalogView::CurrentPhotoPath() const {
     const ridov::TRidovTable& table = dm_.vtPrice;
     if (!table.Active() || table.IsEmpty()) return {};
     ridov::Field* id = table.FindField("ID");
     return id ? PhotoPath(id->AsString()) : QString();
 }
 
-bool TCatalogView::PhotoExists(const std::string& id) const {
+bool CatalogView::PhotoExists(const std::string& id) const {
     const QString path = PhotoPath(id);
     return !path.isEmpty() &&
-           platform::CurrentPlatform().FileExists(core::TdmZetrovo::EnginePath(path));
+           platform::CurrentPlatform().FileExists(core::DataModule::EnginePath(path));
 }
 
-int TCatalogView::MarkerImage(int row, int column) const {
+int CatalogView::MarkerImage(int row, int column) const {
     const ridov::TRidovTable& table = dm_.vtPrice;
     if (!table.Active() || column < 0 || column >= grid_->ColumnCount()) return kImageNone;
     const std::string& fieldName = grid_->Column(column).fieldName;
@@ -331,11 +331,11 @@ int TCatalogView::MarkerImage(int row, int column) const {
     return kImageNone;
 }
 
-void TCatalogView::OnMouseReleased(int x) {
+void CatalogView::OnMouseReleased(int x) {
     PhotoClick = x >= kPhotoMarkFirstX && x <= kPhotoMarkLastX && slideEnabled && slideEnabled();
 }
 
-void TCatalogView::OnDoubleClicked() {
+void CatalogView::OnDoubleClicked() {
     if (PhotoClick) {
         PhotoClick = false;
         emit slideRequested();

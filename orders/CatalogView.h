@@ -1,4 +1,4 @@
-// TCatalogView: the catalog panel of the main window (PanelPrice) with the
+// CatalogView: the catalog panel of the main window (PanelPrice) with the
 // catalog grid DBGridEhPriceList over the data module's vtPrice.
 //
 // It opens the catalog file (OpenCatalog), sets the fields up for display
@@ -48,12 +48,12 @@ inline constexpr const char* kCatalogColumnOrder[] = {
 // 3 up arrow, 4 green plus.
 enum CatalogImage : int { kImageNone = 0, kImageCamera, kImageDown, kImageUp, kImagePlus };
 
-class TCatalogView : public QWidget {
+class CatalogView : public QWidget {
     Q_OBJECT
 
   public:
-    explicit TCatalogView(core::TdmZetrovo& dm, QWidget* parent = nullptr);
-    ~TCatalogView() override;
+    explicit CatalogView(core::DataModule& dm, QWidget* parent = nullptr);
+    ~CatalogView() override;
 
     // DBGridEhPriceList.
     ui::DataGrid* Grid() const { return grid_; }
@@ -123,7 +123,7 @@ class TCatalogView : public QWidget {
     // program's plain error box; the program goes on.
     void ReportError(const std::exception& error);
 
-    core::TdmZetrovo& dm_;
+    core::DataModule& dm_;
     ui::DataGrid* grid_;
 };
 

@@ -49,7 +49,7 @@ void ExportGridToXls(const ui::DataGrid& grid, const QString& path) {
     // A closed table stands in for a grid without a dataset: no rows.
     const ridov::TRidovTable none;
     ExportGridToXls(dataSet != nullptr ? *dataSet : none, XlsSheetOfGrid(grid),
-                    core::TdmZetrovo::EnginePath(path));
+                    core::DataModule::EnginePath(path));
 }
 
 }  // namespace orders

@@ -36,8 +36,8 @@ QString ShortHint(const QString& hint) {
     return bar < 0 ? hint : hint.left(bar);
 }
 
-TMainActions TMainActions::Create(QObject* owner, const QString& webAddress) {
-    TMainActions a;
+orders::MainActions MainActions::Create(QObject* owner, const QString& webAddress) {
+    orders::MainActions a;
     a.ActionNewOrder = Make(owner, "ActionNewOrder", "Создать", "Новая заявка", "new",
                             QKeySequence(Qt::CTRL | Qt::Key_N));
     a.ActionOpenOrder = Make(owner, "ActionOpenOrder", "Открыть", "Открыть заявку", "open",
@@ -102,7 +102,7 @@ TMainActions TMainActions::Create(QObject* owner, const QString& webAddress) {
     return a;
 }
 
-std::vector<QAction*> TMainActions::All() const {
+std::vector<QAction*> MainActions::All() const {
     return {ActionNewOrder,
             ActionOpenOrder,
             ActionSaveOrderAs,
@@ -136,8 +136,8 @@ std::vector<QAction*> TMainActions::All() const {
             ActionImportOrder};
 }
 
-void TMainActions::AddMenus(QMenuBar& bar, QObject* owner) const {
-    const TMainActions& a = *this;
+void MainActions::AddMenus(QMenuBar& bar, QObject* owner) const {
+    const orders::MainActions& a = *this;
     QMenu* file = bar.addMenu(QStringLiteral("Файл"));
     file->addAction(a.ActionNewOrder);
     file->addAction(a.ActionOpenOrder);
@@ -178,8 +178,8 @@ void TMainActions::AddMenus(QMenuBar& bar, QObject* owner) const {
     bar.addAction(closeItem);
 }
 
-void TMainActions::AddToolBar(QToolBar& bar) const {
-    const TMainActions& a = *this;
+void MainActions::AddToolBar(QToolBar& bar) const {
+    const orders::MainActions& a = *this;
     bar.setObjectName(QStringLiteral("ToolBar"));
     bar.setMovable(false);
     bar.setIconSize(QSize(24, 24));

@@ -21,7 +21,7 @@ class QToolBar;
 
 namespace orders {
 
-struct TMainActions {
+struct MainActions {
     // Orders (menu "Файл", toolbar).
     QAction* ActionNewOrder = nullptr;  // "Создать", Ctrl+N; toolbar "Новая заявка"
     QAction* ActionOpenOrder = nullptr;  // "Открыть", Ctrl+O; toolbar "Открыть заявку"
@@ -66,7 +66,7 @@ struct TMainActions {
 
     // Creates every action as a child of `owner`. `webAddress` fills the
     // web entry's hint.
-    static TMainActions Create(QObject* owner, const QString& webAddress);
+    static orders::MainActions Create(QObject* owner, const QString& webAddress);
 
     // The menus "Файл", "Сервис" and "&Помощь" and the menu bar's own
     // "&Закрыть" (a child of `owner`) on `bar`.

@@ -50,17 +50,15 @@ static void InitIconResources() {
 
 namespace orders {
 
-using core::TdmZetrovo;
-
 QString RecordNumberText(int recNo) {
     return QStringLiteral("Строка № : %1").arg(recNo);
 }
 
-TFormMain::TFormMain(core::TdmZetrovo& dm, QWidget* parent)
+MainWindow::MainWindow(core::DataModule& dm, QWidget* parent)
     : QMainWindow(parent),
       dm_(dm),
       actions_(
-          TMainActions::Create(this, WebAddress(core::TdmZetrovo::EnginePath(dm.SettingsFile)))) {
+          MainActions::Create(this, WebAddress(core::DataModule::EnginePath(dm.SettingsFile)))) {
     InitIconResources();
     setObjectName(QStringLiteral("FormMain"));
     setWindowTitle(QString::fromUtf8(core::kAppTitle));
@@ -73,7 +71,7 @@ TFormMain::TFormMain(core::TdmZetrovo& dm, QWidget* parent)
     }
     CreatePanels();
     CreateDialogs();
-    printActions_ = std::make_unique<TPrintActions>(dm_, *orderTabs_, *catalogView_, this);
+    printActions_ = std::make_unique<orders::PrintActions>(dm_, *orderTabs_, *catalogView_, this);
     textCommands_ = std::make_unique<TextImportExport>(dm_, *orderTabs_, *catalogView_);
     lineEntry_ = std::make_unique<OrderLineEntry>(
         dm_, *orderTabs_, *formOrderDlg_,
@@ -88,23 +86,24 @@ TFormMain::TFormMain(core::TdmZetrovo& dm, QWidget* parent)
     // Incremental search in the catalog keeps one text for a minute.
     catalogView_->Grid()->Search().SetTimeoutMs(60000);
     if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
-        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &TFormMain::AppIdle);
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
+                &orders::MainWindow::AppIdle);
 }
 
-TFormMain::~TFormMain() = default;
+MainWindow::~MainWindow() = default;
 
-void TFormMain::CreatePanels() {
+void MainWindow::CreatePanels() {
     splitter_ = new QSplitter(Qt::Vertical, this);
     splitter_->setObjectName(QStringLiteral("Splitter"));
     splitter_->setChildrenCollapsible(false);
 
     // The order panel: the tab strip over the order grid; hidden while no
     // order is open.
-    orderTabs_ = new TOrderTabs(dm_, splitter_);
+    orderTabs_ = new orders::OrderTabs(dm_, splitter_);
     orderTabs_->setMinimumHeight(100);
     orderTabs_->hide();
 
-    catalogView_ = new TCatalogView(dm_, splitter_);
+    catalogView_ = new orders::CatalogView(dm_, splitter_);
     catalogView_->setMinimumHeight(101);
     splitter_->addWidget(orderTabs_);
     splitter_->addWidget(catalogView_);
@@ -123,37 +122,37 @@ void TFormMain::CreatePanels() {
     statusBar()->setSizeGripEnabled(true);
 }
 
-QWidget* TFormMain::PanelOrder() const {
+QWidget* MainWindow::PanelOrder() const {
     return orderTabs_;
 }
 
-QTabBar* TFormMain::OrderTabs() const {
+QTabBar* MainWindow::OrderTabs() const {
     return orderTabs_->TabBar();
 }
 
-QWidget* TFormMain::PanelPrice() const {
+QWidget* MainWindow::PanelPrice() const {
     return catalogView_;
 }
 
-void TFormMain::ConnectActions() {
-    const TMainActions& a = actions_;
+void MainWindow::ConnectActions() {
+    const orders::MainActions& a = actions_;
     connect(a.ActionExit, &QAction::triggered, this, &QWidget::close);
     connect(a.ActionHelp, &QAction::triggered, this, [this] { app::OpenHelp(dm_); });
     connect(a.ActionHotKeys, &QAction::triggered, this, [this] { ui::KeyListWindow::Run(this); });
     connect(a.ActionAbout, &QAction::triggered, this, [this] { ui::AboutWindow::Run(this); });
-    connect(a.ActionParams, &QAction::triggered, this, &TFormMain::ActionParamsExecute);
-    connect(a.ActionSlide, &QAction::triggered, this, &TFormMain::ActionSlideExecute);
-    connect(catalogView_, &TCatalogView::addProductRequested, a.ActionAddProduct,
+    connect(a.ActionParams, &QAction::triggered, this, &orders::MainWindow::ActionParamsExecute);
+    connect(a.ActionSlide, &QAction::triggered, this, &orders::MainWindow::ActionSlideExecute);
+    connect(catalogView_, &orders::CatalogView::addProductRequested, a.ActionAddProduct,
             &QAction::trigger);
-    connect(catalogView_, &TCatalogView::slideRequested, a.ActionSlide, &QAction::trigger);
+    connect(catalogView_, &orders::CatalogView::slideRequested, a.ActionSlide, &QAction::trigger);
     catalogView_->slideEnabled = [this] { return actions_.ActionSlide->isEnabled(); };
     catalogView_->onCatalogOpened = [this](const QString& path) {
         // An order made from another catalog gets a fresh order for this one.
         if (orderTabs_->Count() == 0) return;
         const std::string catalog =
-            core::OrderCatalogPath(core::TdmZetrovo::EnginePath(orderTabs_->ActivePath()),
-                                   core::TdmZetrovo::EnginePath(dm_.ProgramDir));
-        if (catalog != core::TdmZetrovo::EnginePath(path)) actions_.ActionNewOrder->trigger();
+            core::OrderCatalogPath(core::DataModule::EnginePath(orderTabs_->ActivePath()),
+                                   core::DataModule::EnginePath(dm_.ProgramDir));
+        if (catalog != core::DataModule::EnginePath(path)) actions_.ActionNewOrder->trigger();
     };
     a.ActionViewPrice->setEnabled(true);
     a.ActionViewOrders->setEnabled(false);
@@ -161,8 +160,8 @@ void TFormMain::ConnectActions() {
     a.ActionSendToIShop->setEnabled(false);
 }
 
-void TFormMain::ConnectCommands() {
-    const TMainActions& a = actions_;
+void MainWindow::ConnectCommands() {
+    const orders::MainActions& a = actions_;
     // Every command runs guarded: a failure is shown, never thrown into
     // the event loop.
     const auto guarded = [this](QAction* action, std::function<void()> command) {
@@ -203,7 +202,7 @@ void TFormMain::ConnectCommands() {
     guarded(a.ActionExportOrder,
             [this] { textCommands_->ExportOrder(actions_.ActionViewOrders->isEnabled()); });
     guarded(a.ActionLoadUpdate, [this] { ActionLoadUpdateExecute(); });
-    const std::string settings = core::TdmZetrovo::EnginePath(dm_.SettingsFile);
+    const std::string settings = core::DataModule::EnginePath(dm_.SettingsFile);
     guarded(a.ActionSendTo,
             [this, settings] { SendOrderByMail(settings, orderTabs_->ActivePath()); });
     guarded(a.ActionCopyTo, [this] { CopyOrderToRemovableMedium(orderTabs_->ActivePath()); });
@@ -211,8 +210,8 @@ void TFormMain::ConnectCommands() {
     guarded(a.ActionWeb, [settings] { OpenWebSite(settings); });
 }
 
-void TFormMain::ConnectOrderGrid() {
-    const TMainActions& a = actions_;
+void MainWindow::ConnectOrderGrid() {
+    const orders::MainActions& a = actions_;
     ui::DataGrid* orderGrid = orderTabs_->Grid();
     connect(orderGrid, &ui::DataGrid::enterPressed, a.ActionEditProduct, &QAction::trigger);
     connect(orderGrid, &ui::DataGrid::rowDoubleClicked, a.ActionEditProduct, &QAction::trigger);
@@ -230,15 +229,15 @@ void TFormMain::ConnectOrderGrid() {
     orderTabs_->onOrdersChanged = [this] { AppIdle(); };
 }
 
-void TFormMain::CreateDialogs() {
-    formParams_ = new app::TFormParams(core::TdmZetrovo::EnginePath(dm_.SettingsFile), this);
+void MainWindow::CreateDialogs() {
+    formParams_ = new app::SettingsDialog(core::DataModule::EnginePath(dm_.SettingsFile), this);
     formParams_->onAccepted = [this] { SettingsAccepted(); };
-    formOrderDlg_ = new TFormOrderDlg(this);
+    formOrderDlg_ = new orders::OrderDialog(this);
     formOrderDlg_->UseCatalog(&dm_.vtPrice);
 }
 
-void TFormMain::SettingsAccepted() {
-    const std::string settings = core::TdmZetrovo::EnginePath(dm_.SettingsFile);
+void MainWindow::SettingsAccepted() {
+    const std::string settings = core::DataModule::EnginePath(dm_.SettingsFile);
     SetCaption(ui::FromWin1251(core::LoadClientInfo(settings).klient));
     const QString folder =
         ui::FromWin1251(core::ReadSetting(settings, core::kClientSection, core::kKeyFotoDir));
@@ -248,26 +247,26 @@ void TFormMain::SettingsAccepted() {
     }
 }
 
-bool TFormMain::OpenCatalog(const QString& path) {
+bool MainWindow::OpenCatalog(const QString& path) {
     return catalogView_->OpenCatalog(path);
 }
 
-void TFormMain::OpenOrder(const QString& path) {
+void MainWindow::OpenOrder(const QString& path) {
     commands_.Run([&] { orderTabs_->OpenOrder(path); });
 }
 
-int TFormMain::OrderTabCount() const {
+int MainWindow::OrderTabCount() const {
     return orderTabs_->Count();
 }
 
-void TFormMain::SetCaption(const QString& text) {
+void MainWindow::SetCaption(const QString& text) {
     setWindowTitle(QStringLiteral("%1 - %2").arg(QString::fromUtf8(core::kAppTitle), text));
 }
 
-void TFormMain::AppIdle() {
+void MainWindow::AppIdle() {
     if (inIdle_) return;
     inIdle_ = true;
-    const TMainActions& a = actions_;
+    const orders::MainActions& a = actions_;
     const bool ordersOpen = OrderTabCount() > 0;
     if (!ordersOpen) a.ActionViewOrders->setEnabled(false);
     const bool viewOrders = a.ActionViewOrders->isEnabled();
@@ -293,7 +292,7 @@ void TFormMain::AppIdle() {
         if (action->isEnabled() != catalogOpen) action->setEnabled(catalogOpen);
     }
     const bool catalogFile =
-        platform::CurrentPlatform().FileExists(core::TdmZetrovo::EnginePath(dm_.CatalogFile));
+        platform::CurrentPlatform().FileExists(core::DataModule::EnginePath(dm_.CatalogFile));
     if (a.ActionImportPrice->isEnabled() != catalogFile)
         a.ActionImportPrice->setEnabled(catalogFile);
     const bool dialogShowing = formParams_ != nullptr && formParams_->isVisible();
@@ -302,7 +301,7 @@ void TFormMain::AppIdle() {
         if (statusRecNo_->text() != text) statusRecNo_->setText(text);
         const QString photo = catalogView_->CurrentPhotoPath();
         const bool photoExists = !photo.isEmpty() && platform::CurrentPlatform().FileExists(
-                                                         core::TdmZetrovo::EnginePath(photo));
+                                                         core::DataModule::EnginePath(photo));
         if (a.ActionSlide->isEnabled() != photoExists) a.ActionSlide->setEnabled(photoExists);
     } else if (!statusRecNo_->text().isEmpty()) {
         statusRecNo_->clear();
@@ -310,19 +309,19 @@ void TFormMain::AppIdle() {
     inIdle_ = false;
 }
 
-void TFormMain::AppHint(const QString& hint) {
+void MainWindow::AppHint(const QString& hint) {
     const QString text = LongHint(hint);
     if (statusHint_->text() != text) statusHint_->setText(text);
 }
 
-void TFormMain::CloseWithoutQuestion() {
+void MainWindow::CloseWithoutQuestion() {
     formOrderDlg_->close();
     formParams_->close();
     closeWithoutQuestion_ = true;
     close();
 }
 
-bool TFormMain::event(QEvent* e) {
+bool MainWindow::event(QEvent* e) {
     // Status tips of actions and widgets are the long parts of their hints.
     if (e->type() == QEvent::StatusTip) {
         AppHint(static_cast<QStatusTipEvent*>(e)->tip());
@@ -331,7 +330,7 @@ bool TFormMain::event(QEvent* e) {
     return QMainWindow::event(e);
 }
 
-void TFormMain::closeEvent(QCloseEvent* e) {
+void MainWindow::closeEvent(QCloseEvent* e) {
     if (!closeWithoutQuestion_ &&
         !ui::CurrentPrompter().ConfirmYesNo(QStringLiteral("Выйти из программы ?"))) {
         e->ignore();
@@ -341,10 +340,10 @@ void TFormMain::closeEvent(QCloseEvent* e) {
     e->accept();
 }
 
-void TFormMain::ActionLoadUpdateExecute() {
+void MainWindow::ActionLoadUpdateExecute() {
     update::TFormDownload form(
-        update::DownloadOptionsFor(core::TdmZetrovo::EnginePath(dm_.ProgramDir),
-                                   core::ReadSetting(core::TdmZetrovo::EnginePath(dm_.SettingsFile),
+        update::DownloadOptionsFor(core::DataModule::EnginePath(dm_.ProgramDir),
+                                   core::ReadSetting(core::DataModule::EnginePath(dm_.SettingsFile),
                                                      core::kClientSection, core::kKeyUpdateServer)),
         this);
     form.exec();
@@ -356,7 +355,7 @@ void TFormMain::ActionLoadUpdateExecute() {
     QCoreApplication::quit();
 }
 
-void TFormMain::ActionParamsExecute() {
+void MainWindow::ActionParamsExecute() {
     const bool accepted = formParams_->exec() == QDialog::Accepted;
     AppIdle();
     if (orderTabs_->Count() == 0) return;
@@ -368,7 +367,7 @@ void TFormMain::ActionParamsExecute() {
     });
 }
 
-void TFormMain::ActionSlideExecute() {
+void MainWindow::ActionSlideExecute() {
     const QString path = catalogView_->CurrentPhotoPath();
     if (path.isEmpty() || !dm_.vtPrice.Active()) return;
     ridov::Field* name = dm_.vtPrice.FindField("NAME");
@@ -376,7 +375,7 @@ void TFormMain::ActionSlideExecute() {
     const QString caption =
         ui::PhotoViewer::Caption(name ? ui::FromWin1251(name->AsString()) : QString(),
                                  id ? ui::FromWin1251(id->AsString()) : QString());
-    photoViewer_->Show(core::TdmZetrovo::EnginePath(path), caption);
+    photoViewer_->Show(core::DataModule::EnginePath(path), caption);
 }
 
 }  // namespace orders

@@ -1,11 +1,11 @@
-// TFormMain: the program's main window. From top to bottom: the toolbar,
+// MainWindow (object name "FormMain"): the program's main window. From top to bottom: the toolbar,
 // the order panel (tab strip and order grid; shown while an order is
-// open), a splitter, the catalog panel (TCatalogView) and the status bar
+// open), a splitter, the catalog panel (CatalogView) and the status bar
 // with two panels, the record number (150 px) and the hint (100 px and the
 // rest).
 //
 // The window wires widgets to the classes that own the behaviour: its
-// commands are the actions of TMainActions, run through one CommandRunner
+// commands are the actions of MainActions, run through one CommandRunner
 // (a failure goes to the error box); AppIdle recomputes their enabled
 // state and the status bar whenever the event loop runs empty; AppHint
 // shows the long part of the pointed control's hint. Closing asks
@@ -32,7 +32,7 @@ class QSplitter;
 class QTabBar;
 
 namespace app {
-class TFormParams;
+class SettingsDialog;
 }
 namespace ui {
 class PhotoViewerLauncher;
@@ -41,21 +41,21 @@ class PhotoViewerLauncher;
 namespace orders {
 
 class OrderLineEntry;
-class TCatalogView;
-class TFormOrderDlg;
-class TOrderTabs;
-class TPrintActions;
+class CatalogView;
+class OrderDialog;
+class OrderTabs;
+class PrintActions;
 class TextImportExport;
 
 // "Строка № : <n>"
 QString RecordNumberText(int recNo);
 
-class TFormMain : public QMainWindow, public app::MainWindowHost {
+class MainWindow : public QMainWindow, public app::MainWindowHost {
     Q_OBJECT
 
   public:
-    explicit TFormMain(core::TdmZetrovo& dm, QWidget* parent = nullptr);
-    ~TFormMain() override;
+    explicit MainWindow(core::DataModule& dm, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // ---- app::MainWindowHost ----
     QWidget* Widget() override { return this; }
@@ -65,22 +65,22 @@ class TFormMain : public QMainWindow, public app::MainWindowHost {
     bool CommandRunning() const override { return commands_.Running(); }
 
     // ---- parts ----
-    core::TdmZetrovo& DataModule() const { return dm_; }
-    const TMainActions& Actions() const { return actions_; }
+    core::DataModule& DataModule() const { return dm_; }
+    const orders::MainActions& Actions() const { return actions_; }
     app::CommandRunner& Commands() { return commands_; }
-    TCatalogView* CatalogView() const { return catalogView_; }
+    orders::CatalogView* CatalogView() const { return catalogView_; }
     QWidget* PanelOrder() const;
-    TOrderTabs* Orders() const { return orderTabs_; }
+    orders::OrderTabs* Orders() const { return orderTabs_; }
     OrderLineEntry& LineEntry() const { return *lineEntry_; }
     TextImportExport& TextCommands() const { return *textCommands_; }
     // Printing and the spreadsheet export of both grids.
-    TPrintActions& Printing() const { return *printActions_; }
+    orders::PrintActions& Printing() const { return *printActions_; }
     QTabBar* OrderTabs() const;
     QWidget* PanelPrice() const;
     QSplitter* Splitter() const { return splitter_; }
     QLabel* StatusPanel(int index) const { return index == 0 ? statusRecNo_ : statusHint_; }
-    app::TFormParams* FormParams() const { return formParams_; }
-    TFormOrderDlg* FormOrderDlg() const { return formOrderDlg_; }
+    app::SettingsDialog* FormParams() const { return formParams_; }
+    orders::OrderDialog* FormOrderDlg() const { return formOrderDlg_; }
 
     // Open order tabs.
     int OrderTabCount() const;
@@ -116,20 +116,20 @@ class TFormMain : public QMainWindow, public app::MainWindowHost {
     // without the exit question.
     void ActionLoadUpdateExecute();
 
-    core::TdmZetrovo& dm_;
-    TMainActions actions_;
+    core::DataModule& dm_;
+    orders::MainActions actions_;
     app::CommandRunner commands_;
     QSplitter* splitter_ = nullptr;
-    TOrderTabs* orderTabs_ = nullptr;
-    TCatalogView* catalogView_ = nullptr;
+    orders::OrderTabs* orderTabs_ = nullptr;
+    orders::CatalogView* catalogView_ = nullptr;
     QLabel* statusRecNo_ = nullptr;
     QLabel* statusHint_ = nullptr;
-    app::TFormParams* formParams_ = nullptr;
-    TFormOrderDlg* formOrderDlg_ = nullptr;
+    app::SettingsDialog* formParams_ = nullptr;
+    orders::OrderDialog* formOrderDlg_ = nullptr;
     std::unique_ptr<OrderLineEntry> lineEntry_;
     std::unique_ptr<TextImportExport> textCommands_;
     std::unique_ptr<ui::PhotoViewerLauncher> photoViewer_;
-    std::unique_ptr<TPrintActions> printActions_;
+    std::unique_ptr<orders::PrintActions> printActions_;
     bool inIdle_ = false;
     bool closeWithoutQuestion_ = false;
 };

@@ -42,7 +42,8 @@ QString Money(double value) {
 
 }  // namespace
 
-TFormOrderDlg::TFormOrderDlg(QWidget* parent) : QDialog(parent) {
+OrderDialog::OrderDialog(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("FormOrderDlg"));
     setWindowTitle(QStringLiteral("Добавить в заказ"));
     setToolTip(QStringLiteral(
         " Используйте KeyUp/KeyDown, PgUp/PgDown для набора товара поштучно или поблочно"));
@@ -70,17 +71,17 @@ TFormOrderDlg::TFormOrderDlg(QWidget* parent) : QDialog(parent) {
     setLayout(layout);
     setFixedSize(sizeHint().expandedTo(QSize(320, 150)));
 
-    connect(ok_, &QPushButton::clicked, this, &TFormOrderDlg::accept);
-    connect(cancel_, &QPushButton::clicked, this, &TFormOrderDlg::reject);
-    connect(amount_, &QLineEdit::textChanged, this, &TFormOrderDlg::UpdateSum);
+    connect(ok_, &QPushButton::clicked, this, &orders::OrderDialog::accept);
+    connect(cancel_, &QPushButton::clicked, this, &orders::OrderDialog::reject);
+    connect(amount_, &QLineEdit::textChanged, this, &orders::OrderDialog::UpdateSum);
 
     qvProductInfo_.SetSQL({"select p.ID, p.NAME, p.KOLUPAK, p.CENA", "from :TblNm p",
                            "where ID = :ID", "", " ", " ", " "});
 }
 
-TFormOrderDlg::~TFormOrderDlg() = default;
+OrderDialog::~OrderDialog() = default;
 
-void TFormOrderDlg::UseCatalog(ridov::TRidovDataset* catalog) {
+void OrderDialog::UseCatalog(ridov::TRidovDataset* catalog) {
     qvProductInfo_.Close();
     qvProductInfo_.QueryDatasets().Clear();
     if (catalog == nullptr) return;
@@ -90,8 +91,8 @@ void TFormOrderDlg::UseCatalog(ridov::TRidovDataset* catalog) {
     item.SetDataSet(catalog);
 }
 
-void TFormOrderDlg::Prepare(const std::string& catalogPath, const std::string& productId,
-                            ridov::TRidovDataset* orderView) {
+void OrderDialog::Prepare(const std::string& catalogPath, const std::string& productId,
+                          ridov::TRidovDataset* orderView) {
     productId_ = productId;
     qvProductInfo_.Close();
     qvProductInfo_.ParamByName("TblNm").SetAsString(catalogPath);
@@ -109,35 +110,35 @@ void TFormOrderDlg::Prepare(const std::string& catalogPath, const std::string& p
     amount_->selectAll();
 }
 
-bool TFormOrderDlg::Run(const std::string& catalogPath, const std::string& productId,
-                        ridov::TRidovDataset* orderView) {
+bool OrderDialog::Run(const std::string& catalogPath, const std::string& productId,
+                      ridov::TRidovDataset* orderView) {
     Prepare(catalogPath, productId, orderView);
     return exec() == QDialog::Accepted;
 }
 
-int TFormOrderDlg::Quantity() const {
+int OrderDialog::Quantity() const {
     return amount_->Value();
 }
 
-QString TFormOrderDlg::SumText() const {
+QString OrderDialog::SumText() const {
     return sumEdit_->text();
 }
 
-QString TFormOrderDlg::PriceText() const {
+QString OrderDialog::PriceText() const {
     return priceEdit_->text();
 }
 
-void TFormOrderDlg::UpdateSum() {
+void OrderDialog::UpdateSum() {
     sumEdit_->setText(Money(double(amount_->Value()) * price_));
 }
 
-void TFormOrderDlg::showEvent(QShowEvent* event) {
+void OrderDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     amount_->setFocus();
     amount_->selectAll();
 }
 
-void TFormOrderDlg::accept() {
+void OrderDialog::accept() {
     if (amount_->text().isEmpty()) amount_->setText(QStringLiteral("0"));
     // A line of 0 pieces orders nothing: refused for every order.
     if (Quantity() == 0) {

@@ -1,7 +1,6 @@
-// TFormOrderDlg: the quantity dialog of order line entry. It looks up the
-// product in the catalog file (name, price), starts from the quantity the
-// active order already holds for it, shows the running sum, and refuses a
-// quantity of 0.
+// OrderDialog (object name "FormOrderDlg"): the quantity dialog of order line entry. It looks up
+// the product in the catalog file (name, price), starts from the quantity the active order already
+// holds for it, shows the running sum, and refuses a quantity of 0.
 //
 // The dialog lives from start-up to the end and is reused: every showing
 // re-reads the product and the existing quantity. The caller does the
@@ -22,11 +21,11 @@ namespace orders {
 
 class QuantityEdit;
 
-class TFormOrderDlg : public QDialog {
+class OrderDialog : public QDialog {
     Q_OBJECT
   public:
-    explicit TFormOrderDlg(QWidget* parent = nullptr);
-    ~TFormOrderDlg() override;
+    explicit OrderDialog(QWidget* parent = nullptr);
+    ~OrderDialog() override;
 
     // The showing steps without the modal loop: looks up `productId` in the
     // catalog file `catalogPath` (caption := NAME, price := CENA), sets the

@@ -11,8 +11,8 @@
 
 namespace orders {
 
-OrderLineEntry::OrderLineEntry(core::TdmZetrovo& dm, TOrderTabs& tabs, TFormOrderDlg& dialog,
-                               std::function<bool()> requisitesFilled,
+OrderLineEntry::OrderLineEntry(core::DataModule& dm, orders::OrderTabs& tabs,
+                               orders::OrderDialog& dialog, std::function<bool()> requisitesFilled,
                                std::function<void()> newOrder)
     : dm_(dm),
       tabs_(tabs),

@@ -1,6 +1,6 @@
 // Order line entry, the widgets' side of core::OrderSession's lines: Enter or a double click on the
 // catalog adds the product (after the requisites check), Enter or a double click on the order grid
-// edits its line, Ctrl+Del there deletes it. The quantity is asked with TFormOrderDlg; OK makes a
+// edits its line, Ctrl+Del there deletes it. The quantity is asked with OrderDialog; OK makes a
 // new order when none is open, edits or inserts the product's line, writes the order file, stamps
 // it and shows the order again on that line.
 //
@@ -17,14 +17,14 @@
 
 namespace orders {
 
-class TFormOrderDlg;
-class TOrderTabs;
+class OrderDialog;
+class OrderTabs;
 
 class OrderLineEntry {
   public:
     // `requisitesFilled`: the requisites check; `newOrder`: the command
     // that opens a new order.
-    OrderLineEntry(core::TdmZetrovo& dm, TOrderTabs& tabs, TFormOrderDlg& dialog,
+    OrderLineEntry(core::DataModule& dm, orders::OrderTabs& tabs, orders::OrderDialog& dialog,
                    std::function<bool()> requisitesFilled, std::function<void()> newOrder);
 
     // ActionAddProduct: the catalog's current product.
@@ -44,9 +44,9 @@ class OrderLineEntry {
     void SaveOrderChange(const std::string& productId, const std::function<void()>& change);
 
   private:
-    core::TdmZetrovo& dm_;
-    TOrderTabs& tabs_;
-    TFormOrderDlg& dialog_;
+    core::DataModule& dm_;
+    orders::OrderTabs& tabs_;
+    orders::OrderDialog& dialog_;
     std::function<bool()> requisitesFilled_;
     std::function<void()> newOrder_;
 };

@@ -26,8 +26,6 @@ namespace orders {
 
 namespace {
 
-using core::TdmZetrovo;
-
 using ui::BusyCursor;
 
 constexpr intptr_t kSumTag = 1;
@@ -108,7 +106,7 @@ QString RequisitesCutText(const QString& settingsFile) {
         .arg(settingsFile);
 }
 
-TOrderTabs::TOrderTabs(core::TdmZetrovo& dm, QWidget* parent)
+OrderTabs::OrderTabs(core::DataModule& dm, QWidget* parent)
     : QWidget(parent),
       dm_(dm),
       session_(dm),
@@ -149,14 +147,14 @@ TOrderTabs::TOrderTabs(core::TdmZetrovo& dm, QWidget* parent)
     });
 }
 
-TOrderTabs::~TOrderTabs() {
+OrderTabs::~OrderTabs() {
     // The grid goes before the view it shows is closed by the data module.
     grid_->SetDataSource(nullptr);
 }
 
 // ---- columns ----
 
-void TOrderTabs::SetupOrderColumns() {
+void OrderTabs::SetupOrderColumns() {
     ridov::TRidovQuery& q = dm_.qvZayavka;
     struct Column {
         const char* field;
@@ -190,7 +188,7 @@ void TOrderTabs::SetupOrderColumns() {
     grid_->SetColumns(std::move(columns));
 }
 
-void TOrderTabs::SetupOrderFooter() {
+void OrderTabs::SetupOrderFooter() {
     const QColor color = palette().color(QPalette::Active, QPalette::Mid);
     grid_->SetFooterColor(color);
     const int lines = TabLineCount(ActiveIndex());
@@ -205,29 +203,29 @@ void TOrderTabs::SetupOrderFooter() {
 
 // ---- tabs ----
 
-QString TOrderTabs::TabCaption(int index) const {
+QString OrderTabs::TabCaption(int index) const {
     if (index < 0 || index >= Count()) return {};
     const QString path = session_.At(index).path;
     const QString name = QFileInfo(path).fileName();
     return dm_.ProgramDir + name == path ? name : path;
 }
 
-QRect TOrderTabs::CloseMarkRect(int index) const {
+QRect OrderTabs::CloseMarkRect(int index) const {
     if (index < 0 || index >= Count()) return {};
     const QWidget* mark = pgcOrders_->tabButton(index, QTabBar::LeftSide);
     return mark != nullptr ? mark->geometry() : QRect();
 }
 
-int TOrderTabs::TabLineCount(int index) const {
+int OrderTabs::TabLineCount(int index) const {
     return index >= 0 && index < Count() ? session_.At(index).lines : 0;
 }
 
-void TOrderTabs::AddOrderTab(const QString& path) {
+void OrderTabs::AddOrderTab(const QString& path) {
     session_.Add(path);
     ShowNewTab(path);
 }
 
-void TOrderTabs::ShowNewTab(const QString& path) {
+void OrderTabs::ShowNewTab(const QString& path) {
     switching_ = true;
     const int index = pgcOrders_->addTab(QString());
     pgcOrders_->setTabButton(index, QTabBar::LeftSide, new CloseMark(pgcOrders_));
@@ -238,7 +236,7 @@ void TOrderTabs::ShowNewTab(const QString& path) {
     ShowTabs();
 }
 
-void TOrderTabs::ShowActiveCaption() {
+void OrderTabs::ShowActiveCaption() {
     const int index = ActiveIndex();
     if (index < 0) return;
     pgcOrders_->setTabToolTip(index, TabPath(index));
@@ -246,14 +244,14 @@ void TOrderTabs::ShowActiveCaption() {
         index, OrderTabText(TabCaption(index), pgcOrders_->fontMetrics(), kOrderTabTextWidth));
 }
 
-void TOrderTabs::RemoveTab(int index) {
+void OrderTabs::RemoveTab(int index) {
     switching_ = true;
     pgcOrders_->removeTab(index);
     if (session_.Active() >= 0) pgcOrders_->setCurrentIndex(session_.Active());
     switching_ = false;
 }
 
-void TOrderTabs::CloseOrderTab(int index) {
+void OrderTabs::CloseOrderTab(int index) {
     if (index < 0 || index >= Count()) return;
     session_.Close(index);
     RemoveTab(index);
@@ -261,7 +259,7 @@ void TOrderTabs::CloseOrderTab(int index) {
     ShowTabs();
 }
 
-void TOrderTabs::OpenOrder(const QString& path) {
+void OrderTabs::OpenOrder(const QString& path) {
     const int index = FindOrderTab(path);
     if (index >= 0) {
         session_.SetActive(index);
@@ -275,7 +273,7 @@ void TOrderTabs::OpenOrder(const QString& path) {
     RefreshOrder();
 }
 
-void TOrderTabs::TabChanged() {
+void OrderTabs::TabChanged() {
     if (Count() == 0) {
         ShowTabs();
         return;
@@ -283,14 +281,14 @@ void TOrderTabs::TabChanged() {
     RefreshOrder();
 }
 
-void TOrderTabs::ShowTabs() {
+void OrderTabs::ShowTabs() {
     if (Count() == 0 && onViewOrders) onViewOrders(false);
     if (onOrdersChanged) onOrdersChanged();
 }
 
 // ---- the order view ----
 
-void TOrderTabs::RefreshOrder(const std::string& productId) {
+void OrderTabs::RefreshOrder(const std::string& productId) {
     if (ActiveIndex() < 0) return;
     // Repaint what is pending before the work starts.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -312,34 +310,34 @@ void TOrderTabs::RefreshOrder(const std::string& productId) {
 
 // ---- commands ----
 
-void TOrderTabs::NewOrder() {
+void OrderTabs::NewOrder() {
     ShowNewTab(session_.NewOrder());
     RefreshOrder();
     NoteRequisitesCut();
 }
 
-void TOrderTabs::StampActiveOrder() {
+void OrderTabs::StampActiveOrder() {
     session_.Stamp();
     NoteRequisitesCut();
 }
 
-void TOrderTabs::NoteRequisitesCut() {
+void OrderTabs::NoteRequisitesCut() {
     if (session_.TakeRequisitesCutNotice())
         ui::CurrentPrompter().Warning(RequisitesCutText(dm_.SettingsFile));
 }
 
-void TOrderTabs::OpenOrders() {
+void OrderTabs::OpenOrders() {
     const QStringList files = ui::CurrentPrompter().OpenFileNames(
         QStringLiteral("Открыть"), dm_.ProgramDir, QStringLiteral("Файлы заявок (*.zv)"));
     for (const QString& file : files) OpenOrder(file);
 }
 
-void TOrderTabs::CloseActiveOrder() {
+void OrderTabs::CloseActiveOrder() {
     CloseOrderTab(ActiveIndex());
     TabChanged();
 }
 
-void TOrderTabs::CloseActiveOrderAsk() {
+void OrderTabs::CloseActiveOrderAsk() {
     const int index = ActiveIndex();
     if (index < 0) return;
     if (ui::CurrentPrompter().ConfirmYesNo(
@@ -347,11 +345,11 @@ void TOrderTabs::CloseActiveOrderAsk() {
         CloseActiveOrder();
 }
 
-void TOrderTabs::CloseAll() {
+void OrderTabs::CloseAll() {
     for (int i = Count() - 1; i >= 0; --i) CloseOrderTab(i);
 }
 
-void TOrderTabs::SaveOrderAs(const std::function<void(const QString& path)>& exportSpreadsheet) {
+void OrderTabs::SaveOrderAs(const std::function<void(const QString& path)>& exportSpreadsheet) {
     if (Count() == 0) return;
     QString filters = QStringLiteral("Файлы заявок (*.zv)");
     if (exportSpreadsheet) filters += QStringLiteral(";;Файлы MS Excel (*.xls)");
@@ -369,11 +367,11 @@ void TOrderTabs::SaveOrderAs(const std::function<void(const QString& path)>& exp
     else if (exportSpreadsheet && suffix.compare(QLatin1String("xls"), Qt::CaseInsensitive) == 0)
         spreadsheet = true;
     name = ForceExtension(name, spreadsheet ? QStringLiteral(".xls") : QStringLiteral(".zv"));
-    if (platform::CurrentPlatform().FileExists(core::TdmZetrovo::EnginePath(name)) &&
+    if (platform::CurrentPlatform().FileExists(core::DataModule::EnginePath(name)) &&
         !ui::CurrentPrompter().ConfirmYesNo(
             QStringLiteral("Файл '%1' уже существует. Перезаписать его ?").arg(name)))
         return;
-    core::CheckWriteTarget(core::TdmZetrovo::EnginePath(name));
+    core::CheckWriteTarget(core::DataModule::EnginePath(name));
     if (spreadsheet) {
         exportSpreadsheet(name);
         return;
@@ -389,7 +387,7 @@ void TOrderTabs::SaveOrderAs(const std::function<void(const QString& path)>& exp
 
 // ---- the tab strip's mouse ----
 
-void TOrderTabs::TabMouseReleased(int x, int y) {
+void OrderTabs::TabMouseReleased(int x, int y) {
     const int k = pgcOrders_->tabAt(QPoint(x, y));
     if (k < 0) return;
     if (k != lastTabIndex_) {
@@ -400,7 +398,7 @@ void TOrderTabs::TabMouseReleased(int x, int y) {
     if (CloseMarkRect(k).contains(x, y)) CloseActiveOrderAsk();
 }
 
-bool TOrderTabs::eventFilter(QObject* watched, QEvent* event) {
+bool OrderTabs::eventFilter(QObject* watched, QEvent* event) {
     if (watched == pgcOrders_ && event->type() == QEvent::MouseButtonPress) {
         // The tab active before the press: a click on another tab only
         // selects it, whatever it hits.

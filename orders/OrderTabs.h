@@ -1,4 +1,4 @@
-// TOrderTabs: the order panel of the main window (PanelOrder): the tab strip
+// OrderTabs: the order panel of the main window (PanelOrder): the tab strip
 // pgcOrders with one tab per open order of its core::OrderSession, over the
 // order grid DBGridEhOrder, which shows the active order joined with the
 // catalog through the data module's order view qvZayavka. The session
@@ -57,12 +57,12 @@ QString DamagedOrderText();
 // into an order's comment whole and were shortened.
 QString RequisitesCutText(const QString& settingsFile);
 
-class TOrderTabs : public QWidget {
+class OrderTabs : public QWidget {
     Q_OBJECT
 
   public:
-    explicit TOrderTabs(core::TdmZetrovo& dm, QWidget* parent = nullptr);
-    ~TOrderTabs() override;
+    explicit OrderTabs(core::DataModule& dm, QWidget* parent = nullptr);
+    ~OrderTabs() override;
 
     QTabBar* TabBar() const { return pgcOrders_; }
     // DBGridEhOrder.
@@ -155,7 +155,7 @@ class TOrderTabs : public QWidget {
     void RemoveTab(int index);
     void ShowTabs();
 
-    core::TdmZetrovo& dm_;
+    core::DataModule& dm_;
     core::OrderSession session_;
     QTabBar* pgcOrders_;
     ui::DataGrid* grid_;

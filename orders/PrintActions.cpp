@@ -19,7 +19,7 @@
 #include "orders/CatalogView.h"
 #include "orders/GridXlsSheet.h"
 #include "orders/OrderTabs.h"
-#include "orders/PrintPreview.h"
+#include "orders/Printout.h"
 #include "platform/Platform.h"
 #include "ui/BusyCursor.h"
 #include "ui/DataGrid.h"
@@ -30,8 +30,6 @@
 namespace orders {
 
 namespace {
-
-using core::TdmZetrovo;
 
 using ui::BusyCursor;
 
@@ -73,16 +71,16 @@ QString PriceXlsFileName(int64_t secondsSinceEpoch) {
     return QStringLiteral("price%1.xls").arg(date.toString(QStringLiteral("yyyyMMdd")));
 }
 
-TPrintActions::TPrintActions(core::TdmZetrovo& dm, TOrderTabs& orders, TCatalogView& catalog,
-                             QWidget* window)
+PrintActions::PrintActions(core::DataModule& dm, orders::OrderTabs& orders,
+                           orders::CatalogView& catalog, QWidget* window)
     : dm_(dm), orders_(orders), catalog_(catalog), window_(window) {
     hasPrinter = [] { return PrinterInstalled(); };
-    showPreview = [this](TPrintout& printout, QPrinter& printer) {
+    showPreview = [this](orders::Printout& printout, QPrinter& printer) {
         ShowPrintPreview(printout, printer, window_);
     };
 }
 
-bool TPrintActions::ConfirmLargePrintout(int pages, int rows) const {
+bool PrintActions::ConfirmLargePrintout(int pages, int rows) const {
     if (pages <= largePrintoutPages) return true;
     return ui::CurrentPrompter().ConfirmYesNo(
         QStringLiteral("Распечатка займет около %1 страниц (строк: %2). Чтобы распечатать "
@@ -91,16 +89,16 @@ bool TPrintActions::ConfirmLargePrintout(int pages, int rows) const {
             .arg(rows));
 }
 
-bool TPrintActions::MayWrite(const QString& path) {
-    return !platform::CurrentPlatform().FileExists(core::TdmZetrovo::EnginePath(path)) ||
+bool PrintActions::MayWrite(const QString& path) {
+    return !platform::CurrentPlatform().FileExists(core::DataModule::EnginePath(path)) ||
            ui::CurrentPrompter().ConfirmYesNo(
                QStringLiteral("Файл '%1' уже существует. Перезаписать его ?").arg(path));
 }
 
 // ---- printing ----
 
-void TPrintActions::SetOrderTexts() {
-    const std::string settings = core::TdmZetrovo::EnginePath(dm_.SettingsFile);
+void PrintActions::SetOrderTexts() {
+    const std::string settings = core::DataModule::EnginePath(dm_.SettingsFile);
     const auto line = [&settings](const char* format, const char* key) {
         return QString::fromUtf8(format).arg(
             ui::FromWin1251(core::ReadSetting(settings, core::kClientSection, key)));
@@ -116,7 +114,7 @@ void TPrintActions::SetOrderTexts() {
     print_.footerRight.clear();
 }
 
-void TPrintActions::SetPriceTexts(const QString& webText) {
+void PrintActions::SetPriceTexts(const QString& webText) {
     ui::DataGrid& grid = *catalog_.Grid();
     QStringList lines;
     for (int c = 0; c < grid.ColumnCount(); ++c) {
@@ -129,12 +127,12 @@ void TPrintActions::SetPriceTexts(const QString& webText) {
     }
     print_.beforeGridText = lines;
     const std::optional<int64_t> time =
-        platform::CurrentPlatform().ModificationTime(core::TdmZetrovo::EnginePath(dm_.CatalogFile));
+        platform::CurrentPlatform().ModificationTime(core::DataModule::EnginePath(dm_.CatalogFile));
     print_.title = QStringLiteral("Каталог %1 от %2").arg(webText, time ? DateTimeText(*time) : "");
     print_.footerRight.clear();
 }
 
-void TPrintActions::ActionPrintOrderExecute() {
+void PrintActions::ActionPrintOrderExecute() {
     if (!hasPrinter()) {
         ui::CurrentPrompter().Information(NoPrinterText());
         return;
@@ -144,7 +142,7 @@ void TPrintActions::ActionPrintOrderExecute() {
     Preview(*orders_.Grid());
 }
 
-void TPrintActions::ActionPrintPriceExecute(const QString& webText) {
+void PrintActions::ActionPrintPriceExecute(const QString& webText) {
     if (!hasPrinter()) {
         ui::CurrentPrompter().Information(NoPrinterText());
         return;
@@ -153,10 +151,10 @@ void TPrintActions::ActionPrintPriceExecute(const QString& webText) {
     Preview(*catalog_.Grid());
 }
 
-void TPrintActions::Preview(ui::DataGrid& grid) {
+void PrintActions::Preview(ui::DataGrid& grid) {
     // The question about a large printout counts the pages of the very
     // layout the preview then shows.
-    TPrintout printout(print_, PrintTableOfGrid(grid));
+    orders::Printout printout(print_, PrintTableOfGrid(grid));
     QPrinter printer(QPrinter::HighResolution);
     {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -167,8 +165,8 @@ void TPrintActions::Preview(ui::DataGrid& grid) {
         showPreview(printout, printer);
 }
 
-void TPrintActions::SavePdf(ui::DataGrid& grid, const QString& caption,
-                            const QString& proposedName) {
+void PrintActions::SavePdf(ui::DataGrid& grid, const QString& caption,
+                           const QString& proposedName) {
     std::optional<TPdfPrintout> pdf;
     {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -182,7 +180,7 @@ void TPrintActions::SavePdf(ui::DataGrid& grid, const QString& caption,
     path = core::ChangeFileExt(path, QStringLiteral(".pdf"));
     if (!MayWrite(path)) return;
     try {
-        core::CheckWriteTarget(core::TdmZetrovo::EnginePath(path));
+        core::CheckWriteTarget(core::DataModule::EnginePath(path));
     } catch (const core::WriteRefused& refused) {
         ui::CurrentPrompter().Error(refused.Text(), QString());
         return;
@@ -195,30 +193,30 @@ void TPrintActions::SavePdf(ui::DataGrid& grid, const QString& caption,
     }
     std::string error;
     if (!platform::CurrentPlatform().WriteFileAtomically(
-            core::TdmZetrovo::EnginePath(path),
+            core::DataModule::EnginePath(path),
             std::span(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())),
             error))
         ui::CurrentPrompter().Error(QString::fromUtf8(error), QString());
 }
 
-void TPrintActions::ActionSaveOrderPdfExecute() {
+void PrintActions::ActionSaveOrderPdfExecute() {
     if (orders_.Count() == 0) return;
     SetOrderTexts();
     const QString name = QFileInfo(orders_.ActivePath()).completeBaseName();
     SavePdf(*orders_.Grid(), QStringLiteral("Сохранить заказ в PDF"), name + ".pdf");
 }
 
-void TPrintActions::ActionSavePricePdfExecute(const QString& webText) {
+void PrintActions::ActionSavePricePdfExecute(const QString& webText) {
     SetPriceTexts(webText);
     const std::optional<int64_t> time =
-        platform::CurrentPlatform().ModificationTime(core::TdmZetrovo::EnginePath(dm_.CatalogFile));
+        platform::CurrentPlatform().ModificationTime(core::DataModule::EnginePath(dm_.CatalogFile));
     SavePdf(*catalog_.Grid(), QStringLiteral("Сохранить каталог в PDF"),
             core::ChangeFileExt(PriceXlsFileName(time.value_or(0)), QStringLiteral(".pdf")));
 }
 
 // ---- spreadsheet export ----
 
-void TPrintActions::ExportAndOpen(ui::DataGrid& grid, const QString& path) {
+void PrintActions::ExportAndOpen(ui::DataGrid& grid, const QString& path) {
     try {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         BusyCursor busy;
@@ -231,13 +229,13 @@ void TPrintActions::ExportAndOpen(ui::DataGrid& grid, const QString& path) {
         ui::CurrentPrompter().Error(QString::fromUtf8(error.what()), QString());
         return;
     }
-    if (!platform::CurrentPlatform().OpenWithAssociatedProgram(core::TdmZetrovo::EnginePath(path)))
+    if (!platform::CurrentPlatform().OpenWithAssociatedProgram(core::DataModule::EnginePath(path)))
         ui::CurrentPrompter().Information(CannotOpenText(path));
 }
 
-void TPrintActions::ActionExportPriceToExcelExecute(const QString& dialogTitle) {
+void PrintActions::ActionExportPriceToExcelExecute(const QString& dialogTitle) {
     const std::optional<int64_t> time =
-        platform::CurrentPlatform().ModificationTime(core::TdmZetrovo::EnginePath(dm_.CatalogFile));
+        platform::CurrentPlatform().ModificationTime(core::DataModule::EnginePath(dm_.CatalogFile));
     const QString proposed =
         dm_.ProgramDir + (time ? PriceXlsFileName(*time) : QStringLiteral("price.xls"));
     QString path = ui::CurrentPrompter().SaveFileName(dialogTitle, proposed,
@@ -248,7 +246,7 @@ void TPrintActions::ActionExportPriceToExcelExecute(const QString& dialogTitle) 
     ExportAndOpen(*catalog_.Grid(), path);
 }
 
-void TPrintActions::ExportOrderToXls(const QString& path) {
+void PrintActions::ExportOrderToXls(const QString& path) {
     if (orders_.Count() == 0) return;
     ExportAndOpen(*orders_.Grid(), path);
 }

@@ -1,4 +1,4 @@
-// TPrintActions: printing and spreadsheet export of the main window's two
+// PrintActions: printing and spreadsheet export of the main window's two
 // grids, the active order (DBGridEhOrder) and the catalog view
 // (DBGridEhPriceList):
 //
@@ -46,9 +46,9 @@ class DataGrid;
 
 namespace orders {
 
-class TCatalogView;
-class TOrderTabs;
-class TPrintout;
+class CatalogView;
+class OrderTabs;
+class Printout;
 
 // "price<yyyymmdd>.xls" for a catalog file modified at `secondsSinceEpoch`
 // (the local date).
@@ -59,9 +59,10 @@ QString PriceXlsFileName(int64_t secondsSinceEpoch);
 // whole large catalog), and so much paper is rarely meant.
 inline constexpr int kLargePrintoutPages = 500;
 
-class TPrintActions {
+class PrintActions {
   public:
-    TPrintActions(core::TdmZetrovo& dm, TOrderTabs& orders, TCatalogView& catalog, QWidget* window);
+    PrintActions(core::DataModule& dm, orders::OrderTabs& orders, orders::CatalogView& catalog,
+                 QWidget* window);
 
     // The shared print component's texts.
     TGridPrintSettings& PrintDBGridEh() { return print_; }
@@ -70,7 +71,7 @@ class TPrintActions {
     std::function<bool()> hasPrinter;
     // Shows the print preview of the printout, laid out on `printer`
     // (default: the modal preview window).
-    std::function<void(TPrintout& printout, QPrinter& printer)> showPreview;
+    std::function<void(orders::Printout& printout, QPrinter& printer)> showPreview;
     // The pages above which a printout is asked about first.
     int largePrintoutPages = kLargePrintoutPages;
 
@@ -118,9 +119,9 @@ class TPrintActions {
     // takes more than largePrintoutPages and the user declined to go on.
     bool ConfirmLargePrintout(int pages, int rows) const;
 
-    core::TdmZetrovo& dm_;
-    TOrderTabs& orders_;
-    TCatalogView& catalog_;
+    core::DataModule& dm_;
+    orders::OrderTabs& orders_;
+    orders::CatalogView& catalog_;
     QWidget* window_;
     TGridPrintSettings print_;
 };

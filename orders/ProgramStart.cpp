@@ -16,19 +16,19 @@ namespace orders {
 std::unique_ptr<app::StartUp> MakeProgramStart(const QString& programFolder,
                                                const QStringList& arguments) {
     auto start = std::make_unique<app::StartUp>(
-        programFolder, arguments, [](core::TdmZetrovo& dm) -> std::unique_ptr<app::MainWindowHost> {
-            return std::make_unique<TFormMain>(dm);
+        programFolder, arguments, [](core::DataModule& dm) -> std::unique_ptr<app::MainWindowHost> {
+            return std::make_unique<orders::MainWindow>(dm);
         });
     start->SetCatalogExport(ExportCatalogForBatch);
     return start;
 }
 
-TFormMain* ProgramWindow(const app::StartUp& start) {
-    return static_cast<TFormMain*>(start.MainWindow());
+orders::MainWindow* ProgramWindow(const app::StartUp& start) {
+    return static_cast<orders::MainWindow*>(start.MainWindow());
 }
 
-void ExportCatalogForBatch(core::TdmZetrovo& dm, const QString& path) {
-    TCatalogView catalog(dm);
+void ExportCatalogForBatch(core::DataModule& dm, const QString& path) {
+    orders::CatalogView catalog(dm);
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     {
         ui::BusyCursor busy;
@@ -42,7 +42,7 @@ void ExportCatalogForBatch(core::TdmZetrovo& dm, const QString& path) {
             throw;
         }
     }
-    platform::CurrentPlatform().OpenWithAssociatedProgram(core::TdmZetrovo::EnginePath(path));
+    platform::CurrentPlatform().OpenWithAssociatedProgram(core::DataModule::EnginePath(path));
 }
 
 }  // namespace orders

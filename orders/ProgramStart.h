@@ -15,7 +15,7 @@
 
 namespace orders {
 
-class TFormMain;
+class MainWindow;
 
 // `programFolder`: the folder of the executable (price.zv beside it);
 // `arguments`: the command line without the program name.
@@ -24,13 +24,13 @@ std::unique_ptr<app::StartUp> MakeProgramStart(const QString& programFolder,
 
 // The main window of a start (null before PrepareWindow, or when the start
 // ended before the window).
-TFormMain* ProgramWindow(const app::StartUp& start);
+orders::MainWindow* ProgramWindow(const app::StartUp& start);
 
 // The batch switch "-pxls": the catalog loaded into a catalog view as the
 // start-up loads it, written to `path` (as typed on the command line) and
 // opened with its program; a failure to open it is not reported. Throws on
 // any failure, XlsRowLimitError included (its reason is also written on
 // standard error), with nothing written.
-void ExportCatalogForBatch(core::TdmZetrovo& dm, const QString& path);
+void ExportCatalogForBatch(core::DataModule& dm, const QString& path);
 
 }  // namespace orders

@@ -102,7 +102,7 @@ CopyOutcome CopyOrderToRemovableMedium(const QString& orderPath) {
     platform::Platform& os = platform::CurrentPlatform();
     std::vector<QString> media;
     for (const std::string& medium : os.RemovableMedia())
-        media.push_back(core::TdmZetrovo::FromEnginePath(medium));
+        media.push_back(core::DataModule::FromEnginePath(medium));
     if (media.empty()) return CopyOutcome::NoMedium;
 
     QString folder = media.front();
@@ -122,8 +122,8 @@ CopyOutcome CopyOrderToRemovableMedium(const QString& orderPath) {
     }
 
     const QString target = folder + QLatin1Char('/') + QFileInfo(orderPath).fileName();
-    const std::string source = core::TdmZetrovo::EnginePath(orderPath);
-    const std::string destination = core::TdmZetrovo::EnginePath(target);
+    const std::string source = core::DataModule::EnginePath(orderPath);
+    const std::string destination = core::DataModule::EnginePath(target);
     if (os.FileExists(destination) &&
         !ui::CurrentPrompter().ConfirmYesNo(
             QStringLiteral("Файл '%1' уже существует. Перезаписать его ?").arg(target)))

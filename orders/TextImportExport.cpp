@@ -19,15 +19,14 @@ namespace orders {
 
 namespace {
 
-using core::TdmZetrovo;
-
 QString TextFilter() {
     return QStringLiteral("Текстовые файлы (*.txt)");
 }
 
 }  // namespace
 
-TextImportExport::TextImportExport(core::TdmZetrovo& dm, TOrderTabs& tabs, TCatalogView& catalog)
+TextImportExport::TextImportExport(core::DataModule& dm, orders::OrderTabs& tabs,
+                                   orders::CatalogView& catalog)
     : dm_(dm), tabs_(tabs), catalog_(catalog), importPanel_(new QWidget(&catalog)) {
     // The import's notice in the catalog panel, behind the hidden grid.
     auto* layout = new QVBoxLayout(importPanel_);
@@ -49,11 +48,11 @@ void TextImportExport::ImportOrderFromTxt() {
         QStringLiteral("Импортировать заявку"), dm_.ProgramDir, TextFilter());
     if (files.isEmpty()) return;
     const std::string order =
-        core::NewOrderFileName(core::TdmZetrovo::EnginePath(dm_.OrderDir), std::string("Zakaz"));
-    core::ImportOrderFromText(core::TdmZetrovo::EnginePath(files.front()), order,
-                              core::TdmZetrovo::EnginePath(dm_.SettingsFile),
+        core::NewOrderFileName(core::DataModule::EnginePath(dm_.OrderDir), std::string("Zakaz"));
+    core::ImportOrderFromText(core::DataModule::EnginePath(files.front()), order,
+                              core::DataModule::EnginePath(dm_.SettingsFile),
                               dm_.vtPrice.FullTableName(), app::AskIgnore);
-    tabs_.OpenOrder(core::TdmZetrovo::FromEnginePath(order));
+    tabs_.OpenOrder(core::DataModule::FromEnginePath(order));
 }
 
 void TextImportExport::ImportOrder() {
@@ -61,10 +60,10 @@ void TextImportExport::ImportOrder() {
                                                                   dm_.ProgramDir, TextFilter());
     if (files.isEmpty()) return;
     const std::string order =
-        core::ImportOrderFromText(core::TdmZetrovo::EnginePath(files.front()), {},
-                                  core::TdmZetrovo::EnginePath(dm_.SettingsFile),
+        core::ImportOrderFromText(core::DataModule::EnginePath(files.front()), {},
+                                  core::DataModule::EnginePath(dm_.SettingsFile),
                                   dm_.vtPrice.FullTableName(), app::AskIgnore);
-    tabs_.OpenOrder(core::TdmZetrovo::FromEnginePath(order));
+    tabs_.OpenOrder(core::DataModule::FromEnginePath(order));
 }
 
 void TextImportExport::ImportPrice() {
@@ -97,7 +96,7 @@ void TextImportExport::ImportCatalogFromText(const QString& textPath) {
     } restore{this};
     dm_.vtPrice.Close();
     core::ImportPriceListIntoTable(
-        core::TdmZetrovo::EnginePath(dm_.CatalogFile), core::TdmZetrovo::EnginePath(textPath),
+        core::DataModule::EnginePath(dm_.CatalogFile), core::DataModule::EnginePath(textPath),
         app::AskIgnore, [this](long long done, long long total) {
             const int percent = total > 0 ? int(done * 100 / total) : 100;
             if (percent == importProgress_->value()) return;
@@ -112,12 +111,12 @@ void TextImportExport::ExportOrder(bool ordersShown) {
     const QString name = ui::CurrentPrompter().SaveFileName(QStringLiteral("Экспортировать заказ"),
                                                             dm_.ProgramDir, TextFilter());
     if (name.isEmpty()) return;
-    if (platform::CurrentPlatform().FileExists(core::TdmZetrovo::EnginePath(name)) &&
+    if (platform::CurrentPlatform().FileExists(core::DataModule::EnginePath(name)) &&
         !ui::CurrentPrompter().ConfirmYesNo(
             QStringLiteral("Файл '%1' уже существует. Перезаписать его ?").arg(name)))
         return;
-    core::ExportTableToText(core::TdmZetrovo::EnginePath(tabs_.ActivePath()),
-                            core::TdmZetrovo::EnginePath(name));
+    core::ExportTableToText(core::DataModule::EnginePath(tabs_.ActivePath()),
+                            core::DataModule::EnginePath(name));
 }
 
 }  // namespace orders

@@ -23,12 +23,12 @@ class QWidget;
 
 namespace orders {
 
-class TCatalogView;
-class TOrderTabs;
+class CatalogView;
+class OrderTabs;
 
 class TextImportExport {
   public:
-    TextImportExport(core::TdmZetrovo& dm, TOrderTabs& tabs, TCatalogView& catalog);
+    TextImportExport(core::DataModule& dm, orders::OrderTabs& tabs, orders::CatalogView& catalog);
 
     // ActionImportOrderFromTxt: the chosen text as a new order Zakaz<n>.zv.
     void ImportOrderFromTxt();
@@ -44,9 +44,9 @@ class TextImportExport {
     void ExportOrder(bool ordersShown);
 
   private:
-    core::TdmZetrovo& dm_;
-    TOrderTabs& tabs_;
-    TCatalogView& catalog_;
+    core::DataModule& dm_;
+    orders::OrderTabs& tabs_;
+    orders::CatalogView& catalog_;
     QWidget* importPanel_;
     QProgressBar* importProgress_;
 };

@@ -51,7 +51,7 @@ class SettingsDialogTest : public ::testing::Test {
     std::string file_ = FirstStartSettings(folder_);
     ScriptedPrompter prompter_;
     ScopedPrompter usePrompter_{prompter_};
-    TFormParams dialog_{file_};  // created after the file: loads it
+    app::SettingsDialog dialog_{file_};  // created after the file: loads it
 };
 
 TEST_F(SettingsDialogTest, LoadsTheFileAndOkWritesEveryFieldAsTyped) {

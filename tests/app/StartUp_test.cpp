@@ -78,19 +78,19 @@ void WriteCatalog(const std::string& path, const std::string& password = {}) {
 // the real one does, through the data module's table.
 class FakeWindow : public MainWindowHost {
   public:
-    FakeWindow(core::TdmZetrovo& dm, std::vector<QString>& log) : dm_(dm), log_(log) {}
+    FakeWindow(core::DataModule& dm, std::vector<QString>& log) : dm_(dm), log_(log) {}
     void SetCaption(const QString& text) override { log_.push_back("SetCaption " + text); }
     void OpenOrder(const QString& path) override { log_.push_back("OpenOrder " + path); }
     bool OpenCatalog(const QString& path) override {
         log_.push_back("OpenCatalog " + path);
-        dm_.vtPrice.SetTableName(core::TdmZetrovo::EnginePath(path));
+        dm_.vtPrice.SetTableName(core::DataModule::EnginePath(path));
         dm_.vtPrice.Open();
         return true;
     }
     QWidget* Widget() override { return &widget_; }
 
   private:
-    core::TdmZetrovo& dm_;
+    core::DataModule& dm_;
     std::vector<QString>& log_;
     QWidget widget_;
 };
@@ -103,7 +103,7 @@ class StartUpTest : public ::testing::Test {
     QString Dir() const { return QString::fromStdString(folder_.Path()); }
 
     std::unique_ptr<StartUp> FakeStart(QStringList arguments) {
-        return std::make_unique<StartUp>(Dir(), std::move(arguments), [this](core::TdmZetrovo& dm) {
+        return std::make_unique<StartUp>(Dir(), std::move(arguments), [this](core::DataModule& dm) {
             ++windowsMade_;
             return std::make_unique<FakeWindow>(dm, log_);
         });
@@ -136,7 +136,7 @@ TEST_F(StartUpTest, StepsInOrderAndABatchSwitchEndsBeforeAnyWindow) {
     {
         auto start = FakeStart({Dir() + "/Zakaz1.zv", Dir() + "/missing.zv"});
         EXPECT_EQ(start->Begin(), std::nullopt);
-        const core::TdmZetrovo& dm = *start->DataModule();
+        const core::DataModule& dm = *start->DataModule();
         EXPECT_EQ(log_, (std::vector<QString>{"SetCaption " + dm.CatalogDate("price.zv"),
                                               "OpenCatalog " + Dir() + "/price.zv",
                                               "OpenOrder " + Dir() + "/Zakaz1.zv"}));

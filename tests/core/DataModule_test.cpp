@@ -38,7 +38,7 @@ TEST(TdmZetrovo, PathsAndTheCatalogLine) {
     TempFolder folder;
     const QString dir = QString::fromStdString(folder.Path());
     {
-        TdmZetrovo dm(dir);  // no separator at the end: one is added
+        core::DataModule dm(dir);  // no separator at the end: one is added
         EXPECT_EQ(dm.ProgramDir, dir + "/");
         EXPECT_EQ(dm.OrderDir, dm.ProgramDir);
         EXPECT_EQ(dm.SettingsFile, dir + "/Zetrovo.ini");
@@ -50,7 +50,7 @@ TEST(TdmZetrovo, PathsAndTheCatalogLine) {
     std::ofstream(folder.File("price.zv")) << "x";
     ASSERT_TRUE(platform::CurrentPlatform().SetModificationTime(folder.File("price.zv"),
                                                                 LocalNoon(2010, 5, 5)));
-    TdmZetrovo dm(dir + "/");
+    core::DataModule dm(dir + "/");
     EXPECT_EQ(dm.ProgramDir, dir + "/");
     EXPECT_EQ(dm.CatalogDates, QStringList{QString::fromUtf8("price.zv=среда, 5 мая 2010")});
     EXPECT_EQ(dm.CatalogName(), "price.zv");

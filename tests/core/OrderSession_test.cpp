@@ -30,7 +30,7 @@ class OrderSessionTest : public testing::Test {
     QString Path(const char* name) const { return QString::fromStdString(dir.File(name)); }
 
     testing_support::TempFolder dir;
-    TdmZetrovo dm{QString::fromStdString(dir.Path())};
+    core::DataModule dm{QString::fromStdString(dir.Path())};
     OrderSession session{dm};
 };
 

@@ -56,8 +56,8 @@ class CatalogViewTest : public ::testing::Test {
             rows.push_back(std::move(bytes));
         }
         ridov::testing::WriteTableFile(folder_.File("price.zv"), kCatalogColumns, rows);
-        dm_ = std::make_unique<core::TdmZetrovo>(QString::fromStdString(folder_.Path()));
-        view_ = std::make_unique<TCatalogView>(*dm_);
+        dm_ = std::make_unique<core::DataModule>(QString::fromStdString(folder_.Path()));
+        view_ = std::make_unique<orders::CatalogView>(*dm_);
         view_->resize(800, 300);
     }
 
@@ -71,8 +71,8 @@ class CatalogViewTest : public ::testing::Test {
     testing_support::TempFolder folder_;
     testing_support::ScriptedPrompter prompter_;
     testing_support::ScopedPrompter use_;
-    std::unique_ptr<core::TdmZetrovo> dm_;
-    std::unique_ptr<TCatalogView> view_;
+    std::unique_ptr<core::DataModule> dm_;
+    std::unique_ptr<orders::CatalogView> view_;
 };
 
 TEST_F(CatalogViewTest, OpensSortedByNameWithTheColumnsSetUp) {
@@ -300,8 +300,8 @@ TEST_F(CatalogViewTest, EnterAndDoubleClickAddOrShowThePhoto) {
     view_->show();
     QApplication::processEvents();
     int added = 0, slides = 0;
-    QObject::connect(view_.get(), &TCatalogView::addProductRequested, [&] { ++added; });
-    QObject::connect(view_.get(), &TCatalogView::slideRequested, [&] { ++slides; });
+    QObject::connect(view_.get(), &orders::CatalogView::addProductRequested, [&] { ++added; });
+    QObject::connect(view_.get(), &orders::CatalogView::slideRequested, [&] { ++slides; });
 
     QTest::keyClick(&Grid().View(), Qt::Key_Return);
     EXPECT_EQ(added, 1);

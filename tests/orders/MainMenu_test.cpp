@@ -13,7 +13,7 @@
 namespace {
 
 // The title of the menu of the menu bar that holds `action`, or empty.
-QString MenuOf(orders::TFormMain& window, const QAction* action) {
+QString MenuOf(orders::MainWindow& window, const QAction* action) {
     for (QAction* entry : window.menuBar()->actions()) {
         if (entry->menu() != nullptr && entry->menu()->actions().contains(action))
             return entry->menu()->title();
@@ -21,7 +21,7 @@ QString MenuOf(orders::TFormMain& window, const QAction* action) {
     return {};
 }
 
-bool OnToolBar(orders::TFormMain& window, QAction* action) {
+bool OnToolBar(orders::MainWindow& window, QAction* action) {
     for (QToolBar* bar : window.findChildren<QToolBar*>())
         if (bar->actions().contains(action)) return true;
     return false;
@@ -30,7 +30,7 @@ bool OnToolBar(orders::TFormMain& window, QAction* action) {
 using MainMenuTest = testing_support::MainWindowTest;
 
 TEST_F(MainMenuTest, CommandsAreWhereACustomerLooksForThem) {
-    const orders::TMainActions& a = window->Actions();
+    const orders::MainActions& a = window->Actions();
     const struct {
         QAction* action;
         const char* menu;
@@ -60,7 +60,7 @@ TEST_F(MainMenuTest, CommandsAreWhereACustomerLooksForThem) {
 // the catalog file (the template of its fields); the order import and the
 // e-mail can always work.
 TEST_F(MainMenuTest, CommandsAreEnabledWhenTheyCanWork) {
-    const orders::TMainActions& a = window->Actions();
+    const orders::MainActions& a = window->Actions();
     const auto enabled = [&] {
         window->AppIdle();
         return std::vector<bool>{a.ActionPrintPrice->isEnabled(), a.ActionImportPrice->isEnabled(),

@@ -302,7 +302,7 @@ TEST_F(MainWindowTest, SettingsRefreshTheOpenOrder) {
     // A line the grid does not show yet.
     WriteOrder(File("a.zv"), {{"P1", 1}, {"P2", 2}});
 
-    app::TFormParams* params = window->FormParams();
+    app::SettingsDialog* params = window->FormParams();
     QTimer::singleShot(0, [params] {
         ASSERT_TRUE(params->isVisible());
         params->EditNameFirm()->setText("Новая фирма");

@@ -42,7 +42,7 @@ TEST(QuantityEditTest, KeysStayWithinTheBoundsAndEightDigits) {
 using OrderDialogTest = testing_support::MainWindowTest;
 
 TEST_F(OrderDialogTest, SumFollowsTheQuantityAndZeroIsRefused) {
-    orders::TFormOrderDlg& dialog = *window->FormOrderDlg();
+    orders::OrderDialog& dialog = *window->FormOrderDlg();
     dialog.Prepare(dm->vtPrice.FullTableName(), "P1", nullptr);
     EXPECT_EQ(dialog.windowTitle(), "Фильтр");
     EXPECT_EQ(dialog.Quantity(), 0);
@@ -66,7 +66,7 @@ TEST_F(OrderDialogTest, SumFollowsTheQuantityAndZeroIsRefused) {
 // click steps as Up and Down do, the focus and the keys stay with the
 // field, and each button greys out at its bound.
 TEST_F(OrderDialogTest, StepButtonsStepLikeTheArrowKeys) {
-    orders::TFormOrderDlg& dialog = *window->FormOrderDlg();
+    orders::OrderDialog& dialog = *window->FormOrderDlg();
     dialog.Prepare(dm->vtPrice.FullTableName(), "P1", nullptr);
     dialog.show();
     dialog.activateWindow();

@@ -279,9 +279,9 @@ namespace {
 
 // Answers the quantity dialog once it shows: types `quantity` over the
 // selected text and presses OK. Records the quantity the dialog started at.
-void AnswerQuantityDialog(orders::TFormMain& window, const char* quantity, int& shownQuantity) {
+void AnswerQuantityDialog(orders::MainWindow& window, const char* quantity, int& shownQuantity) {
     QTimer::singleShot(0, [&window, quantity, &shownQuantity] {
-        orders::TFormOrderDlg* dialog = window.FormOrderDlg();
+        orders::OrderDialog* dialog = window.FormOrderDlg();
         ASSERT_TRUE(dialog->isVisible());
         shownQuantity = dialog->Quantity();
         dialog->AmountEdit()->selectAll();

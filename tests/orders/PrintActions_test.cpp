@@ -23,7 +23,7 @@
 #include "engine/text/Win1251.h"
 #include "orders/CatalogView.h"
 #include "orders/PrintLayout.h"
-#include "orders/PrintPreview.h"
+#include "orders/Printout.h"
 #include "platform/LinuxPlatform.h"
 #include "qtsupport/MainWindowFixture.h"
 #include "support/FileBytes.h"
@@ -76,7 +76,7 @@ class PrintTest : public testing_support::MainWindowTest {
         MainWindowTest::SetUp();
         if (HasFatalFailure()) return;
         Printing().hasPrinter = [this] { return printerInstalled; };
-        Printing().showPreview = [this](orders::TPrintout& printout, QPrinter& printer) {
+        Printing().showPreview = [this](orders::Printout& printout, QPrinter& printer) {
             const orders::TPrintTable& table = printout.Table();
             // The pages the preview shows: the whole printout laid out on
             // the printer as the printout set its page up.
@@ -99,7 +99,7 @@ class PrintTest : public testing_support::MainWindowTest {
         platform::SetCurrentPlatform(previous_);
     }
 
-    orders::TPrintActions& Printing() { return window->Printing(); }
+    orders::PrintActions& Printing() { return window->Printing(); }
     // Runs a command as the menu does (commands on orders are enabled when
     // the application goes idle).
     void Trigger(QAction* action) {
@@ -107,7 +107,7 @@ class PrintTest : public testing_support::MainWindowTest {
         ASSERT_TRUE(action->isEnabled()) << action->objectName().toStdString();
         action->trigger();
     }
-    const orders::TMainActions& A() const { return window->Actions(); }
+    const orders::MainActions& A() const { return window->Actions(); }
     void OpenOrder(const char* name, const std::vector<std::pair<const char*, int>>& lines) {
         WriteOrder(File(name), lines);
         tabs->OpenOrder(QFile(name));

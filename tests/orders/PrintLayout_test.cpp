@@ -12,7 +12,7 @@
 #include <QPdfWriter>
 #include <memory>
 
-#include "orders/PrintPreview.h"
+#include "orders/Printout.h"
 
 namespace {
 

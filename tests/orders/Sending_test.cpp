@@ -119,7 +119,7 @@ class SendingTest : public testing_support::MainWindowTest {
 
 TEST_F(SendingTest, MailAndWebCommandsOpenTheirLinksOrSayWhatIsMissing) {
     // Without an order the order commands do nothing, even called directly.
-    SendOrderByMail(core::TdmZetrovo::EnginePath(dm->SettingsFile), tabs->ActivePath());
+    SendOrderByMail(core::DataModule::EnginePath(dm->SettingsFile), tabs->ActivePath());
     CopyOrderToRemovableMedium(tabs->ActivePath());
     window->AppIdle();
     EXPECT_FALSE(window->Actions().ActionSendTo->isEnabled());

@@ -72,9 +72,9 @@ class MainWindowTest : public testing::Test {
     ScriptedPrompter prompter;
     testing_support::ScopedPrompter use{prompter};
     std::unique_ptr<app::StartUp> start;
-    core::TdmZetrovo* dm = nullptr;
-    orders::TFormMain* window = nullptr;
-    orders::TOrderTabs* tabs = nullptr;
+    core::DataModule* dm = nullptr;
+    orders::MainWindow* window = nullptr;
+    orders::OrderTabs* tabs = nullptr;
     bool startInSetUp = true;
 };
 

@@ -1,4 +1,4 @@
-#include "orders/PrintPreview.h"
+#include "orders/Printout.h"
 
 #include <QMarginsF>
 #include <QPageSize>
@@ -37,18 +37,18 @@ void SetupPrintPage(const TGridPrintSettings& settings, QPagedPaintDevice& devic
                                      QPageLayout::Millimeter));
 }
 
-// ---- TPrintout ----
+// ---- Printout ----
 
-TPrintout::TPrintout(const TGridPrintSettings& settings, const TPrintTable& table)
+Printout::Printout(const TGridPrintSettings& settings, const TPrintTable& table)
     : settings_(settings), table_(table) {}
 
-TPrintout::~TPrintout() = default;
+Printout::~Printout() = default;
 
-int TPrintout::PageCount() const {
+int Printout::PageCount() const {
     return layout_ ? layout_->EstimatedPageCount() : 0;
 }
 
-void TPrintout::LayOutAsSet(QPagedPaintDevice& device, int pageLimit) {
+void Printout::LayOutAsSet(QPagedPaintDevice& device, int pageLimit) {
     layout_.reset();
     if (!measure_ || !measure_->Fits(device))
         measure_ = std::make_unique<TPrintMeasure>(settings_, table_, device);
@@ -59,7 +59,7 @@ void TPrintout::LayOutAsSet(QPagedPaintDevice& device, int pageLimit) {
     resolution_ = device.logicalDpiX();
 }
 
-int TPrintout::LayOut(QPagedPaintDevice& device, int pageLimit) {
+int Printout::LayOut(QPagedPaintDevice& device, int pageLimit) {
     // A wide table often takes fewer pages across the sheet: its rows wrap
     // less, although fewer of them fit a page.
     SetupPrintPage(settings_, device, QPageLayout::Landscape);
@@ -75,7 +75,7 @@ int TPrintout::LayOut(QPagedPaintDevice& device, int pageLimit) {
     return PageCount();
 }
 
-int TPrintout::Paint(QPagedPaintDevice& device) {
+int Printout::Paint(QPagedPaintDevice& device) {
     if (!layout_ || !layout_->Complete() || device_ != &device || !(device.pageLayout() == page_) ||
         device.logicalDpiX() != resolution_)
         LayOutAsSet(device, 0);
@@ -120,7 +120,7 @@ QByteArray PrintoutToPdf(const TGridPrintSettings& settings, const TPrintTable& 
 
 // ---- preview ----
 
-void ShowPrintPreview(TPrintout& printout, QPrinter& printer, QWidget* parent) {
+void ShowPrintPreview(orders::Printout& printout, QPrinter& printer, QWidget* parent) {
     QPrintPreviewDialog dialog(&printer, parent);
     dialog.setWindowTitle(QStringLiteral("Предварительный просмотр"));
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,

@@ -1,4 +1,4 @@
-// The grid printout on real devices: TPrintout (a printout laid out once
+// The grid printout on real devices: Printout (a printout laid out once
 // in the orientation that takes fewer pages, then painted on a printer, in
 // the print preview or into a PDF file, all by the same drawing), the print
 // preview window (a thin shell over Qt's preview dialog, with printing and
@@ -36,11 +36,11 @@ void SetupPrintPage(const TGridPrintSettings& settings, QPagedPaintDevice& devic
 
 // A printout: its texts and table, and its layout on the device it was
 // last laid out on.
-class TPrintout {
+class Printout {
   public:
     // The table's cell function must stay valid while the printout lives.
-    TPrintout(const TGridPrintSettings& settings, const TPrintTable& table);
-    ~TPrintout();
+    Printout(const TGridPrintSettings& settings, const TPrintTable& table);
+    ~Printout();
 
     const TGridPrintSettings& Settings() const { return settings_; }
     const TPrintTable& Table() const { return table_; }
@@ -78,7 +78,7 @@ class TPrintout {
 // made, so that its pages are known before it is painted.
 class TPdfPrintout {
   public:
-    // `pageLimit` as for TPrintout::LayOut.
+    // `pageLimit` as for Printout::LayOut.
     TPdfPrintout(const TGridPrintSettings& settings, const TPrintTable& table, int pageLimit = 0);
     ~TPdfPrintout();
     int PageCount() const { return printout_.PageCount(); }
@@ -89,7 +89,7 @@ class TPdfPrintout {
     QByteArray bytes_;
     QBuffer buffer_;
     std::unique_ptr<QPdfWriter> writer_;
-    TPrintout printout_;
+    orders::Printout printout_;
 };
 
 // Lays the printout out on `device` as its page is set now and paints every
@@ -103,6 +103,6 @@ QByteArray PrintoutToPdf(const TGridPrintSettings& settings, const TPrintTable& 
 // The modal print preview of `printout` on `printer`, which it was laid
 // out on: pages, zoom, printing and page set-up; the pages are laid out
 // again after the page is set up.
-void ShowPrintPreview(TPrintout& printout, QPrinter& printer, QWidget* parent);
+void ShowPrintPreview(orders::Printout& printout, QPrinter& printer, QWidget* parent);
 
 }  // namespace orders
