@@ -11,7 +11,9 @@
 #include "core/WriteTarget.h"
 #include "engine/dataset/RidovTable.h"
 #include "engine/storage/DatabaseError.h"
+#include "engine/storage/TextRecords.h"
 #include "engine/text/FormatSettings.h"
+#include "platform/MemoryRegion.h"
 #include "platform/Platform.h"
 
 namespace core {
@@ -98,12 +100,67 @@ ridov::Field* CodeField(const std::vector<ridov::Field*>& fields) {
     return fields.empty() ? nullptr : fields.front();
 }
 
+// The whole import without the dataset, when the table's fields are all
+// of kinds ridov::MakeTextRecords fills and nothing of the dataset's acts
+// on a new record (no defaults, no auto-increment): the text becomes the
+// table image directly, in pieces side by side. The same file, questions
+// and errors as record by record. False when the table does not qualify.
+bool ImportDirectly(ridov::TRidovTable& table, const std::vector<ridov::Field*>& fields,
+                    const ridov::Field* code, std::string_view text, const AskIgnoreError& ask,
+                    const ImportProgress& progress, bool priceList) {
+    ridov::TRidovCursor* store = table.Cursor();
+    if (store == nullptr || int(fields.size()) != store->FieldCount() ||
+        (table.saveOptions & ridov::savSortOnIndex))
+        return false;
+    std::vector<const ridov::TRidovField*> storeFields;
+    int codeIndex = -1;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const ridov::TRidovField* f = fields[i]->StoreField();
+        if (f == nullptr || f != store->FieldAt(int(i)) || !f->defaultExpr.empty() ||
+            !fields[i]->defaultExpression.empty() || fields[i]->readOnly)
+            return false;
+        if (fields[i] == code) codeIndex = int(i);
+        storeFields.push_back(f);
+    }
+    std::string message;
+    if (!ridov::CanMakeTextRecords(storeFields) || !store->CanWriteImage(message) ||
+        (codeIndex >= 0 && !ridov::IsTextType(storeFields[size_t(codeIndex)]->type)))
+        return false;
+
+    std::vector<uint8_t> head;
+    ridov::TRidovCursor::ImageSeal seal;
+    store->WriteImageHead(head, seal);
+    ridov::TextRecords made;
+    ridov::MakeTextRecords(text, storeFields, codeIndex, table.Format(), head, made, progress);
+    bool ignoreAll = false;
+    for (const std::string& refusal : made.refusals) {
+        if (ignoreAll) break;
+        IgnoreAnswer answer =
+            ask ? ask("Error during insert value:\n" + refusal + "\n\nIgnore error?")
+                : IgnoreAnswer::No;
+        if (answer == IgnoreAnswer::No) throw ImportStopped();
+        if (answer == IgnoreAnswer::All) ignoreAll = true;
+    }
+    if (made.badLine != 0)
+        throw TextFormatError("Line " + std::to_string(made.badLine) +
+                              ": a CR without LF. Invalid text format");
+    if (priceList && made.coded == 0)
+        throw TextFormatError("The price list holds no record with a code: Invalid text format");
+    if (made.records > 0) {
+        std::span<uint8_t> image(made.image.data(), made.imageSize);
+        store->SealImage(image, seal, static_cast<int32_t>(made.records));
+        if (!store->WriteImageFile(table.FullTableName(), table.saveOptions, image, message))
+            throw ridov::DatabaseError(message, &table);
+    }
+    return true;
+}
+
 void ImportText(const std::string& tablePath, const std::string& textPath,
                 const AskIgnoreError& ask, const ImportProgress& progress, bool priceList) {
     // The text is read whole before the table is written, but a table
     // written over its own text would still lose what the text was.
     core::CheckConversionTarget(textPath, tablePath);
-    std::vector<uint8_t> bytes;
+    platform::RegionBuffer bytes;
     std::string error;
     ridov::TRidovTable table;
     table.SetTableName(tablePath);
@@ -122,6 +179,11 @@ void ImportText(const std::string& tablePath, const std::string& textPath,
     for (ridov::Field* f : all)
         if (!f->IsCalculated()) fields.push_back(f);
     ridov::Field* code = CodeField(fields);
+    if (ImportDirectly(table, fields, code, text, ask, progress, priceList)) {
+        table.Close();
+        CopyFileDate(textPath, tablePath);
+        return;
+    }
     long long coded = 0;
     const text::FormatSettings& fs = table.Format();
     bool ignoreAll = false;

@@ -720,6 +720,15 @@ bool TRidovCursor::WriteFile(const std::string& fileName, TRidovSaveOptions opti
     // Checked first: neither the backup nor the file is touched for a
     // table that could not be read back.
     if (!CanWriteImage(message)) return false;
+    if (options & savSortOnIndex) Sort(indexFieldNames, caseInsensitive);
+    std::vector<uint8_t> image;
+    image.reserve(ImageSizeEstimate());
+    WriteImage(image);
+    return WriteImageFile(fileName, options, image, message);
+}
+
+bool TRidovCursor::WriteImageFile(const std::string& fileName, TRidovSaveOptions options,
+                                  std::span<const uint8_t> image, std::string& message) {
     platform::Platform& os = session_->Platform();
     if (options & savAutoBackup) {
         // The backup has the file's name with its extension replaced.
@@ -730,10 +739,6 @@ bool TRidovCursor::WriteFile(const std::string& fileName, TRidovSaveOptions opti
                                : fileName;
         os.CopyFileReplacing(fileName, base + ".~d");
     }
-    if (options & savSortOnIndex) Sort(indexFieldNames, caseInsensitive);
-    std::vector<uint8_t> image;
-    image.reserve(ImageSizeEstimate());
-    WriteImage(image);
     std::string error;
     if (!os.WriteFileAtomically(fileName, image, error)) {
         message = "Cannot create file \"" + fileName + "\". " + error;

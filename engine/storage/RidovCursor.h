@@ -77,6 +77,27 @@ class TRidovCursor {
     // returns its size; enciphered when the password is not empty.
     // REQUIRES: CanWriteImage(), or a reader will refuse the image.
     size_t WriteImage(std::vector<uint8_t>& out);
+    // Where the image writer left what only the end of an image can fill
+    // in: the record count, and for an enciphered image the data key and
+    // where enciphering starts (offsets from the image's first byte).
+    struct ImageSeal {
+        size_t countAt = 0;
+        size_t bodyAt = 0;
+        std::string guid;  // empty: plain image
+    };
+    // Appends the image's head (header, field list, comment) with a record
+    // count of 0 to `out` and returns its size. Records in the grammar of
+    // TableImage.cpp may follow; SealImage then completes the image. A new
+    // data key is drawn for an enciphered image. REQUIRES: CanWriteImage().
+    size_t WriteImageHead(std::vector<uint8_t>& out, ImageSeal& seal);
+    // Completes `image` (a head from WriteImageHead followed by `records`
+    // records, nothing else): sets the record count and the image size, and
+    // enciphers everything after the field list when the seal says so.
+    void SealImage(std::span<uint8_t> image, const ImageSeal& seal, int32_t records) const;
+    // Replaces the file with a whole image as WriteFile does (with the
+    // ".~d" backup when the options ask for it), without sorting.
+    [[nodiscard]] bool WriteImageFile(const std::string& fileName, TRidovSaveOptions options,
+                                      std::span<const uint8_t> image, std::string& message);
     // False with a message when the field list cannot be written as an
     // image a reader accepts (a field description section over its limit,
     // a string size its entry cannot carry).

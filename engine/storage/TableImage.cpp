@@ -703,16 +703,16 @@ size_t TRidovCursor::ImageSizeEstimate() const {
     return size;
 }
 
-size_t TRidovCursor::WriteImage(std::vector<uint8_t>& out) {
+size_t TRidovCursor::WriteImageHead(std::vector<uint8_t>& out, ImageSeal& seal) {
     const size_t start = out.size();
     const bool encipher = !password_.empty();
     util::PutLittle<std::vector<uint8_t>, uint32_t>(out, 0);
     util::PutU8(out, encipher ? 'P' : 'S');
-    std::string guid;
+    seal.guid.clear();
     if (encipher) {
-        guid = session_->NewGuidText();
+        seal.guid = session_->NewGuidText();
         uint8_t block[kPasswordBlockSize];
-        std::memcpy(block, guid.data(), kGuidLength);
+        std::memcpy(block, seal.guid.data(), kGuidLength);
         uint16_t crc = Crc16(block, kGuidLength);
         TSapphire& cipher = session_->Cipher();
         cipher.SetKey(password_);
@@ -721,7 +721,7 @@ size_t TRidovCursor::WriteImage(std::vector<uint8_t>& out) {
         block[39] = static_cast<uint8_t>(crc >> 8);
         out.insert(out.end(), block, block + kPasswordBlockSize);
     }
-    const size_t countAt = out.size();
+    seal.countAt = out.size() - start;
     util::PutLittle<std::vector<uint8_t>, int32_t>(out, 0);
     util::PutLittle<std::vector<uint8_t>, int32_t>(out, static_cast<int32_t>(fields_.size()));
     std::string description = BuildDescription(fields_);
@@ -729,7 +729,7 @@ size_t TRidovCursor::WriteImage(std::vector<uint8_t>& out) {
     out.insert(out.end(), description.begin(), description.end());
     imageFieldCount_ = static_cast<int32_t>(fields_.size());
     descriptionLength_ = static_cast<int32_t>(description.size());
-    const size_t bodyAt = out.size();
+    seal.bodyAt = out.size() - start;
 
     if (!comment_.empty()) {
         size_t n = std::min<size_t>(comment_.size(), 32767);
@@ -737,6 +737,24 @@ size_t TRidovCursor::WriteImage(std::vector<uint8_t>& out) {
         util::PutLittle<std::vector<uint8_t>, int16_t>(out, static_cast<int16_t>(n));
         out.insert(out.end(), comment_.begin(), comment_.begin() + std::ptrdiff_t(n));
     }
+    return out.size() - start;
+}
+
+void TRidovCursor::SealImage(std::span<uint8_t> image, const ImageSeal& seal,
+                             int32_t records) const {
+    util::PokeLittle<int32_t>(image.data() + seal.countAt, records);
+    util::PokeLittle<uint32_t>(image.data(), static_cast<uint32_t>(image.size()));
+    if (!seal.guid.empty()) {
+        TSapphire& cipher = session_->Cipher();
+        cipher.SetKey(seal.guid);
+        cipher.Encrypt(image.data() + seal.bodyAt, image.size() - seal.bodyAt);
+    }
+}
+
+size_t TRidovCursor::WriteImage(std::vector<uint8_t>& out) {
+    const size_t start = out.size();
+    ImageSeal seal;
+    WriteImageHead(out, seal);
 
     // Records are written through a raw cursor into room reserved from the
     // stored sizes, which are exact; the room grows only if they ever are
@@ -825,14 +843,7 @@ size_t TRidovCursor::WriteImage(std::vector<uint8_t>& out) {
         }
     }
     out.resize(pos);
-
-    util::PokeLittle<int32_t>(out.data() + countAt, written);
-    util::PokeLittle<uint32_t>(out.data() + start, static_cast<uint32_t>(out.size() - start));
-    if (encipher) {
-        TSapphire& cipher = session_->Cipher();
-        cipher.SetKey(guid);
-        cipher.Encrypt(out.data() + bodyAt, out.size() - bodyAt);
-    }
+    SealImage(std::span<uint8_t>(out).subspan(start), seal, written);
     return out.size() - start;
 }
 
