@@ -28,11 +28,14 @@
 // 0, so the file does not tell a null from a zero.
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 #include <functional>
 #include <optional>
+#include <system_error>
+#include <thread>
 
 #include "engine/storage/Crc16.h"
 #include "engine/storage/RidovCursor.h"
@@ -418,6 +421,61 @@ bool FindPieceStarts(std::span<const uint8_t> records, size_t fields,
     return starts.size() == size_t(pieces) + 1;
 }
 
+// Enciphered bodies of this many bytes or more are deciphered on a thread
+// of their own while the records are decoded behind it.
+constexpr size_t kDecipherAheadFrom = 1 << 20;
+
+// Deciphers `bytes` front to back on a thread of its own, a block at a
+// time, so that a reader can decode what is already plain while the rest
+// is deciphered (the cipher is a stream: it can only go in order). When no
+// thread can be had, everything is deciphered at once. The destructor
+// waits for the whole span to be plain.
+class DecipherAhead {
+  public:
+    static constexpr size_t kBlock = 256 << 10;
+
+    // REQUIRES: `cipher` keyed; nothing else uses it until destruction.
+    DecipherAhead(TSapphire& cipher, std::span<uint8_t> bytes) : bytes_(bytes) {
+        try {
+            thread_ = std::thread([this, &cipher] {
+                size_t done = 0;
+                while (done < bytes_.size()) {
+                    const size_t n = std::min(kBlock, bytes_.size() - done);
+                    cipher.Decrypt(bytes_.data() + done, n);
+                    done += n;
+                    plain_.store(done, std::memory_order_release);
+                    plain_.notify_all();
+                }
+            });
+        } catch (const std::system_error&) {
+            cipher.Decrypt(bytes_.data(), bytes_.size());
+            plain_.store(bytes_.size(), std::memory_order_release);
+        }
+    }
+    ~DecipherAhead() {
+        if (thread_.joinable()) thread_.join();
+    }
+    DecipherAhead(const DecipherAhead&) = delete;
+    DecipherAhead& operator=(const DecipherAhead&) = delete;
+
+    // Waits until at least the first min(n, all) bytes are plain; returns
+    // how many are.
+    size_t WaitFor(size_t n) {
+        n = std::min(n, bytes_.size());
+        size_t now = plain_.load(std::memory_order_acquire);
+        while (now < n) {
+            plain_.wait(now, std::memory_order_acquire);
+            now = plain_.load(std::memory_order_acquire);
+        }
+        return now;
+    }
+
+  private:
+    std::span<uint8_t> bytes_;
+    std::atomic<size_t> plain_{0};
+    std::thread thread_;
+};
+
 }  // namespace
 
 // Header, password check and field list; leaves `r` after the description.
@@ -538,10 +596,21 @@ bool TRidovCursor::ReadImage(std::span<uint8_t> image, std::string& message) {
     }
     AdoptFields(std::move(parsed), enciphered, fieldCount, descriptionLength);
 
+    // A big enciphered body is deciphered ahead of the decoding; `plainEnd`
+    // is where the plain bytes end so far.
+    const size_t bodyAt = r.Position();
+    size_t plainEnd = image.size();
+    std::optional<DecipherAhead> ahead;
     if (enciphered_) {
         TSapphire& cipher = session_->Cipher();
         cipher.SetKey(std::string_view(reinterpret_cast<const char*>(passwordBlock_), kGuidLength));
-        cipher.Decrypt(image.data() + r.Position(), r.Remaining());
+        if (r.Remaining() >= kDecipherAheadFrom) {
+            ahead.emplace(cipher, image.subspan(bodyAt));
+            // Room for the comment and then some.
+            plainEnd = bodyAt + ahead->WaitFor(2 * DecipherAhead::kBlock);
+        } else {
+            cipher.Decrypt(image.data() + bodyAt, r.Remaining());
+        }
     }
 
     size_t probe = recordCount != 0 ? size_t(fieldCount) : 3;
@@ -577,7 +646,7 @@ bool TRidovCursor::ReadImage(std::span<uint8_t> image, std::string& message) {
     unsigned pieces = readPieces_ != 0 ? readPieces_
                                        : PiecesFor(size_t(std::max(recordCount, 0)),
                                                    kParallelReadFrom, kMaxReadPieces);
-    if (filter || onProgress || fields == 0 || int64_t(pieces) > recordCount) pieces = 1;
+    if (filter || onProgress || ahead || fields == 0 || int64_t(pieces) > recordCount) pieces = 1;
     std::vector<size_t> starts;
     if (pieces > 1 &&
         FindPieceStarts(image.subspan(r.Position()), fields, plan, recordCount, pieces, starts)) {
@@ -642,10 +711,29 @@ bool TRidovCursor::ReadImage(std::span<uint8_t> image, std::string& message) {
             std::memset(values, 0, recordSize_);
             uint32_t storedSize;
             DecodeError error;
-            if (!DecodeRecord(r, plan, values, arena_, interner ? &*interner : nullptr, storedSize,
-                              error)) {
-                return fail(describe(error, accepted + 1));
+            TextInterner* const texts = interner ? &*interner : nullptr;
+            bool decoded;
+            if (plainEnd == image.size()) {
+                decoded = DecodeRecord(r, plan, values, arena_, texts, storedSize, error);
+            } else {
+                // Behind the deciphering: read only plain bytes, and a
+                // record that runs past them again once all are plain.
+                if (plainEnd - r.Position() < DecipherAhead::kBlock)
+                    plainEnd =
+                        bodyAt + ahead->WaitFor(r.Position() - bodyAt + 2 * DecipherAhead::kBlock);
+                util::ByteReader plain(image.first(plainEnd));
+                plain.Seek(r.Position());
+                decoded = DecodeRecord(plain, plan, values, arena_, texts, storedSize, error);
+                if (!decoded && error.what == DecodeError::kEnd && plainEnd < image.size()) {
+                    plainEnd = bodyAt + ahead->WaitFor(image.size() - bodyAt);
+                    std::memset(values, 0, recordSize_);
+                    error = {};
+                    decoded = DecodeRecord(r, plan, values, arena_, texts, storedSize, error);
+                } else {
+                    r.Seek(plain.Position());
+                }
             }
+            if (!decoded) return fail(describe(error, accepted + 1));
             RecordNode* node = NewNode();
             node->values = values;
             node->storedSize = storedSize;
