@@ -471,6 +471,50 @@ TEST_F(TableImageTest, EncipheredRoundTripUsesFreshKeys) {
     EXPECT_EQ(Read(first, wrong), "Invalid password. Table cannot be open");
 }
 
+// A body of megabytes is deciphered while its records are decoded behind
+// it: every record reads back, one longer than the blocks deciphered ahead
+// included, and a body cut short is refused with the message of a plain one.
+TEST_F(TableImageTest, BigEncipheredImageReadsBackWhole) {
+    TRidovCursor store(session, text::FormatSettings::Machine());
+    ASSERT_EQ(
+        Read(ImageBuilder().Header(0, 3, Section({"XXX.ID 8", "XXX.NAME s80", "XXX.B o"})).bytes,
+             store),
+        "");
+    std::string message;
+    for (int i = 0; i < 40000; ++i) {
+        ridov::ValueBuffer buf(store.Layout());
+        store.TextToValue(buf.Data() + store.FieldAt(0)->offset, std::to_string(i),
+                          *store.FieldAt(0));
+        store.TextToValue(buf.Data() + store.FieldAt(1)->offset,
+                          "name " + std::to_string(i % 977) + std::string(i % 50, 'x'),
+                          *store.FieldAt(1));
+        if (i == 20000 || i == 39999)
+            slot::SetHeapBlock(buf.Data() + store.FieldAt(2)->offset,
+                               std::string(size_t(700000 + i), char(i)));
+        ASSERT_TRUE(store.PostRecord(buf.Data(), nullptr, message));
+    }
+    std::vector<uint8_t> plain, image;
+    store.WriteImage(plain);
+    store.SetPassword("pw");
+    store.WriteImage(image);
+    ASSERT_GT(image.size(), size_t(3) << 20);
+
+    TRidovCursor back(session, text::FormatSettings::Machine());
+    back.SetPassword("pw");
+    ASSERT_EQ(Read(image, back), "");
+    back.SetPassword("");
+    std::vector<uint8_t> again;
+    back.WriteImage(again);
+    EXPECT_EQ(again, plain);
+
+    std::vector<uint8_t> cut(image.begin(), image.end() - 1000);
+    std::vector<uint8_t> plainCut(plain.begin(), plain.end() - 1000);
+    TRidovCursor damaged(session);
+    damaged.SetPassword("pw");
+    EXPECT_EQ(Read(cut, damaged), ReadError(plainCut));
+    EXPECT_NE(ReadError(plainCut), "");
+}
+
 TEST_F(TableImageTest, ReadsTheIndependentlyBuiltOrderImage) {
     std::ifstream in(std::string(ZV_VECTORS_DIR) + "/order-enciphered.zv", std::ios::binary);
     ASSERT_TRUE(in) << "vector file missing";
