@@ -4,12 +4,15 @@
 // ZAYAVKA_SCREENSHOT=FILE.png saves a picture of the main window two
 // seconds after it is shown and ends the program: the demo script uses it
 // to show the window on a machine without a display. ZAYAVKA_HANDOVER_LOG
-// (below) records what later starts handed over.
+// (below) records what later starts handed over. ZAYAVKA_PAINTED_MARK
+// (below) times a start.
 #include <QApplication>
+#include <QEvent>
 #include <QFile>
 #include <QPixmap>
 #include <QTimer>
 #include <QWidget>
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -53,6 +56,37 @@ void LogHandOvers(app::StartUp& startUp) {
     };
 }
 
+// ZAYAVKA_PAINTED_MARK=FILE writes the wall-clock time (nanoseconds since
+// 1970) at which the main window is first painted to FILE and ends the
+// program: scripts/side-by-side.sh times real starts with it.
+void MarkFirstPaint(app::StartUp& startUp) {
+    const QString path = qEnvironmentVariable("ZAYAVKA_PAINTED_MARK");
+    app::MainWindowHost* host = startUp.MainWindow();
+    if (path.isEmpty() || host == nullptr || host->Widget() == nullptr) return;
+    struct FirstPaint : QObject {
+        QString path;
+        bool seen = false;
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (event->type() != QEvent::Paint || seen) return QObject::eventFilter(watched, event);
+            seen = true;
+            // After the paint pass this event belongs to.
+            QTimer::singleShot(0, [file = path] {
+                const auto now = std::chrono::system_clock::now().time_since_epoch();
+                QFile mark(file);
+                if (mark.open(QIODevice::WriteOnly))
+                    mark.write(QByteArray::number(qint64(
+                        std::chrono::duration_cast<std::chrono::nanoseconds>(now).count())));
+                QCoreApplication::exit(0);
+            });
+            return false;
+        }
+    };
+    auto* filter = new FirstPaint;
+    filter->setParent(host->Widget());
+    filter->path = path;
+    host->Widget()->installEventFilter(filter);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -71,6 +105,7 @@ int main(int argc, char** argv) {
     startUp->SetInstanceListener(platform::CurrentPlatform().TakeInstanceListener());
     if (std::optional<int> exitCode = startUp->Begin()) return *exitCode;
     ScheduleScreenshot(*startUp);
+    MarkFirstPaint(*startUp);
     LogHandOvers(*startUp);
     return QApplication::exec();
 }
