@@ -30,12 +30,31 @@ def start_once(program, folder, env):
         os.remove(mark)
     env = dict(env, ZAYAVKA_PAINTED_MARK=mark)
     begun = time.time_ns()
-    result = subprocess.run([program], cwd=folder, env=env, stdout=subprocess.DEVNULL,
-                            stderr=subprocess.PIPE, timeout=120)
-    if result.returncode != 0 or not os.path.exists(mark):
-        raise SystemExit("the program did not paint its window: " + result.stderr.decode())
+    child = subprocess.Popen([program], cwd=folder, env=env, stdout=subprocess.DEVNULL,
+                             stderr=subprocess.DEVNULL)
+    _, status, usage = os.wait4(child.pid, 0)
+    child.returncode = os.waitstatus_to_exitcode(status)
+    if child.returncode != 0 or not os.path.exists(mark):
+        raise SystemExit(f"the program did not paint its window (exit {child.returncode})")
     with open(mark) as f:
-        return (int(f.read()) - begun) / 1e6
+        # The peak resident set of the whole run, in MB.
+        return (int(f.read()) - begun) / 1e6, usage.ru_maxrss / 1024
+
+
+def resident_once(program, folder, env):
+    """The resident set (MB) of a start 1.5 s in, the window shown and idle
+    (the program saves a picture of it at 2 s and ends)."""
+    env = dict(env, ZAYAVKA_SCREENSHOT=os.path.join(folder, "shown.png"))
+    child = subprocess.Popen([program], cwd=folder, env=env, stdout=subprocess.DEVNULL,
+                             stderr=subprocess.DEVNULL)
+    time.sleep(1.5)
+    resident = 0
+    with open(f"/proc/{child.pid}/status") as f:
+        for line in f:
+            if line.startswith("VmRSS:"):
+                resident = int(line.split()[1]) / 1024
+    child.wait(timeout=120)
+    return resident
 
 
 def main():
@@ -67,13 +86,22 @@ def main():
             for _ in range(runs):
                 os.remove(catalog + ".sort")
                 changed.append(start_once(start, folder, env))
-            rows.append((size, remembered, changed))
+            resident = resident_once(start, folder, env)
+            rows.append((size, os.path.getsize(catalog), remembered, changed, resident))
     print()
-    print("Start to the painted main window, real process (ms, min / median):")
-    print(f"{'products':>10}  {'order remembered':>18}  {'after a change':>18}")
-    for size, remembered, changed in rows:
-        print(f"{size:>10}  {min(remembered):8.0f} / {statistics.median(remembered):6.0f}"
-              f"  {min(changed):8.0f} / {statistics.median(changed):6.0f}")
+    print("Start to the painted main window, real process (ms, min / median); the")
+    print("process's resident set once the window is shown, and its peak during the")
+    print("start (MB, and per catalog file size):")
+    print(f"{'products':>10}  {'order remembered':>18}  {'after a change':>18}"
+          f"  {'resident':>15}  {'peak':>15}")
+    for size, file_size, remembered, changed, resident in rows:
+        times = [t for t, _ in remembered]
+        after = [t for t, _ in changed]
+        peak = max(m for _, m in remembered)
+        print(f"{size:>10}  {min(times):8.0f} / {statistics.median(times):6.0f}"
+              f"  {min(after):8.0f} / {statistics.median(after):6.0f}"
+              f"  {resident:6.0f} ({resident * 2**20 / file_size:5.2f}x)"
+              f"  {peak:6.0f} ({peak * 2**20 / file_size:5.2f}x)")
 
 
 if __name__ == "__main__":
