@@ -74,8 +74,8 @@ void MarkFirstPaint(app::StartUp& startUp) {
                 const auto now = std::chrono::system_clock::now().time_since_epoch();
                 QFile mark(file);
                 if (mark.open(QIODevice::WriteOnly))
-                    mark.write(QByteArray::number(qint64(
-                        std::chrono::duration_cast<std::chrono::nanoseconds>(now).count())));
+                    mark.write(QByteArray::number(
+                        qint64(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count())));
                 QCoreApplication::exit(0);
             });
             return false;
