@@ -146,9 +146,11 @@ class PieceWriter {
         b.Resize(std::max(piece_.size + n, b.size() + b.size() / 2 + (1 << 20)));
     }
 
-    void Refuse(std::string_view value, const FieldPlan& f, const char* what) {
-        piece_.refusals.push_back("'" + std::string(value) + "' is not a valid " + what +
-                                  " value for field '" + *f.name + "'");
+    void Refuse(std::string_view value, const FieldPlan& f, std::string_view what) {
+        std::string& message = piece_.refusals.emplace_back();
+        message.reserve(value.size() + f.name->size() + 64);
+        message.append("'").append(value).append("' is not a valid ").append(what);
+        message.append(" value for field '").append(*f.name).append("'");
     }
 
     void WriteRecord(std::span<const std::string_view> values) {

@@ -104,9 +104,11 @@ TEST_F(TextRecordsTest, EveryCutGivesTheImageOfTheWholeText) {
         longLine,
         "",
     };
-    for (int i = 0; i < 60; ++i)
-        texts[0] += "R" + std::to_string(i) + "\tname\t" + (i % 7 == 0 ? "x" : std::to_string(i)) +
-                    "\t\t\t" + std::to_string(i) + ",5\r\n";
+    for (int i = 0; i < 60; ++i) {
+        const std::string n = std::to_string(i);
+        texts[0].append("R").append(n).append("\tname\t").append(i % 7 == 0 ? "x" : n);
+        texts[0].append("\t\t\t").append(n).append(",5\r\n");
+    }
     for (const std::string& text : texts) {
         SCOPED_TRACE(text.substr(0, 40));
         TextRecords whole;
