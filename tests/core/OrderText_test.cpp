@@ -159,6 +159,41 @@ TEST_F(OrderImport, ExportThenImportReadsTheLabelLineAsARecord) {
     EXPECT_EQ(asked.size(), 1u);
 }
 
+// A table with a field the direct image path does not fill (a date) is
+// filled record by record: values, questions and a stop as for any table.
+TEST(TextImport, ATableWithADateFieldIsFilledRecordByRecord) {
+    TempFolder dir;
+    const std::string table = dir.File("dated.zv");
+    {
+        ridov::TRidovTable t;
+        t.Defs().Add("ID", ridov::DataType::String, 10);
+        t.Defs().Add("D", ridov::DataType::Date, 0);
+        t.Open();
+        t.SaveToFile(table);
+    }
+    WriteBytes(dir.File("d.txt"), "A\t01.02.2026\r\nB\tbad\r\nC\t\r\n");
+    std::vector<std::string> asked;
+    core::ImportTextIntoTable(table, dir.File("d.txt"), [&](const std::string& question) {
+        asked.push_back(question);
+        return IgnoreAnswer::Yes;
+    });
+    ridov::TRidovTable t;
+    t.SetTableName(table);
+    t.Open();
+    std::vector<std::string> rows;
+    for (t.First(); !t.Eof(); t.Next()) {
+        ridov::Field& d = t.FieldByName("D");
+        rows.push_back(t.FieldByName("ID").AsString() + "|" + (d.IsNull() ? "-" : d.AsString()));
+    }
+    EXPECT_EQ(rows, (std::vector<std::string>{"A|01.02.2026", "B|-", "C|-"}));
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_NE(asked[0].find("'bad'"), std::string::npos) << asked[0];
+
+    const std::string before = ReadBytes(table);
+    EXPECT_THROW(core::ImportTextIntoTable(table, dir.File("d.txt"), {}), core::ImportStopped);
+    EXPECT_EQ(ReadBytes(table), before);
+}
+
 TEST(CopyFileDate, SetsTheTimeOfAReadOnlyFileAndKeepsItReadOnly) {
     TempFolder dir;
     std::string source = dir.File("a.txt"), target = dir.File("b.zv");
