@@ -13,23 +13,13 @@
 #include "engine/storage/DatabaseError.h"
 #include "engine/storage/TextRecords.h"
 #include "engine/text/FormatSettings.h"
+#include "engine/text/TabText.h"
 #include "platform/MemoryRegion.h"
 #include "platform/Platform.h"
 
 namespace core {
 
 namespace {
-
-std::string_view TrimLeft(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    return s;
-}
-
-std::string_view Trim(std::string_view s) {
-    s = TrimLeft(s);
-    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-    return s;
-}
 
 // Assigns one text value to a field of the record being inserted. Returns
 // an empty string on success, else the conversion's message.
@@ -50,7 +40,7 @@ std::string AssignText(ridov::Field& field, std::string_view value,
         case DataType::Integer:
         case DataType::LargeInt: {
             if (value.empty()) return {};
-            std::string_view t = TrimLeft(value);
+            std::string_view t = text::TrimLeftBlanks(value);
             int64_t n = 0;
             bool ok = text::TryStrToInt64(t, n);
             if (ok && field.Type() == DataType::SmallInt) ok = n >= INT16_MIN && n <= INT16_MAX;
@@ -65,7 +55,7 @@ std::string AssignText(ridov::Field& field, std::string_view value,
         case DataType::Currency: {
             if (value.empty()) return {};
             double d = 0;
-            if (!text::TryStrToFloat(Trim(value), d, fs))
+            if (!text::TryStrToFloat(text::TrimBlanks(value), d, fs))
                 return "'" + std::string(value) +
                        "' is not a valid floating point value for field '" + field.FieldName() +
                        "'";

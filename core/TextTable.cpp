@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "engine/text/TabText.h"
+
 namespace core {
 
 void ReadTextTable(std::string_view text,
@@ -19,20 +21,7 @@ void ReadTextTable(std::string_view text,
         if (cr && (cr + 1 == end || cr[1] != '\n'))
             throw TextFormatError("Line " + std::to_string(lineNumber) +
                                   ": a CR without LF. Invalid text format");
-        values.clear();
-        if (lineEnd != p) {
-            const char* v = p;
-            for (;;) {
-                const char* tab =
-                    static_cast<const char*>(std::memchr(v, '\t', size_t(lineEnd - v)));
-                if (tab == nullptr) {
-                    values.emplace_back(v, size_t(lineEnd - v));
-                    break;
-                }
-                values.emplace_back(v, size_t(tab - v));
-                v = tab + 1;
-            }
-        }
+        text::SplitTabValues(p, lineEnd, values);
         // An empty first line yields no record; any other line is a record,
         // an empty one without values.
         if (!(lineNumber == 1 && values.empty())) onRecord(values);

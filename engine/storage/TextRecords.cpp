@@ -18,6 +18,7 @@
 #include <cstring>
 
 #include "engine/storage/RunTogether.h"
+#include "engine/text/TabText.h"
 #include "engine/util/ByteReader.h"
 
 namespace ridov {
@@ -68,17 +69,6 @@ bool PlanField(const TRidovField& f, FieldPlan& plan) {
     }
 }
 
-std::string_view TrimLeft(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    return s;
-}
-
-std::string_view Trim(std::string_view s) {
-    s = TrimLeft(s);
-    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-    return s;
-}
-
 struct Piece {
     std::string_view text;
     bool first = false;  // the text's first piece: an empty first line is no record
@@ -114,21 +104,7 @@ class PieceWriter {
                 return;
             }
             // Splits as far as there are fields: later values are ignored.
-            values.clear();
-            if (lineEnd != p) {
-                const char* v = p;
-                for (;;) {
-                    const char* tab =
-                        static_cast<const char*>(std::memchr(v, '\t', size_t(lineEnd - v)));
-                    if (tab == nullptr) {
-                        values.emplace_back(v, size_t(lineEnd - v));
-                        break;
-                    }
-                    values.emplace_back(v, size_t(tab - v));
-                    if (values.size() >= fields) break;
-                    v = tab + 1;
-                }
-            }
+            text::SplitTabValues(p, lineEnd, values, fields);
             if (!(piece_.first && piece_.lines == 1 && values.empty())) {
                 Reserve(fields + size_t(lineEnd - p) + 7 * values.size());
                 WriteRecord(values);
@@ -188,7 +164,7 @@ class PieceWriter {
                 case Kind::kInt32:
                 case Kind::kInt64: {
                     int64_t n = 0;
-                    bool ok = text::TryStrToInt64(TrimLeft(value), n);
+                    bool ok = text::TryStrToInt64(text::TrimLeftBlanks(value), n);
                     if (ok && f.kind == Kind::kInt16) ok = n >= INT16_MIN && n <= INT16_MAX;
                     if (ok && f.kind == Kind::kInt32) ok = n >= INT32_MIN && n <= INT32_MAX;
                     if (!ok) {
@@ -207,7 +183,7 @@ class PieceWriter {
                 }
                 case Kind::kFloat: {
                     double d = 0;
-                    if (!text::TryStrToFloat(Trim(value), d, fs_)) {
+                    if (!text::TryStrToFloat(text::TrimBlanks(value), d, fs_)) {
                         Refuse(value, f, "floating point");
                         break;
                     }
