@@ -90,6 +90,30 @@ ridov::Field* CodeField(const std::vector<ridov::Field*>& fields) {
     return fields.empty() ? nullptr : fields.front();
 }
 
+// A price list of records without codes is no catalog.
+TextFormatError NoCodedRecordError() {
+    return TextFormatError("The price list holds no record with a code: Invalid text format");
+}
+
+// The questions of one import about values that do not convert, asked
+// until the user answers All; No stops the import.
+class IgnoreQuestions {
+  public:
+    explicit IgnoreQuestions(const AskIgnoreError& ask) : ask_(ask) {}
+    void Ask(const std::string& message) {
+        if (all_) return;
+        const IgnoreAnswer answer =
+            ask_ ? ask_("Error during insert value:\n" + message + "\n\nIgnore error?")
+                 : IgnoreAnswer::No;
+        if (answer == IgnoreAnswer::No) throw ImportStopped();
+        all_ = answer == IgnoreAnswer::All;
+    }
+
+  private:
+    const AskIgnoreError& ask_;
+    bool all_ = false;
+};
+
 // The whole import without the dataset, when the table's fields are all
 // of kinds ridov::MakeTextRecords fills and nothing of the dataset's acts
 // on a new record (no defaults, no auto-increment): the text becomes the
@@ -122,20 +146,10 @@ bool ImportDirectly(ridov::TRidovTable& table, const std::vector<ridov::Field*>&
     store->WriteImageHead(head, seal);
     ridov::TextRecords made;
     ridov::MakeTextRecords(text, storeFields, codeIndex, table.Format(), head, made, progress);
-    bool ignoreAll = false;
-    for (const std::string& refusal : made.refusals) {
-        if (ignoreAll) break;
-        IgnoreAnswer answer =
-            ask ? ask("Error during insert value:\n" + refusal + "\n\nIgnore error?")
-                : IgnoreAnswer::No;
-        if (answer == IgnoreAnswer::No) throw ImportStopped();
-        if (answer == IgnoreAnswer::All) ignoreAll = true;
-    }
-    if (made.badLine != 0)
-        throw TextFormatError("Line " + std::to_string(made.badLine) +
-                              ": a CR without LF. Invalid text format");
-    if (priceList && made.coded == 0)
-        throw TextFormatError("The price list holds no record with a code: Invalid text format");
+    IgnoreQuestions questions(ask);
+    for (const std::string& refusal : made.refusals) questions.Ask(refusal);
+    if (made.badLine != 0) throw LoneCrError(made.badLine);
+    if (priceList && made.coded == 0) throw NoCodedRecordError();
     if (made.records > 0) {
         std::span<uint8_t> image(made.image.data(), made.imageSize);
         store->SealImage(image, seal, static_cast<int32_t>(made.records));
@@ -176,19 +190,14 @@ void ImportText(const std::string& tablePath, const std::string& textPath,
     }
     long long coded = 0;
     const text::FormatSettings& fs = table.Format();
-    bool ignoreAll = false;
+    IgnoreQuestions questions(ask);
     long long records = 0;
     ReadTextTable(text, [&](std::span<const std::string_view> values) {
         table.Append();
         size_t n = std::min(values.size(), fields.size());
         for (size_t i = 0; i < n; ++i) {
-            std::string message = AssignText(*fields[i], values[i], fs);
-            if (message.empty() || ignoreAll) continue;
-            IgnoreAnswer answer =
-                ask ? ask("Error during insert value:\n" + message + "\n\nIgnore error?")
-                    : IgnoreAnswer::No;
-            if (answer == IgnoreAnswer::No) throw ImportStopped();
-            if (answer == IgnoreAnswer::All) ignoreAll = true;
+            const std::string message = AssignText(*fields[i], values[i], fs);
+            if (!message.empty()) questions.Ask(message);
         }
         if (code != nullptr && !code->IsNull() && !code->AsString().empty()) ++coded;
         table.Post();
@@ -199,8 +208,7 @@ void ImportText(const std::string& tablePath, const std::string& textPath,
     });
     // Blank lines or a file of something else give records without codes;
     // a catalog made of them is no catalog.
-    if (priceList && coded == 0)
-        throw TextFormatError("The price list holds no record with a code: Invalid text format");
+    if (priceList && coded == 0) throw NoCodedRecordError();
     table.SaveChanges();
     table.Close();
     CopyFileDate(textPath, tablePath);

@@ -6,6 +6,11 @@
 
 namespace core {
 
+TextFormatError LoneCrError(long long line) {
+    return TextFormatError("Line " + std::to_string(line) +
+                           ": a CR without LF. Invalid text format");
+}
+
 void ReadTextTable(std::string_view text,
                    const std::function<void(std::span<const std::string_view> values)>& onRecord) {
     std::vector<std::string_view> values;
@@ -18,9 +23,7 @@ void ReadTextTable(std::string_view text,
         // finds the CR at memory speed on long price lists.
         const char* cr = static_cast<const char*>(std::memchr(p, '\r', size_t(end - p)));
         const char* lineEnd = cr ? cr : end;
-        if (cr && (cr + 1 == end || cr[1] != '\n'))
-            throw TextFormatError("Line " + std::to_string(lineNumber) +
-                                  ": a CR without LF. Invalid text format");
+        if (cr && (cr + 1 == end || cr[1] != '\n')) throw LoneCrError(lineNumber);
         text::SplitTabValues(p, lineEnd, values);
         // An empty first line yields no record; any other line is a record,
         // an empty one without values.

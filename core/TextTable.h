@@ -35,6 +35,9 @@ class TextFormatError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// The error of a CR without LF on line `line` (counted from 1).
+TextFormatError LoneCrError(long long line);
+
 // Calls `onRecord` with the values of each record, in text order. The views
 // point into `text` and live until `text` does. Throws TextFormatError at a
 // lone CR (records before it have been delivered).

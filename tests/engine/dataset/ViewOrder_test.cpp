@@ -87,6 +87,16 @@ class SortAgreement : public ::testing::Test {
 
     // Every neighbour pair of the view is in order by CompareValues over
     // `names`.
+    // The records of `all` in `order`, which must name each at most once.
+    static void NodesInOrder(const NodeList& all, const RecordOrder& order, NodeList& sorted) {
+        std::vector<bool> seen(all.size());
+        for (uint32_t at : order) {
+            ASSERT_LT(at, all.size());
+            ASSERT_FALSE(seen[at]) << "record " << at << " twice";
+            seen[at] = true;
+            sorted.push_back(all[at]);
+        }
+    }
     void ExpectOrdered(const std::string& names, TRidovSortOptions options) {
         ExpectOrdered(names, options, t.View());
     }
@@ -135,13 +145,7 @@ TEST_F(SortAgreement, SortOnSeveralThreadsKeepsTheStoreOrder) {
                 const RecordOrder order = SortedRecordOrder(all, key, (o & vsoCaseInsensitive) != 0,
                                                             (o & vsoDescendSort) != 0, threads);
                 NodeList sorted;
-                std::vector<bool> seen(all.size());
-                for (uint32_t at : order) {
-                    ASSERT_LT(at, all.size());
-                    ASSERT_FALSE(seen[at]) << "record " << at << " twice";
-                    seen[at] = true;
-                    sorted.push_back(all[at]);
-                }
+                ASSERT_NO_FATAL_FAILURE(NodesInOrder(all, order, sorted));
                 ExpectOrdered(names, o, sorted);
             }
         }
@@ -172,13 +176,7 @@ TEST_F(SortAgreement, IntegerKeySortAndTurnedViewKeepTheStoreOrder) {
                 const RecordOrder order =
                     SortedRecordOrder(all, key, false, (o & vsoDescendSort) != 0, threads);
                 NodeList sorted;
-                std::vector<bool> seen(all.size());
-                for (uint32_t at : order) {
-                    ASSERT_LT(at, all.size());
-                    ASSERT_FALSE(seen[at]) << "record " << at << " twice";
-                    seen[at] = true;
-                    sorted.push_back(all[at]);
-                }
+                ASSERT_NO_FATAL_FAILURE(NodesInOrder(all, order, sorted));
                 ExpectOrdered(names, o, sorted);
             }
         }
