@@ -477,9 +477,13 @@ class TRidovDataset : public DataSet, public DatabaseUser {
     } fullView_;
     bool FullViewValid(const std::string& signature) const;
     // The run of fullView_ whose records can pass the prepared filter, by
-    // the prefix it requires of the first sort field; the whole list when
-    // no run can be told.
-    std::span<RecordNode* const> PrefixRun() const;
+    // the prefix it requires of the first sort field (the whole list when
+    // no run can be told), and whether every record of it passes.
+    struct FilterRun {
+        std::span<RecordNode* const> nodes;
+        bool allPass = false;
+    };
+    FilterRun PrefixRun() const;
     // True when the filter lets every record pass.
     bool FilterPassesAll() const;
     TRidovKeyBuffer keys_[4];

@@ -14,6 +14,7 @@
 // and a cancelled rebuild leaves them as they were.
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <optional>
 #include <utility>
 
@@ -102,15 +103,19 @@ bool TRidovDataset::BuildView(bool dropPosition, bool cancellable) {
     const std::string signature = sorting ? SortSignature() : std::string();
     std::span<RecordNode* const> source(nodes.data(), nodes.size());
     bool presorted = false;
+    bool passAll = false;
     if (sorting && !afterLoad && FullViewValid(signature)) {
         if (!rangeActive_ && FilterPassesAll()) {
             source = fullView_.nodes;
             presorted = true;
         } else if (filtered_) {
-            const std::span<RecordNode* const> run = PrefixRun();
-            if (run.size() < fullView_.nodes.size()) {
-                source = run;
+            const FilterRun run = PrefixRun();
+            if (run.nodes.size() < fullView_.nodes.size()) {
+                source = run.nodes;
                 presorted = true;
+                // A filter that is that prefix alone needs no test of the
+                // records the run holds: a keystroke costs a binary search.
+                passAll = run.allPass && !rangeActive_;
             }
         }
     }
@@ -130,7 +135,7 @@ bool TRidovDataset::BuildView(bool dropPosition, bool cancellable) {
     fresh.swap(spareView_);
     fresh.clear();
     fresh.reserve(source.size());
-    bool filtering = filtered_;
+    bool filtering = filtered_ && !passAll;
     bool cancelled = false;
     try {
         // In steps between progress reports, with the bounds held locally:
@@ -345,6 +350,27 @@ bool RanksFollowUpperCase() {
     return follow;
 }
 
+// True when two characters have one rank exactly when they upper-case
+// alike: then a text's ranks start with a prefix's ranks exactly when the
+// text starts with the prefix, both upper-cased.
+bool RanksAreUpperCaseClasses() {
+    static const bool classes = [] {
+        if (!RanksFollowUpperCase()) return false;
+        const unsigned char* ranks = text::CollationRankTable();
+        int upperOfRank[256];
+        std::fill(std::begin(upperOfRank), std::end(upperOfRank), -1);
+        for (int b = 0; b < 256; ++b) {
+            const auto upper = static_cast<unsigned char>(text::UpperChar(static_cast<char>(b)));
+            if (text::UpperChar(static_cast<char>(upper)) != static_cast<char>(upper)) return false;
+            int& seen = upperOfRank[ranks[b]];
+            if (seen >= 0 && seen != upper) return false;
+            seen = upper;
+        }
+        return true;
+    }();
+    return classes;
+}
+
 // The part of `nodes`, sorted ignoring case with `first` as their first
 // key field, whose `first` text starts with `prefix`. REQUIRES:
 // RanksFollowUpperCase(), `first` a text field as TextSortField says.
@@ -385,17 +411,19 @@ bool TextSortField(const TRidovField& f) {
 
 }  // namespace
 
-std::span<RecordNode* const> TRidovDataset::PrefixRun() const {
+TRidovDataset::FilterRun TRidovDataset::PrefixRun() const {
     const std::span<RecordNode* const> all = fullView_.nodes;
     // The prepared conditions are those of the filter text only when it has
     // some (a callback alone leaves older ones behind).
-    if (conditions_.empty() || filter_.empty()) return all;
-    if ((sortOptions_ & vsoCaseInsensitive) == 0 || !RanksFollowUpperCase()) return all;
+    if (conditions_.empty() || filter_.empty()) return {all};
+    if ((sortOptions_ & vsoCaseInsensitive) == 0 || !RanksFollowUpperCase()) return {all};
     const TRidovField& first = *keys_[kiSort].storeFields.front();
-    if (!TextSortField(first)) return all;
+    if (!TextSortField(first)) return {all};
     const std::string prefix = prepared_.RequiredPrefix(first);
-    if (prefix.empty()) return all;
-    return RunStartingWith(all, first, prefix, (sortOptions_ & vsoDescendSort) != 0);
+    if (prefix.empty()) return {all};
+    const bool allPass =
+        !onFilterRecord && prepared_.PrefixDecides(first) && RanksAreUpperCaseClasses();
+    return {RunStartingWith(all, first, prefix, (sortOptions_ & vsoDescendSort) != 0), allPass};
 }
 
 std::optional<TRidovDataset::RowRun> TRidovDataset::RowsStartingWith(

@@ -130,6 +130,12 @@ std::string PreparedConditions::RequiredPrefix(const TRidovField& field) const {
     return longest;
 }
 
+bool PreparedConditions::PrefixDecides(const TRidovField& field) const {
+    if (items_.size() != 1) return false;
+    const Item& item = items_.front();
+    return item.left == &field && item.op == opLike && item.mask && item.mask->PrefixOnly();
+}
+
 bool PreparedConditions::Passes(const uint8_t* values) const {
     for (const Item& item : items_) {
         if (!Holds(item, values)) return false;

@@ -52,6 +52,11 @@ class PreparedConditions {
     // `field`; empty when they require none.
     std::string RequiredPrefix(const TRidovField& field) const;
 
+    // True when the conditions are one LIKE on `field` whose pattern is a
+    // prefix alone ("бол*"): a record passes exactly when the text of
+    // `field` starts with RequiredPrefix(field), both upper-cased.
+    bool PrefixDecides(const TRidovField& field) const;
+
     bool Empty() const { return items_.empty(); }
     void Clear();
 

@@ -152,6 +152,14 @@ bool TRidovMask::Matches(std::string_view text) const noexcept {
     return true;
 }
 
+bool TRidovMask::PrefixOnly() const noexcept {
+    if (!openEnd_ || !middles_.empty()) return false;
+    for (std::uint32_t i = 0; i < prefix_.length; ++i) {
+        if (elements_[prefix_.begin + i] == kAny) return false;
+    }
+    return true;
+}
+
 std::string TRidovMask::LiteralPrefix() const {
     std::string prefix;
     for (std::uint32_t i = 0; i < prefix_.length; ++i) {

@@ -76,6 +76,11 @@ class TRidovMask {
     // upper-cased): the pattern's literals before its first wildcard.
     std::string LiteralPrefix() const;
 
+    // True when the pattern is literals followed by stars alone ("бол*"): a
+    // text matches exactly when it starts with LiteralPrefix(), compared
+    // upper-cased.
+    bool PrefixOnly() const noexcept;
+
   private:
     // A run of elements [begin, begin + length) with no star inside. For a
     // middle segment, `firsts` holds the bytes that upper-case to its first

@@ -177,7 +177,8 @@ TEST(PrefixFilter, ShowsWhatAScanShowsAndFollowsChanges) {
             "NAME LIKE 'ф*'",           "NAME LIKE 'фил*'", "NAME LIKE 'ё*'",
             "NAME LIKE 'е*'",           "NAME LIKE 'ф?*'",  "NAME LIKE 'фильтр'",
             "NAME LIKE 'ф*' AND G = 1", "NAME LIKE 'x*'",   "",
-            "NAME LIKE '*ль*'",         "NAME LIKE 'Z*'"};
+            "NAME LIKE '*ль*'",         "NAME LIKE 'Z*'",   "NAME LIKE 'ФИЛЬТР *'",
+            "NAME LIKE 'ф*ь*'",         "NAME LIKE 'ф*й'",  "NAME LIKE 'ф%'"};
         for (const char* f : filters) {
             SCOPED_TRACE(std::string(f) + " " + std::to_string(options));
             const std::string filter = text::Utf8ToCp1251(f);
@@ -213,6 +214,13 @@ TEST(PrefixFilter, ShowsWhatAScanShowsAndFollowsChanges) {
         t.SetFilter("");
         EXPECT_EQ(offered, all);
         EXPECT_EQ(t.RecordCount(), all);
+        // A callback beside a prefix filter still has its say on the run.
+        t.onFilterRecord = [&](DataSet& d, bool& accept) {
+            accept = d.FieldByName("ID").AsInteger() % 2 == 0;
+        };
+        t.SetFilter(text::Utf8ToCp1251("NAME LIKE 'ф*'"));
+        EXPECT_GT(t.RecordCount(), 0);
+        for (t.First(); !t.Eof(); t.Next()) EXPECT_EQ(t.FieldByName("ID").AsInteger() % 2, 0);
         t.onFilterRecord = nullptr;
     }
 }
