@@ -1,6 +1,8 @@
 #include "engine/dataset/RidovTable.h"
 
 #include <algorithm>
+#include <system_error>
+#include <thread>
 
 #include "engine/storage/ContentHash.h"
 #include "engine/storage/DatabaseError.h"
@@ -12,6 +14,9 @@
 namespace ridov {
 
 namespace {
+
+// Images of this many bytes or more are hashed on a thread of their own.
+constexpr size_t kHashBesideFrom = size_t(1) << 20;
 
 // The field an empty table built from `def` declares.
 TRidovField FieldOf(const FieldDef& def) {
@@ -123,11 +128,26 @@ void TRidovTable::OpenData() {
             if (!os.FileExists(name) || !os.ReadWholeFile(name, bytes, error, kMaxImageSize))
                 Fail("Error opening file " + name);
             memoKey_.reset();
-            if (rememberSortOrder_) {
-                // Hashed before reading: an enciphered image is deciphered in place.
-                memoKey_ = SortOrderKey{bytes.size(), ContentHash64(bytes.Bytes()), {}};
+            if (!rememberSortOrder_) {
+                LoadImage(bytes.Bytes());
+                break;
             }
+            // A plain image is hashed beside its reading, which leaves its
+            // bytes as they are; an enciphered one is deciphered in place,
+            // so it is hashed before.
+            const std::span<const uint8_t> image = bytes.Bytes();
+            uint64_t hash = 0;
+            std::jthread hashing;
+            if (image.size() > 4 && image[4] == 'S' && image.size() >= kHashBesideFrom) {
+                try {
+                    hashing = std::jthread([&hash, image] { hash = ContentHash64(image); });
+                } catch (const std::system_error&) {
+                }
+            }
+            if (!hashing.joinable()) hash = ContentHash64(image);
             LoadImage(bytes.Bytes());
+            if (hashing.joinable()) hashing.join();
+            memoKey_ = SortOrderKey{bytes.size(), hash, {}};
             break;
         }
         case lmClone:
