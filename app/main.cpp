@@ -12,6 +12,7 @@
 #include <QPixmap>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -21,6 +22,7 @@
 
 #include "app/InstanceServer.h"
 #include "app/StartUp.h"
+#include "core/DataModule.h"
 #include "orders/MainWindow.h"
 #include "orders/ProgramStart.h"
 #include "platform/Platform.h"
@@ -95,6 +97,12 @@ int main(int argc, char** argv) {
     if (std::optional<int> exitCode =
             app::CheckSingleInstance(std::vector<std::string>(argv + 1, argv + argc)))
         return *exitCode;
+
+    // An interactive start reads the catalog beside the window system's
+    // set-up; batch switches leave it alone.
+    const bool batch =
+        std::any_of(argv + 1, argv + argc, [](const char* a) { return a[0] == '-'; });
+    if (!batch) core::DataModule::ReadCatalogAhead(platform::CurrentPlatform().ProgramFilePath());
 
     QApplication application(argc, argv);
 

@@ -4,6 +4,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cstdlib>
 #include <memory>
@@ -11,6 +12,7 @@
 
 #include "core/AppTitle.h"
 #include "engine/storage/DatabaseError.h"
+#include "engine/storage/RidovSession.h"
 #include "engine/text/FormatSettings.h"
 #include "engine/text/Win1251.h"
 #include "platform/Platform.h"
@@ -120,6 +122,14 @@ DataModule::~DataModule() {
     } catch (const std::exception&) {
         // Closing a browsing dataset does not fail; nothing to report at exit.
     }
+}
+
+void DataModule::ReadCatalogAhead(const std::string& programFile) {
+    if (programFile.empty()) return;
+    const QString folder = QFileInfo(FromEnginePath(programFile)).absolutePath();
+    const QString catalog = folder + Separator() + QString::fromUtf8(kCatalogFileName);
+    ridov::TRidovSession::Instance().PreloadTable(EnginePath(catalog),
+                                                  text::FormatSettings::Russian());
 }
 
 QString DataModule::CatalogName() const {

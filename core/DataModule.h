@@ -81,6 +81,12 @@ class DataModule {
     // The platform's folder separator as a QString.
     static QString Separator();
 
+    // Starts reading the catalog of the program whose file is `programFile`
+    // on a thread of its own, so that vtPrice's first opening finds its
+    // records read (see ridov::TablePreload). For an interactive start:
+    // the read goes on beside the window system's set-up.
+    static void ReadCatalogAhead(const std::string& programFile);
+
     ridov::TRidovDatabase vdbTest;
     ridov::TRidovTable vtPrice;
     ridov::DataSource dsPrice;

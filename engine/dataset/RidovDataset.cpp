@@ -221,14 +221,7 @@ void TRidovDataset::LoadImage(std::span<uint8_t> image) {
         ownStore_->Clear(true);
     } else {
         ownStore_ = std::make_unique<TRidovCursor>(*session_, Format());
-        ownStore_->SetPassword(password_);
-        ownStore_->onDestroyRecordData = [this](void** data) {
-            if (onDestroyRecordData) onDestroyRecordData(*this, data);
-        };
-        if (onCallback)
-            ownStore_->onProgress = [this](int percent) {
-                if (onCallback) onCallback(*this, percent);
-            };
+        HookOwnStore();
     }
     store_ = ownStore_.get();
     store_->SetPartialOpen(partialOpen);
@@ -244,6 +237,30 @@ void TRidovDataset::LoadImage(std::span<uint8_t> image) {
         loadMessage_ = message;
         if (session_->OnShowMessage) session_->OnShowMessage(message);
     }
+}
+
+void TRidovDataset::HookOwnStore() {
+    ownStore_->SetFormat(Format());
+    ownStore_->SetPassword(password_);
+    ownStore_->onDestroyRecordData = [this](void** data) {
+        if (onDestroyRecordData) onDestroyRecordData(*this, data);
+    };
+    if (onCallback)
+        ownStore_->onProgress = [this](int percent) {
+            if (onCallback) onCallback(*this, percent);
+        };
+}
+
+void TRidovDataset::AdoptLoadedStore(std::unique_ptr<TRidovCursor> store) {
+    if (Active() && !opening_) Fail("Cannot perform this operation on an open dataset");
+    CloseClones();
+    loadMessage_.clear();
+    ownStore_ = std::move(store);
+    HookOwnStore();
+    store_ = ownStore_.get();
+    store_->SetPartialOpen(partialOpen);
+    view_.clear();
+    viewAfterLoad_ = true;
 }
 
 // ---- open and close ----

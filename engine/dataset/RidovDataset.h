@@ -292,6 +292,10 @@ class TRidovDataset : public DataSet, public DatabaseUser {
   protected:
     // Reads the store from `image`, which it deciphers in place.
     void LoadImage(std::span<uint8_t> image);
+    // Takes `store`, read elsewhere from an image without any message (a
+    // table read ahead), as LoadImage would have filled it. REQUIRES: a
+    // store of this dataset's session, and none owned yet.
+    void AdoptLoadedStore(std::unique_ptr<TRidovCursor> store);
     // ---- for subclasses ----
     // Fills the record store (LoadFromStream, or borrowing another's).
     virtual void OpenData() = 0;
@@ -392,6 +396,8 @@ class TRidovDataset : public DataSet, public DatabaseUser {
     void CloseForDestruction() noexcept;
     // Releases the owned record store.
     void ReleaseStore();
+    // Joins the owned store to this dataset: its settings and its events.
+    void HookOwnStore();
     void CreateKeyBuffers();
     void FreeKeyBuffers();
 

@@ -122,12 +122,21 @@ void TRidovTable::OpenData() {
             break;
         case lmFile: {
             std::string name = FullTableName();
+            memoKey_.reset();
+            // The records may have been read ahead (at the program's start).
+            if (!ownStore_) {
+                if (std::optional<PreloadedTable> ahead = session_->TakePreloadedTable(name)) {
+                    if (rememberSortOrder_)
+                        memoKey_ = SortOrderKey{ahead->imageSize, ahead->imageHash, {}};
+                    AdoptLoadedStore(std::move(ahead->store));
+                    break;
+                }
+            }
             platform::Platform& os = session_->Platform();
             platform::RegionBuffer bytes;
             std::string error;
             if (!os.FileExists(name) || !os.ReadWholeFile(name, bytes, error, kMaxImageSize))
                 Fail("Error opening file " + name);
-            memoKey_.reset();
             if (!rememberSortOrder_) {
                 LoadImage(bytes.Bytes());
                 break;

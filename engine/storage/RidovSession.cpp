@@ -12,7 +12,21 @@ namespace ridov {
 
 TRidovSession::TRidovSession() = default;
 
+void TRidovSession::PreloadTable(const std::string& path, const text::FormatSettings& fs) {
+    preload_.reset();
+    preload_ = std::make_unique<TablePreload>(*this, path, fs);
+}
+
+std::optional<PreloadedTable> TRidovSession::TakePreloadedTable(const std::string& path) {
+    if (!preload_) return std::nullopt;
+    std::optional<PreloadedTable> table = preload_->Take(path);
+    if (table) preload_.reset();
+    return table;
+}
+
 TRidovSession::~TRidovSession() {
+    // A read ahead uses the session: it ends first.
+    preload_.reset();
     // Destroying the session destroys the databases still registered; they
     // unregister themselves, so take them from the back.
     while (!databases_.empty()) {

@@ -9,11 +9,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "engine/storage/Sapphire.h"
+#include "engine/storage/TablePreload.h"
 #include "platform/Platform.h"
 
 namespace ridov {
@@ -79,6 +82,13 @@ class TRidovSession {
     void UnregisterDatabase(TRidovDatabase* db);
     const std::vector<TRidovDatabase*>& Databases() const { return databases_; }
 
+    // Starts reading the table file `path` on a thread of its own (see
+    // TablePreload), replacing an earlier read ahead; the first table of
+    // this session that opens that file takes the records read.
+    void PreloadTable(const std::string& path, const text::FormatSettings& fs);
+    // What was read ahead of `path`, if it may be taken (TablePreload::Take).
+    std::optional<PreloadedTable> TakePreloadedTable(const std::string& path);
+
   private:
     bool TryPassword(const uint8_t block[40], std::string_view password, uint8_t out[40]);
 
@@ -86,6 +96,7 @@ class TRidovSession {
     std::vector<TRidovDatabase*> databases_;
     TSapphire cipher_;
     platform::Platform* platform_ = nullptr;
+    std::unique_ptr<TablePreload> preload_;
 };
 
 }  // namespace ridov
