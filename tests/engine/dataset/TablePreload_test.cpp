@@ -4,9 +4,11 @@
 // itself, with its usual results and errors.
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <chrono>
 #include <filesystem>
 #include <functional>
+#include <system_error>
+#include <thread>
 
 #include "engine/dataset/RidovTable.h"
 #include "engine/storage/RidovSession.h"
@@ -24,6 +26,19 @@ void WriteRows(const std::string& path, const std::vector<std::vector<std::strin
     BuildTable(table, kColumns, rows);
     table.SetPassword(password);
     table.SaveToFile(path);
+}
+
+// Retries `step` while it fails: on Windows a file being read (here, by
+// the read ahead) can be neither renamed over nor removed.
+void Retrying(const std::function<void(std::error_code&)>& step) {
+    std::error_code error;
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        error.clear();
+        step(error);
+        if (!error) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    throw std::filesystem::filesystem_error("still failing", error);
 }
 
 struct Opened {
@@ -58,12 +73,12 @@ TEST(TablePreload, TakenOnlyForTheUnchangedFileReadWhole) {
         {"replaced after the read", nothing,
          [](const std::string& path) {
              WriteRows(path + ".new", {{"7"}, {"8"}});
-             std::filesystem::rename(path + ".new", path);
+             Retrying([&](std::error_code& e) { std::filesystem::rename(path + ".new", path, e); });
          },
          false},
         {"removed and written anew", nothing,
          [](const std::string& path) {
-             std::filesystem::remove(path);
+             Retrying([&](std::error_code& e) { std::filesystem::remove(path, e); });
              WriteRows(path, {{"9"}});
          },
          false},
