@@ -67,8 +67,8 @@ class Files {
         ridov::ValueBuffer buf(order.Layout());
         std::string message;
         for (size_t i = 0; i < kOrderLines; ++i) {
-            std::string id =
-                i < kMissing ? "X" + std::to_string(i) : rows[(i * 7919) % rows.size()].id;
+            std::string id = i < kMissing ? std::string("X") + std::to_string(i)
+                                          : rows[(i * 7919) % rows.size()].id;
             if (i % 50 == 0) f.codes.push_back(id);
             order.TextToValue(buf.Data() + order.FieldAt(0)->offset, id, *order.FieldAt(0));
             order.TextToValue(buf.Data() + order.FieldAt(1)->offset, std::to_string(i % 9 + 1),

@@ -114,7 +114,7 @@ std::string TypeLetters(FieldType type, int declaredSize) {
         return std::string(1, static_cast<char>(declaredSize < 10 ? '0' + declaredSize
                                                                   : 'A' + (declaredSize - 10)));
     }
-    if (type == ftString) return "s" + std::to_string(declaredSize);
+    if (type == ftString) return std::string("s") + std::to_string(declaredSize);
     char letter = FieldTypeLetter(type);
     return std::string(1, letter ? letter : 's');
 }

@@ -61,7 +61,8 @@ bool AsDefinition(const std::string& type, ridov::DataType& dataType, int& size)
         if (type.size() == 1 || type.find_first_not_of("0123456789", 1) != std::string::npos)
             return false;
         size = std::stoi(type.substr(1, 6));
-        if (size <= ridov::kMaxSmallStrSize || type != "s" + std::to_string(size)) return false;
+        if (size <= ridov::kMaxSmallStrSize || type != std::string("s") + std::to_string(size))
+            return false;
         dataType = ridov::DataType::String;
         return true;
     }
