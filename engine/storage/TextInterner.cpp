@@ -41,12 +41,11 @@ const char* TextInterner::Intern(const void* bytes, uint32_t n) {
     for (size_t i = size_t(hash) & mask;; i = (i + 1) & mask) {
         const uint64_t e = table_[i];
         if (e == 0) {
-            if (full) return slot::LayOutText(arena_.Allocate(size_t(n) + 5, 2), p, n);
-            char* chars = slot::LayOutText(pool_.Allocate(size_t(n) + 5, 2), p, n);
+            char* chars = slot::LayOutText(arena_.Allocate(size_t(n) + 5, 2), p, n);
             const uint64_t address = reinterpret_cast<uintptr_t>(chars);
             // An address that does not fit is still a valid text, only not
             // shared.
-            if ((address & ~addressMask) == 0) {
+            if (!full && (address & ~addressMask) == 0) {
                 table_[i] = tag | address;
                 ++used_;
             }

@@ -16,10 +16,6 @@
 // texts already in it are shared (in a catalog, the brand names and the most
 // frequent product names).
 //
-// The texts kept in the table lie together in a pool of their own, a few
-// hundred KB that stay in the cache while every record's text is compared
-// with them; the pool joins the arena when the interner ends.
-//
 // REQUIRES: nothing is rewound in the arena while the interner is in use
 // (a rewind would leave the table pointing at given-back memory).
 // Not thread-safe; one per read.
@@ -40,7 +36,6 @@ class TextInterner {
     static constexpr size_t kMaxEntries = size_t(1) << 14;
 
     explicit TextInterner(Arena& arena) : arena_(arena) {}
-    ~TextInterner() { arena_.Adopt(std::move(pool_)); }
     TextInterner(const TextInterner&) = delete;
     TextInterner& operator=(const TextInterner&) = delete;
 
@@ -58,7 +53,6 @@ class TextInterner {
     void Grow();
 
     Arena& arena_;
-    Arena pool_;                   // the texts in the table
     std::vector<uint64_t> table_;  // open addressing, linear probing; size a power of two
     size_t used_ = 0;
 };
