@@ -147,7 +147,7 @@ void TRidovTable::OpenData() {
             const std::span<const uint8_t> image = bytes.Bytes();
             uint64_t hash = 0;
             std::jthread hashing;
-            if (image.size() > 4 && image[4] == 'S' && image.size() >= kHashBesideFrom) {
+            if (IsPlainImage(image) && image.size() >= kHashBesideFrom) {
                 try {
                     hashing = std::jthread([&hash, image] { hash = ContentHash64(image); });
                 } catch (const std::system_error&) {

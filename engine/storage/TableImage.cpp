@@ -226,6 +226,11 @@ bool EmptyTableImage(std::span<const TRidovField> fields, std::vector<uint8_t>& 
     return true;
 }
 
+bool IsPlainImage(std::span<const uint8_t> image) {
+    // The signature follows ImageSize.
+    return image.size() > 4 && image[4] == 'S';
+}
+
 bool PasswordBlockOf(std::span<const uint8_t> image, uint8_t (&block)[kPasswordBlockSize]) {
     // The block sits right after ImageSize and the signature.
     constexpr size_t kBlockAt = 4 + 1;

@@ -63,6 +63,10 @@ std::string DescriptionTooLongMessage(size_t length);
 [[nodiscard]] bool EmptyTableImage(std::span<const TRidovField> fields, std::vector<uint8_t>& image,
                                    std::string& message);
 
+// True when `image` starts as a plain ("S") image does: its bytes are read
+// as they stand, with no password and no deciphering in place.
+bool IsPlainImage(std::span<const uint8_t> image);
+
 // Copies the password block of an enciphered image as it stands in the
 // image (still enciphered with the table password). False when the image
 // is not a "P" image or is too short to hold the block.

@@ -5,17 +5,10 @@
 
 #include "engine/storage/ContentHash.h"
 #include "engine/storage/RidovSession.h"
+#include "engine/storage/TableImage.h"
 #include "platform/MemoryRegion.h"
 
 namespace ridov {
-
-namespace {
-
-// An image's signature byte, after its four-byte size: 'S' for a plain one.
-constexpr size_t kSignatureAt = 4;
-constexpr uint8_t kPlainSignature = 'S';
-
-}  // namespace
 
 TablePreload::TablePreload(TRidovSession& session, const std::string& path,
                            const text::FormatSettings& fs)
@@ -39,7 +32,7 @@ void TablePreload::Read(TRidovSession& session, const std::string& path) {
         if (!session.Platform().ReadWholeFile(path, bytes, error, identity_->size)) return;
         if (platform::GetFileIdentity(path) != identity_ || bytes.size() != identity_->size) return;
         const std::span<uint8_t> image = bytes.Bytes();
-        if (image.size() <= kSignatureAt || image[kSignatureAt] != kPlainSignature) return;
+        if (!IsPlainImage(image)) return;
         PreloadedTable table;
         table.imageSize = image.size();
         table.imageHash = ContentHash64(image);

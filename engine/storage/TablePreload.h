@@ -15,7 +15,7 @@
 // dataset reads the file as it always does, with the same errors.
 //
 // Usage:
-//   TablePreload ahead(session, path);       // returns at once
+//   TablePreload ahead(session, path, fs);   // returns at once
 //   ...
 //   std::optional<PreloadedTable> t = ahead.Take(path);   // waits for the read
 //
