@@ -5,6 +5,10 @@
 #
 #   cmake -S . -B build-windows -G Ninja \
 #         -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DZV_ENGINE_ONLY=ON
+#
+# The window program also needs the libraries of scripts/windows-deps.sh
+# (ZV_WINDOWS_DEPS) and Debian's Qt host tools (QT_HOST_PATH=/usr); see
+# scripts/windows-test.sh.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
@@ -13,7 +17,11 @@ set(CMAKE_C_COMPILER ${ZV_MINGW_PREFIX}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${ZV_MINGW_PREFIX}-g++-posix)
 set(CMAKE_RC_COMPILER ${ZV_MINGW_PREFIX}-windres)
 
-set(CMAKE_FIND_ROOT_PATH /usr/${ZV_MINGW_PREFIX})
+# Libraries cross-compiled for Windows into folders of their own (Qt, curl
+# and libjpeg-turbo from scripts/windows-deps.sh) are searched as roots
+# beside the compiler's.
+set(ZV_WINDOWS_DEPS "" CACHE STRING "Folders of libraries built for Windows")
+set(CMAKE_FIND_ROOT_PATH /usr/${ZV_MINGW_PREFIX} ${ZV_WINDOWS_DEPS})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

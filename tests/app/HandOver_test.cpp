@@ -3,9 +3,11 @@
 // later process would, while the window's event loop serves it.
 #include <gtest/gtest.h>
 
+#if !defined(_WIN32)
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+#endif
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDialog>
@@ -24,9 +26,12 @@
 #include "app/InstanceServer.h"
 #include "app/StartUp.h"
 #include "platform/InstanceHandOver.h"
-#include "platform/LinuxPlatform.h"
+#include "platform/NativePlatform.h"
+#if !defined(_WIN32)
 #include "platform/LinuxSingleInstance.h"
+#endif
 #include "qtsupport/MainWindowFixture.h"
+#include "support/SpecialFiles.h"
 
 namespace orders {
 namespace {
@@ -38,14 +43,20 @@ class HandOverTest : public testing_support::MainWindowTest {
   protected:
     void SetUp() override {
         MainWindowTest::SetUp();
+#if defined(_WIN32)
+        // The running copy listens on the pipe named after its own program
+        // file.
+        program = running.ProgramFilePath();
+#else
         running.SetInstanceFolder(lockFolder.Path());
-        ASSERT_EQ(running.ClaimSingleInstance(kProgram), platform::Platform::InstanceClaim::First);
+        later.SetInstanceFolder(lockFolder.Path());
+#endif
+        ASSERT_EQ(running.ClaimSingleInstance(program), platform::Platform::InstanceClaim::First);
         receiver = std::make_unique<app::HandOverReceiver>(
             running.TakeInstanceListener(), *window, [this] { return window->CommandRunning(); },
             [this](const QString& path) { window->OpenOrder(path); });
         server = &receiver->Server();
         ASSERT_TRUE(server->Listening());
-        later.SetInstanceFolder(lockFolder.Path());
         later.SetHandOverLimits(2s, 20s);
         WriteOrder(File("a.zv"), {{"P1", 2}});
         WriteOrder(File("b.zv"), {{"P2", 1}});
@@ -62,7 +73,7 @@ class HandOverTest : public testing_support::MainWindowTest {
         std::atomic<bool> done = false;
         bool delivered = false;
         std::thread sender([&] {
-            delivered = later.HandOverToRunningInstance(kProgram, arguments);
+            delivered = later.HandOverToRunningInstance(program, arguments);
             done = true;
         });
         QElapsedTimer timer;
@@ -85,16 +96,16 @@ class HandOverTest : public testing_support::MainWindowTest {
         while (timer.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     }
 
-    static constexpr char kProgram[] = "/opt/zv/zayavka";
+    std::string program = "/opt/zv/zayavka";
     testing_support::TempFolder lockFolder;
-    platform::LinuxPlatform running;
-    platform::LinuxPlatform later;
+    platform::NativePlatform running;
+    platform::NativePlatform later;
     std::unique_ptr<app::HandOverReceiver> receiver;
     app::InstanceServer* server = nullptr;
 };
 
 TEST_F(HandOverTest, TwoFilesOfALaterStartOpenAsTwoTabsInOrder) {
-    EXPECT_EQ(later.ClaimSingleInstance(kProgram), platform::Platform::InstanceClaim::Other);
+    EXPECT_EQ(later.ClaimSingleInstance(program), platform::Platform::InstanceClaim::Other);
     window->showMinimized();
     ASSERT_TRUE(HandOver({File("a.zv"), File("b.zv")}));
     ServeUntilDelivered();
@@ -165,6 +176,7 @@ class BlockingPrompter : public testing_support::ScriptedPrompter {
     QEventLoop* loop_ = nullptr;
 };
 
+#if !defined(_WIN32)
 // A later start that is killed part-way: it connects, sends the first `cut`
 // bytes of its frames, perhaps reads the answers to the frames it sent
 // whole, and its connection ends (as the kernel ends a killed process's).
@@ -199,8 +211,13 @@ size_t KilledStart(const std::string& socketPath, const std::string& frames,
     ::close(fd);
     return whole;
 }
+#endif
 
 TEST_F(HandOverTest, LaterStartsKilledWhileABoxIsOpenLoseNothingAndBreakNothing) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "the killed starts are cut off on the Unix socket; the named pipe of Windows "
+                    "is closed by the system";
+#else
     BlockingPrompter box;
     testing_support::ScopedPrompter useBox(box);
     std::vector<QString> delivered;
@@ -214,7 +231,7 @@ TEST_F(HandOverTest, LaterStartsKilledWhileABoxIsOpenLoseNothingAndBreakNothing)
     for (int round = 0; round < 20; ++round)
         for (const char* part : {"a", "b"})
             WriteOrder(File(("k" + std::to_string(round) + part + ".zv").c_str()), {{"P2", 1}});
-    const std::string socket = platform::InstancePathsFor(lockFolder.Path(), kProgram).socket;
+    const std::string socket = platform::InstancePathsFor(lockFolder.Path(), program).socket;
 
     std::vector<std::string> expected = {File("bad.zv"), File("good1.zv"), File("good2.zv")};
     std::atomic<bool> done = false;
@@ -268,6 +285,7 @@ TEST_F(HandOverTest, LaterStartsKilledWhileABoxIsOpenLoseNothingAndBreakNothing)
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(got, expected);
     EXPECT_EQ(box.Texts(), QStringList{DamagedOrderText()});
+#endif
 }
 
 TEST_F(HandOverTest, TheSameFileUnderAnotherNameGetsNoSecondTab) {
@@ -277,11 +295,13 @@ TEST_F(HandOverTest, TheSameFileUnderAnotherNameGetsNoSecondTab) {
         std::filesystem::relative(File("a.zv"), std::filesystem::current_path()).string();
     tabs->OpenOrder(QString::fromStdString(relative));
     ASSERT_EQ(tabs->Count(), 1);
-    std::filesystem::create_symlink(File("a.zv"), File("link.zv"));
-    ASSERT_TRUE(HandOver({File("a.zv"),
-                          lockFolder.Path() + "/../" +
-                              std::filesystem::path(dir.Path()).filename().string() + "/./a.zv",
-                          File("link.zv"), File("b.zv")}));
+    std::vector<std::string> spellings = {
+        File("a.zv"), lockFolder.Path() + "/../" +
+                          std::filesystem::path(dir.Path()).filename().string() + "/./a.zv"};
+    if (testing_support::MakeSymlink(File("a.zv"), File("link.zv")))
+        spellings.push_back(File("link.zv"));
+    spellings.push_back(File("b.zv"));
+    ASSERT_TRUE(HandOver(spellings));
     ServeUntilDelivered();
     ASSERT_EQ(tabs->Count(), 2);
     EXPECT_EQ(tabs->TabPath(0), QString::fromStdString(relative));

@@ -9,7 +9,6 @@
 // two seconds, so a start that should have handed over and ended shows up
 // as a picture instead of hanging the test.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -26,9 +25,18 @@
 #include "support/FileBytes.h"
 #include "support/OrderTestFiles.h"
 #include "support/TempFolder.h"
+#if defined(_WIN32)
+#include <windows.h>
+
+#include "platform/WindowsSingleInstance.h"
+#include "platform/WindowsText.h"
+#endif
 
 #ifndef ZV_ZAYAVKA_PATH
 #define ZV_ZAYAVKA_PATH ""
+#endif
+#ifndef ZV_ZAYAVKA_NAME
+#define ZV_ZAYAVKA_NAME "zayavka"
 #endif
 
 namespace {
@@ -47,9 +55,9 @@ class SingleInstanceProcessTest : public testing::Test {
         if (!fs::exists(ZV_ZAYAVKA_PATH)) GTEST_SKIP() << "no built program";
         for (const char* folder : {"one", "two", "work", "home", "run"})
             fs::create_directory(root.File(folder));
-        ::chmod(root.File("run").c_str(), 0700);
+        fs::permissions(root.File("run"), fs::perms::owner_all);
         for (const char* folder : {"one", "two"}) {
-            fs::copy_file(ZV_ZAYAVKA_PATH, Prog(folder, "zayavka"));
+            fs::copy_file(ZV_ZAYAVKA_PATH, Prog(folder, ZV_ZAYAVKA_NAME));
             WriteCatalog(Prog(folder, "price.zv"), {{"P1", "Filter", "10", 1, "pcs"}});
             WriteFilledRequisites(Prog(folder, "Zetrovo.ini"));
         }
@@ -73,7 +81,7 @@ class SingleInstanceProcessTest : public testing::Test {
                                     const std::string& screenshot = {},
                                     const std::string& current = {}) const {
         auto process = std::make_unique<QProcess>();
-        process->setProgram(QString::fromStdString(Prog(folder, "zayavka")));
+        process->setProgram(QString::fromStdString(Prog(folder, ZV_ZAYAVKA_NAME)));
         process->setArguments(arguments);
         process->setWorkingDirectory(QString::fromStdString(current.empty() ? Work("") : current));
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -114,13 +122,21 @@ class SingleInstanceProcessTest : public testing::Test {
         }
         return log;
     }
-    // Waits until a copy holds a lock: its socket is in the runtime folder.
-    bool WaitForListeningCopy(size_t copies) const {
+    // Waits until the copy of `folder` listens for later starts: its socket
+    // is in the runtime folder, or on Windows its named pipe is there.
+    bool WaitForListeningCopy(const char* folder) const {
+#if defined(_WIN32)
+        const std::wstring pipe = platform::WideFromUtf8(
+            platform::WindowsInstancePipeName(Prog(folder, ZV_ZAYAVKA_NAME)));
+#endif
         for (int i = 0; i < 300; ++i) {
-            size_t sockets = 0;
+#if defined(_WIN32)
+            if (::WaitNamedPipeW(pipe.c_str(), 50)) return true;
+#else
+            (void)folder;
             for (const auto& entry : fs::directory_iterator(root.File("run")))
-                sockets += entry.path().extension() == ".sock";
-            if (sockets >= copies) return true;
+                if (entry.path().extension() == ".sock") return true;
+#endif
             QThread::msleep(50);
         }
         return false;
@@ -133,7 +149,7 @@ class SingleInstanceProcessTest : public testing::Test {
 TEST_F(SingleInstanceProcessTest, LaterStartsHandOverOtherFoldersRunAloneKilledCopiesDoNotBlock) {
     // The running copy's current folder is not the later start's.
     first = Start("one", {}, {}, root.File("home"));
-    ASSERT_TRUE(WaitForListeningCopy(1));
+    ASSERT_TRUE(WaitForListeningCopy("one"));
 
     // The same program file again, with two files: handed over, no window.
     EXPECT_EQ(Run("one", {"a.zv", QString::fromStdString(Work("b b.zv"))}, root.File("second.png")),

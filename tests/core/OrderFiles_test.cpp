@@ -1,7 +1,6 @@
 #include "core/OrderFiles.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -9,6 +8,7 @@
 
 #include "core/WriteTarget.h"
 #include "engine/dataset/RidovTable.h"
+#include "support/SpecialFiles.h"
 #include "support/TempFolder.h"
 
 namespace {
@@ -27,15 +27,20 @@ TEST(OrderFiles, NewNameFillsTheFirstGap) {
     Touch(folder + "Zakaz3.zv");
     EXPECT_EQ(core::NewOrderFileName(folder, "Zakaz"), folder + "Zakaz2.zv");
     // A name taken by a pipe or a folder is not free either.
-    ASSERT_EQ(::mkfifo((folder + "Zakaz2.zv").c_str(), 0600), 0);
+    if (testing_support::kHasFifos) {
+        ASSERT_TRUE(testing_support::MakeFifo(folder + "Zakaz2.zv"));
+    } else {
+        Touch(folder + "Zakaz2.zv");
+    }
     ASSERT_TRUE(std::filesystem::create_directory(folder + "Zakaz4.zv"));
     EXPECT_EQ(core::NewOrderFileName(folder, "Zakaz"), folder + "Zakaz5.zv");
 }
 
 // A new order never replaces what is not a regular file.
 TEST(OrderFiles, CreatingAnOrderOverAPipeIsRefused) {
+    if (!testing_support::kHasFifos) GTEST_SKIP() << testing_support::kNoFifos;
     TempFolder dir;
-    ASSERT_EQ(::mkfifo(dir.File("Zakaz1.zv").c_str(), 0600), 0);
+    ASSERT_TRUE(testing_support::MakeFifo(dir.File("Zakaz1.zv")));
     EXPECT_THROW(
         core::CreateOrderFile(dir.File("Zakaz1.zv"), dir.File("Zetrovo.ini"), dir.File("price.zv")),
         core::WriteRefused);

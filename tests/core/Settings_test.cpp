@@ -1,7 +1,6 @@
 // The settings file: reading and writing single values with the classic
 // profile-string rules, on real files in a temporary folder.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -15,6 +14,7 @@
 #include "engine/text/Win1251.h"
 #include "platform/Platform.h"
 #include "support/FileBytes.h"
+#include "support/SpecialFiles.h"
 #include "support/TempFolder.h"
 
 namespace core {
@@ -146,11 +146,12 @@ TEST(Settings, RefusedWriteReportsAndKeepsTheFile) {
 // A settings file that is a pipe, or a link to one, is not replaced
 // by a file holding the one value: the refusal names it.
 TEST(Settings, WriteRefusesWhatIsNotARegularFile) {
+    if (!testing_support::kHasFifos) GTEST_SKIP() << testing_support::kNoFifos;
     TempFolder folder;
     const std::string pipe = folder.File("Zetrovo.ini");
     const std::string toPipe = folder.File("link.ini");
-    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-    std::filesystem::create_symlink(pipe, toPipe);
+    ASSERT_TRUE(testing_support::MakeFifo(pipe));
+    ASSERT_TRUE(testing_support::MakeSymlink(pipe, toPipe));
     for (const std::string& file : {pipe, toPipe}) {
         try {
             WriteSetting(file, "Client", "Klient", "B");

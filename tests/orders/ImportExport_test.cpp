@@ -1,12 +1,12 @@
 // The text import and export commands, through the real main window.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include "core/WriteTarget.h"
 
 #include "core/OrderText.h"
 #include "qtsupport/MainWindowFixture.h"
 #include "support/FileBytes.h"
+#include "support/SpecialFiles.h"
 
 namespace {
 
@@ -95,15 +95,14 @@ TEST_F(ImportExportTest, PriceImportRefillsTheCatalogAndReopensIt) {
 
 // A pipe where the export would write stays a pipe; the box names it.
 TEST_F(ImportExportTest, ExportRefusesWhatIsNotARegularFile) {
+    if (!testing_support::kHasFifos) GTEST_SKIP() << testing_support::kNoFifos;
     window->LineEntry().StoreOrderLine("P1", 2);
-    ASSERT_EQ(::mkfifo(File("out.txt").c_str(), 0600), 0);
+    ASSERT_TRUE(testing_support::MakeFifo(File("out.txt")));
     prompter.fileAnswers.push_back({QFile("out.txt")});
     window->Actions().ActionExportOrder->trigger();
     ASSERT_FALSE(prompter.shown.empty());
     EXPECT_EQ(prompter.shown.back().text, core::NotRegularFileText(QFile("out.txt")));
-    struct stat st;
-    ASSERT_EQ(::lstat(File("out.txt").c_str(), &st), 0);
-    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_TRUE(testing_support::IsFifo(File("out.txt")));
 }
 
 }  // namespace

@@ -2,11 +2,14 @@
 // folders, and keeps its single-instance lock in the runtime folder: a test
 // program gets a home, XDG folders and a runtime folder of its own under a
 // temporary folder, removed at the end, so that no test touches the real
-// ones. POSIX only.
+// ones. On Windows the tests run in a Wine prefix of their own, and the
+// program's folders there are the system's: this does nothing.
 #pragma once
 
 #include <stdlib.h>
+#if !defined(_WIN32)
 #include <sys/stat.h>
+#endif
 
 #include <filesystem>
 #include <string>
@@ -17,6 +20,7 @@ namespace testing_support {
 class IsolatedHome {
   public:
     IsolatedHome() {
+#if !defined(_WIN32)
         home_ = (std::filesystem::temp_directory_path() / "zvhomeXXXXXX").string();
         isolated_ = ::mkdtemp(home_.data()) != nullptr;
         if (!isolated_) return;
@@ -25,6 +29,7 @@ class IsolatedHome {
         ::setenv("XDG_DATA_HOME", (home_ + "/.local/share").c_str(), 1);
         ::setenv("XDG_CONFIG_HOME", (home_ + "/.config").c_str(), 1);
         ::setenv("XDG_RUNTIME_DIR", home_.c_str(), 1);
+#endif
     }
     ~IsolatedHome() {
         if (!isolated_) return;

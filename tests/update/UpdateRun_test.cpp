@@ -3,17 +3,17 @@
 // program folder afterwards (price.exe only when it arrived whole, never a
 // partial file, never the old one), and the hand-over.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <QRegularExpression>
 #include <QTcpServer>
+#include <filesystem>
 #include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "qtsupport/UpdateTestSupport.h"
+#include "support/SpecialFiles.h"
 #include "update/UpdateRun.h"
 
 namespace {
@@ -198,14 +198,15 @@ TEST_P(UpdateRunCases, EndsIdleWithPriceExeOnlyWhenWhole) {
 // A price.exe in the program folder that is a pipe (or a link to a folder)
 // is neither removed nor replaced: the run ends at once, naming it.
 TEST(UpdateRunTarget, NotRegularFileIsLeftAlone) {
+    if (!testing_support::kHasFifos) GTEST_SKIP() << testing_support::kNoFifos;
     TempFolder program;
     TempFolder other;
-    ASSERT_EQ(::mkfifo(program.File("price.exe").c_str(), 0600), 0);
+    ASSERT_TRUE(testing_support::MakeFifo(program.File("price.exe")));
     for (bool link : {false, true}) {
         SCOPED_TRACE(link);
         if (link) {
-            ASSERT_EQ(::unlink(program.File("price.exe").c_str()), 0);
-            ASSERT_EQ(::symlink(other.Path().c_str(), program.File("price.exe").c_str()), 0);
+            ASSERT_TRUE(std::filesystem::remove(program.File("price.exe")));
+            ASSERT_TRUE(testing_support::MakeSymlink(other.Path(), program.File("price.exe")));
         }
         QStringList statuses;
         std::vector<bool> running;
@@ -220,9 +221,8 @@ TEST(UpdateRunTarget, NotRegularFileIsLeftAlone) {
         EXPECT_EQ(statuses.back(), QStringLiteral("Файл '%1' не заменён: это не обычный файл.")
                                        .arg(QString::fromStdString(program.File("price.exe"))));
         EXPECT_EQ(running, (std::vector<bool>{true, false}));
-        struct stat st;
-        ASSERT_EQ(::lstat(program.File("price.exe").c_str(), &st), 0);
-        EXPECT_TRUE(link ? S_ISLNK(st.st_mode) : S_ISFIFO(st.st_mode));
+        EXPECT_TRUE(link ? std::filesystem::is_symlink(program.File("price.exe"))
+                         : testing_support::IsFifo(program.File("price.exe")));
     }
     EXPECT_EQ(other.Names(), std::set<std::string>{});
 }

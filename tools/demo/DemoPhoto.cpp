@@ -3,7 +3,7 @@
 //   zv_demo_photo OUT.jpg CODE [NAME]
 //
 // The picture (640 x 480, JPEG) shows a simple drawn part, the product code
-// and, when given, the name (UTF-8). Real photos come from the wholesaler;
+// and, when given, the name. Real photos come from the wholesaler;
 // these only let the photo marker and the viewer be tried out.
 #include <QColor>
 #include <QFont>
@@ -12,18 +12,22 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QStringList>
 #include <cstdio>
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication application(argc, argv);
-    if (argc < 3) {
+    // Qt's arguments are whole Unicode on both systems (Windows' argv is in
+    // its ANSI code page).
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() < 3) {
         std::fprintf(stderr, "usage: zv_demo_photo OUT.jpg CODE [NAME]\n");
         return 2;
     }
-    const QString out = QString::fromLocal8Bit(argv[1]);
-    const QString code = QString::fromUtf8(argv[2]);
-    const QString name = argc > 3 ? QString::fromUtf8(argv[3]) : QString();
+    const QString out = arguments[1];
+    const QString code = arguments[2];
+    const QString name = arguments.size() > 3 ? arguments[3] : QString();
 
     QImage image(640, 480, QImage::Format_RGB32);
     QPainter painter(&image);
