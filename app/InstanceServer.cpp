@@ -4,6 +4,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 
+#include "core/EnginePath.h"
 #include "platform/InstanceHandOver.h"
 #if defined(_WIN32)
 #include "platform/Platform.h"
@@ -39,7 +40,7 @@ class InstanceServer::Connection : public QObject {
         decoder_.Feed(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
         QByteArray answers;
         while (std::optional<std::string> argument = decoder_.Next()) {
-            server_.Receive(QFile::decodeName(QByteArray::fromStdString(*argument)));
+            server_.Receive(core::FromEnginePath(*argument));
             answers += static_cast<char>(platform::kHandOverAck);
         }
         if (!answers.isEmpty() && socket_->state() == QLocalSocket::ConnectedState) {

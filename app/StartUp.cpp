@@ -48,9 +48,16 @@ std::optional<int> CheckSingleInstance(const std::vector<std::string>& arguments
     std::error_code error;
     const std::filesystem::path here = std::filesystem::current_path(error);
     for (const std::string& argument : arguments) {
-        const bool relativeFile = !argument.empty() && argument[0] != '-' &&
-                                  std::filesystem::path(argument).is_relative();
-        handed.push_back(relativeFile && !error ? (here / argument).string() : argument);
+        // UTF-8 both ways: the narrow strings of std::filesystem are the
+        // ANSI code page on Windows.
+        const std::filesystem::path path(std::u8string(argument.begin(), argument.end()));
+        const bool relativeFile = !argument.empty() && argument[0] != '-' && path.is_relative();
+        if (!relativeFile || error) {
+            handed.push_back(argument);
+            continue;
+        }
+        const std::u8string full = (here / path).make_preferred().u8string();
+        handed.emplace_back(full.begin(), full.end());
     }
     // A running copy answers every argument as it arrives, so a failed
     // hand-over means it is going or gone (or hung). Two full copies would

@@ -25,6 +25,7 @@
 #include "core/DataModule.h"
 #include "orders/MainWindow.h"
 #include "orders/ProgramStart.h"
+#include "platform/CommandLine.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -53,7 +54,7 @@ void LogHandOvers(app::StartUp& startUp) {
     server->onArgument = [deliver = server->onArgument, window, path](const QString& argument) {
         deliver(argument);
         QFile log(path);
-        if (log.open(QIODevice::Append | QIODevice::Text))
+        if (log.open(QIODevice::Append))
             log.write((argument + '\t' + QString::number(window->OrderTabCount()) + '\n').toUtf8());
     };
 }
@@ -94,14 +95,13 @@ void MarkFirstPaint(app::StartUp& startUp) {
 int main(int argc, char** argv) {
     // One running copy per program file: a later start hands its arguments
     // to the running copy and ends here, before Qt is even set up.
-    if (std::optional<int> exitCode =
-            app::CheckSingleInstance(std::vector<std::string>(argv + 1, argv + argc)))
-        return *exitCode;
+    const std::vector<std::string> startArguments = platform::CommandLineArguments(argc, argv);
+    if (std::optional<int> exitCode = app::CheckSingleInstance(startArguments)) return *exitCode;
 
     // An interactive start reads the catalog beside the window system's
     // set-up; batch switches leave it alone.
-    const bool batch =
-        std::any_of(argv + 1, argv + argc, [](const char* a) { return a[0] == '-'; });
+    const bool batch = std::any_of(startArguments.begin(), startArguments.end(),
+                                   [](const std::string& a) { return a.starts_with('-'); });
     if (!batch) core::DataModule::ReadCatalogAhead(platform::CurrentPlatform().ProgramFilePath());
 
     QApplication application(argc, argv);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "core/EnginePath.h"
 #include "core/FileExtension.h"
 #include "core/WriteTarget.h"
 #include "engine/text/Win1251.h"
@@ -26,7 +27,7 @@ QString BatchErrorText(const QString& argument) {
 }
 
 std::string CommandLinePath(const QString& argument) {
-    return QFile::encodeName(argument).toStdString();
+    return EnginePath(argument);
 }
 
 void BatchRun::Report(const QString& argument, const QString& reason) {

@@ -3,6 +3,7 @@
 #include <cxxabi.h>
 #include <QDate>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -11,6 +12,7 @@
 #include <typeinfo>
 
 #include "core/AppTitle.h"
+#include "core/EnginePath.h"
 #include "engine/storage/DatabaseError.h"
 #include "engine/storage/RidovSession.h"
 #include "engine/text/FormatSettings.h"
@@ -79,7 +81,9 @@ DataModule::DataModule(const QString& programFolder) {
     // The database only normalises the folder (it appends the separator);
     // the program folder is read back from it.
     vdbTest.DateFormat = "mm/dd/yyyy";
-    vdbTest.SetDatabasePath(EnginePath(programFolder));
+    // In the system's own spelling, as the boxes show it: "C:\Zetrovo\",
+    // not Qt's "C:/Zetrovo" with a backslash after it.
+    vdbTest.SetDatabasePath(EnginePath(QDir::toNativeSeparators(programFolder)));
     ProgramDir = FromEnginePath(vdbTest.DatabasePath());
     OrderDir = ProgramDir;
     SettingsFile = ProgramDir + QString::fromUtf8(kSettingsFileName);
@@ -146,11 +150,11 @@ QString DataModule::CatalogDate(const QString& name) const {
 }
 
 std::string DataModule::EnginePath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
+    return core::EnginePath(path);
 }
 
 QString DataModule::FromEnginePath(const std::string& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path));
+    return core::FromEnginePath(path);
 }
 
 QString DataModule::Separator() {

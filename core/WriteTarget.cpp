@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include "core/EnginePath.h"
 #include "platform/FileIdentity.h"
 
 namespace core {
@@ -9,7 +10,7 @@ namespace core {
 namespace {
 
 QString PathText(const std::string& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path));
+    return FromEnginePath(path);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "orders/Sending.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QUrl>
 #include <vector>
@@ -28,10 +29,20 @@ bool Open(const QByteArray& target) {
     return platform::CurrentPlatform().OpenWithAssociatedProgram(target.toStdString());
 }
 
-// True when `folder` is `medium` or lies inside it.
+// True when `folder` is `medium` or lies inside it, however each writes its
+// separators (Windows names a medium "E:\", a folder dialog answers
+// "E:/Orders") and, on Windows, whatever the case of its letters.
 bool IsOnMedium(const QString& folder, const QString& medium) {
-    const QString clean = QFileInfo(folder).absoluteFilePath();
-    return clean == medium || clean.startsWith(medium.endsWith('/') ? medium : medium + '/');
+#if defined(_WIN32)
+    constexpr Qt::CaseSensitivity kCase = Qt::CaseInsensitive;
+#else
+    constexpr Qt::CaseSensitivity kCase = Qt::CaseSensitive;
+#endif
+    const QString clean = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    QString root = QDir::cleanPath(QDir::fromNativeSeparators(medium));
+    if (clean.compare(root, kCase) == 0) return true;
+    if (!root.endsWith('/')) root += '/';
+    return clean.startsWith(root, kCase);
 }
 
 }  // namespace
@@ -109,19 +120,23 @@ CopyOutcome CopyOrderToRemovableMedium(const QString& orderPath) {
     if (media.size() > 1) {
         // The folder dialog starts where the media are mounted.
         const QString chosen = ui::CurrentPrompter().FolderName(
-            QStringLiteral("Скопировать на съёмный диск"), QFileInfo(media.front()).absolutePath());
+            QStringLiteral("Скопировать на съёмный диск"),
+            QDir::toNativeSeparators(QFileInfo(media.front()).absolutePath()));
         if (chosen.isEmpty()) return CopyOutcome::Cancelled;
         bool onMedium = false;
         for (const QString& medium : media) onMedium = onMedium || IsOnMedium(chosen, medium);
         if (!onMedium) {
             ui::CurrentPrompter().Information(
-                QStringLiteral("Папка '%1' не находится на съёмном диске.").arg(chosen));
+                QStringLiteral("Папка '%1' не находится на съёмном диске.")
+                    .arg(QDir::toNativeSeparators(chosen)));
             return CopyOutcome::Cancelled;
         }
         folder = QFileInfo(chosen).absoluteFilePath();
     }
 
-    const QString target = folder + QLatin1Char('/') + QFileInfo(orderPath).fileName();
+    // In the system's own spelling, for the boxes and for the engine.
+    const QString target =
+        QDir::toNativeSeparators(QDir(folder).filePath(QFileInfo(orderPath).fileName()));
     const std::string source = core::DataModule::EnginePath(orderPath);
     const std::string destination = core::DataModule::EnginePath(target);
     if (os.FileExists(destination) &&
@@ -131,8 +146,8 @@ CopyOutcome CopyOrderToRemovableMedium(const QString& orderPath) {
     // CopyFileReplacing takes a missing source for nothing to do.
     if (os.FileExists(source) && os.CopyFileReplacing(source, destination))
         return CopyOutcome::Copied;
-    ui::CurrentPrompter().Warning(
-        QStringLiteral("Не удалось скопировать файл '%1' на '%2'.").arg(orderPath, folder));
+    ui::CurrentPrompter().Warning(QStringLiteral("Не удалось скопировать файл '%1' на '%2'.")
+                                      .arg(orderPath, QDir::toNativeSeparators(folder)));
     return CopyOutcome::Failed;
 }
 

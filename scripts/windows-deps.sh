@@ -22,7 +22,8 @@ mkdir -p "$cache"
 
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO=sudo
-packages=(cmake ninja-build nasm dpkg-dev g++-mingw-w64-x86-64-posix qt6-base-dev qt6-base-dev-tools)
+packages=(cmake ninja-build nasm dpkg-dev g++-mingw-w64-x86-64-posix qt6-base-dev qt6-base-dev-tools
+          qt6-translations-l10n)
 missing=()
 for p in "${packages[@]}"; do
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
@@ -113,6 +114,11 @@ qt=$(build_package qtbase qt6-base . \
     -DFEATURE_tabletevent=OFF -DFEATURE_system_zlib=OFF -DFEATURE_system_jpeg=OFF \
     -DFEATURE_system_png=OFF -DFEATURE_system_freetype=OFF -DFEATURE_system_harfbuzz=OFF \
     -DFEATURE_system_pcre2=OFF -DFEATURE_system_doubleconversion=OFF)
+
+# Qt's own texts in Russian (its dialogs and buttons): the translations
+# Debian built from its qt6-translations sources, the same for every system.
+mkdir -p "$qt/translations"
+cp -u /usr/share/qt6/translations/qtbase_ru.qm "$qt/translations/"
 
 # One folder with every library, for CMAKE_PREFIX_PATH and the installer.
 echo "$jpeg;$curl;$qt"

@@ -62,3 +62,9 @@ wait_for_window() {
     done
     return 1
 }
+
+# prepare_prefix: makes the Wine prefix.
+prepare_prefix() {
+    wineboot --init >/dev/null 2>&1
+    wineserver -w
+}

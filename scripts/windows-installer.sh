@@ -35,8 +35,7 @@ echo "installer: $setup, $(stat -c %s "$setup") bytes ($(du -sh "$stage" | cut -
 export WINEPREFIX="$root/$build/wineprefix-install"
 export WINEPATH=""
 rm -rf "$WINEPREFIX"
-wineboot --init >/dev/null 2>&1
-wineserver -w
+prepare_prefix
 wine "$setup" /S
 wineserver -w
 install_dir=$(winepath -u "$(wine cmd /c echo %LOCALAPPDATA% 2>/dev/null | tr -d '\r')")/Programs/Zetrovo

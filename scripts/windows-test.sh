@@ -54,8 +54,7 @@ built=$(date +%s)
 source scripts/windows-env.sh
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 echo "== Wine prefix"
-wineboot --init >/dev/null 2>&1
-wineserver -w
+prepare_prefix
 
 echo "== tests under Wine"
 status=0

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/EnginePath.h"
 #include "core/WriteTarget.h"
 #include "platform/FileIdentity.h"
 #include "update/FtpListing.h"
@@ -33,12 +34,12 @@ void UpdateRun::Start() {
     SetRunning(true);
     ShowStatus(QString());
     if (platform::IsNonRegularFile(TargetPath())) {
-        Finish(core::NotRegularFileText(QFile::decodeName(TargetPath().c_str())));
+        Finish(core::NotRegularFileText(core::FromEnginePath(TargetPath())));
         return;
     }
     // A price.exe left from an earlier run must never be taken for this
     // run's update, whatever happens to the run.
-    QFile::remove(QFile::decodeName(TargetPath().c_str()));
+    QFile::remove(core::FromEnginePath(TargetPath()));
     ftp_.Connect([this](const FtpResult& result) { OnConnected(result); });
 }
 
@@ -122,7 +123,7 @@ void UpdateRun::OnSized(const FtpResult& result, int64_t size) {
     size_ = size;
     received_ = 0;
     writeFailed_ = false;
-    partial_ = std::make_unique<QSaveFile>(QFile::decodeName(TargetPath().c_str()));
+    partial_ = std::make_unique<QSaveFile>(core::FromEnginePath(TargetPath()));
     // The finished file replaces the target by a rename; the partial one
     // lives under a temporary name beside it and is never started.
     partial_->setDirectWriteFallback(false);
@@ -162,7 +163,7 @@ void UpdateRun::OnRetrieved(const FtpResult& result) {
     stats_.End();
     ShowProgress();
     if (whole && platform::IsNonRegularFile(TargetPath())) {
-        FetchFailed(core::NotRegularFileText(QFile::decodeName(TargetPath().c_str())));
+        FetchFailed(core::NotRegularFileText(core::FromEnginePath(TargetPath())));
         return;
     }
     if (!whole || !partial_->commit()) {
@@ -174,7 +175,7 @@ void UpdateRun::OnRetrieved(const FtpResult& result) {
     ShowStatistics(stats_.SummaryText());
     ftp_.Disconnect();
     std::string target = TargetPath();
-    if (!QFile::exists(QFile::decodeName(target.c_str()))) {
+    if (!QFile::exists(core::FromEnginePath(target))) {
         Finish(status::kFetchFailedPrefix + name);
         return;
     }

@@ -177,6 +177,11 @@ class BatchProcessTest : public testing::Test {
         outcome.status = process.exitStatus();
         outcome.out = QString::fromUtf8(process.readAllStandardOutput());
         outcome.err = QString::fromUtf8(process.readAllStandardError());
+#if defined(_WIN32)
+        // Windows' text streams end their lines with CR LF.
+        outcome.out.remove(QLatin1Char('\r'));
+        outcome.err.remove(QLatin1Char('\r'));
+#endif
         return outcome;
     }
 
@@ -186,15 +191,24 @@ class BatchProcessTest : public testing::Test {
 
     // Puts an opener first in PATH that only notes each file it is asked to
     // open in Opened().
-    void UseRecordingOpener() {
+    // Windows opens files through the shell, where no stand-in goes: there
+    // this is false and nothing is recorded.
+    bool UseRecordingOpener() {
+#if defined(_WIN32)
+        return false;
+#else
         fs::create_directory(root.File("bin"));
         const std::string opener = root.File("bin/xdg-open");
         WriteBytes(opener, "#!/bin/sh\necho \"$1\" >> '" + root.File("opened.log") + "'\n");
         fs::permissions(opener, fs::perms::owner_all);
         extraEnvironment[QStringLiteral("PATH")] =
             QString::fromStdString(root.File("bin")) + ':' + qEnvironmentVariable("PATH");
+        return true;
+#endif
     }
-    std::string Opened() const { return ReadBytes(root.File("opened.log")); }
+    std::string Opened() const {
+        return ReadBytes(root.File("opened.log"));
+    }
 
     static inline std::unique_ptr<TempFolder> programCopy_;
     TempFolder root;
@@ -347,9 +361,11 @@ TEST_F(BatchProcessTest, PriceListWithoutCatalogCreatesNone) {
     EXPECT_EQ(run.status, QProcess::NormalExit);
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains(Report("price.txt"))) << run.err.toStdString();
-    EXPECT_TRUE(run.err.contains(QStringLiteral("Файл каталога '%1' не найден.")
-                                     .arg(QString::fromStdString(Prog("price.zv")))))
-        << run.err.toStdString();
+    // The error line escapes the backslashes of a Windows path.
+    const QString missing = QStringLiteral("Файл каталога '%1' не найден.")
+                                .arg(QString::fromStdString(Prog("price.zv")))
+                                .replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+    EXPECT_TRUE(run.err.contains(missing)) << run.err.toStdString();
     EXPECT_FALSE(fs::exists(Prog("price.zv")));
     EXPECT_FALSE(fs::exists(Screenshot()));
 
@@ -449,7 +465,7 @@ TEST_F(BatchProcessTest, SettingsFileThatIsNoRegularFileEndsTheStart) {
 // "-pxls": the whole catalog as the start shows it (sorted by name, the
 // catalog view's columns) in the named file, which is then opened.
 TEST_F(BatchProcessTest, CatalogToSpreadsheetWritesTheViewAndOpensIt) {
-    UseRecordingOpener();
+    if (!UseRecordingOpener()) GTEST_SKIP() << "no stand-in for the shell's opener of Windows";
     testing_support::WriteBytes(Work("out.xls"), "old");
     const Outcome run = Run({"-pxls", "out.xls"});
     ASSERT_TRUE(run.finished);
@@ -469,7 +485,7 @@ TEST_F(BatchProcessTest, CatalogToSpreadsheetWritesTheViewAndOpensIt) {
 // holds, is reported on standard error with exit code 1; nothing is
 // written or opened.
 TEST_F(BatchProcessTest, CatalogToSpreadsheetFailuresAreReported) {
-    UseRecordingOpener();
+    const bool recording = UseRecordingOpener();
     const Outcome missing = Run({"-pxls", "nofolder/out.xls"});
     ASSERT_TRUE(missing.finished);
     EXPECT_EQ(missing.exitCode, 1);
@@ -494,7 +510,7 @@ TEST_F(BatchProcessTest, CatalogToSpreadsheetFailuresAreReported) {
     EXPECT_TRUE(big.err.contains(Report("big.xls"))) << big.err.toStdString();
     EXPECT_TRUE(big.err.contains("65536")) << big.err.toStdString();
     EXPECT_FALSE(fs::exists(Work("big.xls")));
-    EXPECT_EQ(Opened(), "");
+    if (recording) EXPECT_EQ(Opened(), "");
     EXPECT_FALSE(fs::exists(Screenshot()));
 }
 

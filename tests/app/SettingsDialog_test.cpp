@@ -2,6 +2,8 @@
 // the requisites check, the keyboard and the folder chooser.
 #include <gtest/gtest.h>
 
+#include <QDir>
+
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -172,10 +174,12 @@ TEST_F(SettingsDialogTest, EnterAndEscape) {
 TEST_F(SettingsDialogTest, FolderChooserFillsTheFieldUnlessCancelled) {
     dialog_.ImagDir()->setText(QStringLiteral("/old"));
     prompter_.fileAnswers = {{QStringLiteral("/new/photos")}, {}};
+    // Shown in the system's own spelling.
+    const QString chosen = QDir::toNativeSeparators(QStringLiteral("/new/photos"));
     dialog_.ImagDirButton()->click();
-    EXPECT_EQ(dialog_.ImagDir()->text(), "/new/photos");
+    EXPECT_EQ(dialog_.ImagDir()->text(), chosen);
     dialog_.ImagDirButton()->click();
-    EXPECT_EQ(dialog_.ImagDir()->text(), "/new/photos") << "cancelled";
+    EXPECT_EQ(dialog_.ImagDir()->text(), chosen) << "cancelled";
     ASSERT_EQ(prompter_.shown.size(), 2u);
     EXPECT_EQ(prompter_.shown[0].kind, ScriptedPrompter::Kind::FolderName);
     EXPECT_EQ(prompter_.shown[0].details, "/old") << "starts in the field's folder";

@@ -9,14 +9,14 @@
 #include <vector>
 
 #include "app/StartUp.h"
-#include "platform/LinuxPlatform.h"
+#include "platform/NativePlatform.h"
 
 namespace app {
 namespace {
 
 using Claim = platform::Platform::InstanceClaim;
 
-class FakeInstancePlatform : public platform::LinuxPlatform {
+class FakeInstancePlatform : public platform::NativePlatform {
   public:
     std::string ProgramFilePath() override { return program; }
     Claim ClaimSingleInstance(const std::string& name) override {
@@ -104,10 +104,18 @@ TEST(SingleInstanceCheckTest, FilesGoOverWithFullPathsAndSwitchesAsTheyAre) {
     platform::Platform* previous = platform::SetCurrentPlatform(&os);
     EXPECT_EQ(CheckSingleInstance({"-k", "orders/a.txt", "/abs/Zakaz 1.zv", "Заявка.zv"}), 0);
     platform::SetCurrentPlatform(previous);
-    const std::string here = std::filesystem::current_path().string();
+    // In UTF-8 and with the system's separators; "/abs/..." has no drive
+    // on Windows, so there it is on the current folder's.
+    const auto full = [](const std::string& name) {
+        const std::u8string path = (std::filesystem::current_path() /
+                                    std::filesystem::path(std::u8string(name.begin(), name.end())))
+                                       .make_preferred()
+                                       .u8string();
+        return std::string(path.begin(), path.end());
+    };
     ASSERT_TRUE(os.handed.has_value());
-    EXPECT_EQ(*os.handed, (std::vector<std::string>{"-k", here + "/orders/a.txt", "/abs/Zakaz 1.zv",
-                                                    here + "/Заявка.zv"}));
+    EXPECT_EQ(*os.handed, (std::vector<std::string>{"-k", full("orders/a.txt"),
+                                                    full("/abs/Zakaz 1.zv"), full("Заявка.zv")}));
 }
 
 }  // namespace

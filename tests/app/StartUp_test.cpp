@@ -21,7 +21,7 @@
 #include "engine/storage/RidovSession.h"
 #include "engine/text/Win1251.h"
 #include "orders/ProgramStart.h"
-#include "platform/LinuxPlatform.h"
+#include "platform/NativePlatform.h"
 #include "qtsupport/ScriptedPrompter.h"
 #include "support/FileBytes.h"
 #include "support/TempFolder.h"
@@ -39,7 +39,7 @@ using testing_support::TempFolder;
 
 // The real platform, except that nothing is opened, started or linked:
 // those requests are recorded.
-class RecordingPlatform : public platform::LinuxPlatform {
+class RecordingPlatform : public platform::NativePlatform {
   public:
     bool OpenWithAssociatedProgram(const std::string& target) override {
         opened.push_back(target);
@@ -101,6 +101,8 @@ class StartUpTest : public ::testing::Test {
     ~StartUpTest() override { platform::SetCurrentPlatform(previousPlatform_); }
 
     QString Dir() const { return QString::fromStdString(folder_.Path()); }
+    // `name` in the program folder, as the program writes its paths.
+    QString File(const char* name) const { return QString::fromStdString(folder_.File(name)); }
 
     std::unique_ptr<StartUp> FakeStart(QStringList arguments) {
         return std::make_unique<StartUp>(Dir(), std::move(arguments), [this](core::DataModule& dm) {
@@ -134,14 +136,14 @@ TEST_F(StartUpTest, StepsInOrderAndABatchSwitchEndsBeforeAnyWindow) {
     WriteCatalog(folder_.File("price.zv"));
     WriteBytes(folder_.File("Zakaz1.zv"), "order");
     {
-        auto start = FakeStart({Dir() + "/Zakaz1.zv", Dir() + "/missing.zv"});
+        auto start = FakeStart({File("Zakaz1.zv"), File("missing.zv")});
         EXPECT_EQ(start->Begin(), std::nullopt);
         const core::DataModule& dm = *start->DataModule();
         EXPECT_EQ(log_, (std::vector<QString>{"SetCaption " + dm.CatalogDate("price.zv"),
-                                              "OpenCatalog " + Dir() + "/price.zv",
-                                              "OpenOrder " + Dir() + "/Zakaz1.zv"}));
+                                              "OpenCatalog " + File("price.zv"),
+                                              "OpenOrder " + File("Zakaz1.zv")}));
         EXPECT_TRUE(start->MainWindow()->Widget()->isVisible());
-        EXPECT_EQ(dm.CatalogFile, Dir() + "/price.zv");
+        EXPECT_EQ(dm.CatalogFile, File("price.zv"));
     }
     log_.clear();
     prompter_.failWhenUnscripted = false;  // the batch report
@@ -231,7 +233,7 @@ TEST_F(StartUpTest, DamagedCatalogEndsWithExitCode1) {
         EXPECT_EQ(prompter_.shown[0].text,
                   QString::fromUtf8("Не удается открыть одну из таблиц базы данных, которые "
                                     "должны находиться в каталоге '") +
-                      Dir() + "/'.");
+                      File("") + "'.");
         EXPECT_TRUE(prompter_.shown[0].details.startsWith(
             QString::fromUtf8("В программе Заявка по каталогу произошла ошибка класса "
                               "DatabaseError с сообщением 'Error opening table: ")))

@@ -37,12 +37,13 @@ TEST(CatalogDateText, RussianLongDateWithTheMonthInTheGenitive) {
 TEST(TdmZetrovo, PathsAndTheCatalogLine) {
     TempFolder folder;
     const QString dir = QString::fromStdString(folder.Path());
+    const QString sep = core::DataModule::Separator();
     {
         core::DataModule dm(dir);  // no separator at the end: one is added
-        EXPECT_EQ(dm.ProgramDir, dir + "/");
+        EXPECT_EQ(dm.ProgramDir, dir + sep);
         EXPECT_EQ(dm.OrderDir, dm.ProgramDir);
-        EXPECT_EQ(dm.SettingsFile, dir + "/Zetrovo.ini");
-        EXPECT_EQ(dm.ReadmeFile, dir + "/readme.txt");
+        EXPECT_EQ(dm.SettingsFile, dir + sep + "Zetrovo.ini");
+        EXPECT_EQ(dm.ReadmeFile, dir + sep + "readme.txt");
         EXPECT_TRUE(dm.CatalogDates.isEmpty()) << "no catalog file";
         EXPECT_EQ(dm.CatalogName(), QString());
     }
@@ -50,8 +51,8 @@ TEST(TdmZetrovo, PathsAndTheCatalogLine) {
     std::ofstream(folder.File("price.zv")) << "x";
     ASSERT_TRUE(platform::CurrentPlatform().SetModificationTime(folder.File("price.zv"),
                                                                 LocalNoon(2010, 5, 5)));
-    core::DataModule dm(dir + "/");
-    EXPECT_EQ(dm.ProgramDir, dir + "/");
+    core::DataModule dm(dir + sep);
+    EXPECT_EQ(dm.ProgramDir, dir + sep);
     EXPECT_EQ(dm.CatalogDates, QStringList{QString::fromUtf8("price.zv=среда, 5 мая 2010")});
     EXPECT_EQ(dm.CatalogName(), "price.zv");
     EXPECT_EQ(dm.CatalogDate("price.zv"), QString::fromUtf8("среда, 5 мая 2010"));

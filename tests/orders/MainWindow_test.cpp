@@ -23,7 +23,7 @@
 
 #include "app/SettingsDialog.h"
 #include "orders/CatalogView.h"
-#include "platform/LinuxPlatform.h"
+#include "platform/NativePlatform.h"
 #include "qtsupport/MainWindowFixture.h"
 #include "ui/FilterRowEdit.h"
 #include "ui/FilterRowHeader.h"
@@ -58,7 +58,7 @@ class ModalCloser {
 
 // The real platform, except that opening a file with its program is only
 // recorded.
-class OpenRecorder : public platform::LinuxPlatform {
+class OpenRecorder : public platform::NativePlatform {
   public:
     bool OpenWithAssociatedProgram(const std::string& target) override {
         opened.push_back(target);

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "orders/Printout.h"
+#include "support/Wine.h"
 
 namespace {
 
@@ -261,6 +262,7 @@ TEST_F(PrintLayoutTest, TitlesNeverBreakInsideAWord) {
 // sheet when that takes fewer pages; a narrow one stays upright. The same
 // layouts are painted.
 TEST(PrintOrientation, LandscapeWhenItTakesFewerPages) {
+    if (testing_support::UnderWine()) GTEST_SKIP() << testing_support::kWineFonts;
     TGridPrintSettings settings;
     const auto table = [](int columns) {
         TPrintTable t;

@@ -1,7 +1,13 @@
 // A local FTP server for the update tests and benchmarks: ftp_server.py
 // (pyftpdlib) serving one folder to one account on 127.0.0.1, on a free port
-// the server picks itself and reports on its standard output. The server
-// ends with this object.
+// the server picks itself. It writes the port into a file of a folder of
+// this object's, and it ends once that file is gone, which Stop() and the
+// destructor see to (and kill it besides).
+//
+// Files rather than the standard streams and a kill: a Windows test under
+// Wine starts the same Linux interpreter, handing it the Linux paths of the
+// script and the folders, and Wine neither connects a Linux program's
+// standard output to a pipe nor ends it on a kill.
 //
 // The interpreter is the first of /usr/bin/python3 (where the system's
 // python3-pyftpdlib lives) and the python3 on the PATH that starts the
@@ -10,12 +16,19 @@
 // Thread safety: one thread.
 #pragma once
 
-#include <QByteArray>
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
+#include <QThread>
 #include <memory>
+
+#if defined(_WIN32)
+#include <windows.h>
+#endif
 
 namespace testing_support {
 
@@ -25,8 +38,9 @@ class FtpTestServer {
     // options ("--retr", "drop", ...).
     FtpTestServer(const QString& script, const QString& root, const QString& user,
                   const QString& password, const QStringList& options = {}) {
-        const QStringList arguments =
-            QStringList{script, "--root", root, "--user", user, "--password", password} + options;
+        QStringList arguments = {HostPath(script), "--root", HostPath(root), "--user", user};
+        arguments << "--password" << password << "--port-file" << HostPath(PortFile());
+        arguments << options;
         for (const QString& python :
              {QStringLiteral("/usr/bin/python3"), QStringLiteral("python3")}) {
             if (Start(python, arguments)) return;
@@ -40,6 +54,31 @@ class FtpTestServer {
     const QString& Failure() const { return failure_; }
 
   private:
+    // The Linux path of `path` under Wine, which knows it; elsewhere `path`.
+    static QString HostPath(const QString& path) {
+#if defined(_WIN32)
+        using ToUnix = char*(CDECL*)(LPCWSTR);
+        const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+        const auto toUnix = kernel == nullptr
+                                ? nullptr
+                                : reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
+                                      ::GetProcAddress(kernel, "wine_get_unix_file_name")));
+        if (toUnix == nullptr) return path;
+        const QString native = QDir::toNativeSeparators(path);
+        char* unixPath = toUnix(reinterpret_cast<LPCWSTR>(native.utf16()));
+        if (unixPath == nullptr) return path;
+        const QString result = QString::fromUtf8(unixPath);
+        ::HeapFree(::GetProcessHeap(), 0, unixPath);
+        return result;
+#else
+        return path;
+#endif
+    }
+
+    QString PortFile() const {
+        return lifeline_.filePath(QStringLiteral("port"));
+    }
+
     bool Start(const QString& python, const QStringList& arguments) {
         Stop();
         process_ = std::make_unique<QProcess>();
@@ -48,17 +87,17 @@ class FtpTestServer {
             failure_ += python + ": " + process_->errorString() + "\n";
             return false;
         }
-        QByteArray output;
         QDeadlineTimer deadline(30000);
         while (!deadline.hasExpired() && process_->state() == QProcess::Running) {
-            process_->waitForReadyRead(100);
-            output += process_->readAllStandardOutput();
-            const qsizetype at = output.indexOf("PORT ");
-            const qsizetype end = output.indexOf('\n', at);
-            if (at >= 0 && end > at) {
-                port_ = output.mid(at + 5, end - at - 5).trimmed().toInt();
-                if (port_ > 0) return true;
+            QFile file(PortFile());
+            if (file.open(QIODevice::ReadOnly)) {
+                const QByteArray text = file.readAll();
+                if (text.startsWith("PORT ") && text.endsWith('\n')) {
+                    port_ = text.mid(5).trimmed().toInt();
+                    if (port_ > 0) return true;
+                }
             }
+            QThread::msleep(20);
         }
         failure_ += python + ": " + QString::fromLocal8Bit(process_->readAllStandardError()) + "\n";
         Stop();
@@ -67,13 +106,15 @@ class FtpTestServer {
     void Stop() {
         port_ = 0;
         if (!process_) return;
-        if (process_->state() != QProcess::NotRunning) {
+        QFile::remove(PortFile());
+        if (process_->state() != QProcess::NotRunning && !process_->waitForFinished(2000)) {
             process_->kill();
-            process_->waitForFinished(10000);
+            process_->waitForFinished(2000);
         }
         process_.reset();
     }
 
+    QTemporaryDir lifeline_;
     std::unique_ptr<QProcess> process_;
     int port_ = 0;
     QString failure_;

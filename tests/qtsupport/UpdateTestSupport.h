@@ -16,16 +16,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/LinuxPlatform.h"
+#include "platform/NativePlatform.h"
 #include "qtsupport/FtpTestServer.h"
 #include "support/FileBytes.h"
 #include "support/TempFolder.h"
 #include "update/UpdateServer.h"
-
-// Texts in failure messages as text, not as arrays of characters.
-inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace testing_support {
 
@@ -44,7 +39,7 @@ inline std::string RandomBytes(size_t size, uint32_t seed) {
 
 // The real platform, except that programs are not started: the paths are
 // recorded and the start answers `startResult`.
-class RecordingPlatform : public platform::LinuxPlatform {
+class RecordingPlatform : public platform::NativePlatform {
   public:
     bool StartProcess(const std::string& path) override {
         started.push_back(path);

@@ -43,8 +43,23 @@ class TempFolder {
     const std::string& Path() const {
         return path_;
     }
+    // `name` in the folder, joined with the system's own separator, as the
+    // program joins its paths.
     std::string File(const std::string& name) const {
+#if defined(_WIN32)
+        std::string native = name;
+        for (char& c : native)
+            if (c == '/') c = '\\';
+        return path_ + "\\" + native;
+#else
         return path_ + "/" + name;
+#endif
+    }
+
+    // The folder with the separator at its end, as the program keeps its
+    // folders.
+    std::string Folder() const {
+        return File("");
     }
 
     // Names of everything in the folder.

@@ -45,8 +45,8 @@ class TFormDownloadTest : public testing::Test {
         WriteBytes(program.File("Zetrovo.ini"),
                    "[Client]\r\nKlient=Firm\r\n" + server.SettingLine());
         return update::DownloadOptionsFor(
-            program.Path() + "/", core::ReadSetting(program.File("Zetrovo.ini"),
-                                                    core::kClientSection, core::kKeyUpdateServer));
+            program.Folder(), core::ReadSetting(program.File("Zetrovo.ini"), core::kClientSection,
+                                                core::kKeyUpdateServer));
     }
     // The program folder's names apart from the settings file.
     std::set<std::string> ProgramFiles() const {
@@ -141,7 +141,7 @@ TEST_F(TFormDownloadTest, AbortWhileTheServerSaysNothing) {
     QTcpServer silent;
     ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
     update::DownloadOptions options;
-    options.programDir = program.Path() + "/";
+    options.programDir = program.Folder();
     options.server = update::UpdateServer{"127.0.0.1", silent.serverPort(), "u", "p"};
     TFormDownload form(options);
     form.show();

@@ -69,21 +69,20 @@ TEST(UpdateServer, SettingsKey) {
     const std::string ini = dir.File("Zetrovo.ini");
     testing_support::WriteBytes(ini, "[Client]\r\nupdateserver=ftp://u:p@10.0.0.5:2100/\r\n");
     update::DownloadOptions options = update::DownloadOptionsFor(
-        dir.Path() + "/", core::ReadSetting(ini, core::kClientSection, core::kKeyUpdateServer));
-    EXPECT_EQ(options.programDir, dir.Path() + "/");
+        dir.Folder(), core::ReadSetting(ini, core::kClientSection, core::kKeyUpdateServer));
+    EXPECT_EQ(options.programDir, dir.Folder());
     EXPECT_EQ(options.server.host, "10.0.0.5");
     EXPECT_EQ(options.server.port, 2100);
     EXPECT_EQ(options.server.user, "u");
 
     testing_support::WriteBytes(ini, "[Client]\r\nUpdateServer=ftp.example.org\r\n");
-    EXPECT_EQ(
-        update::DownloadOptionsFor(
-            dir.Path() + "/", core::ReadSetting(ini, core::kClientSection, core::kKeyUpdateServer))
-            .server.host,
-        update::DefaultUpdateServer().host);
+    EXPECT_EQ(update::DownloadOptionsFor(dir.Folder(), core::ReadSetting(ini, core::kClientSection,
+                                                                         core::kKeyUpdateServer))
+                  .server.host,
+              update::DefaultUpdateServer().host);
     EXPECT_EQ(update::DownloadOptionsFor(
-                  dir.Path() + "/", core::ReadSetting(dir.File("missing.ini"), core::kClientSection,
-                                                      core::kKeyUpdateServer))
+                  dir.Folder(), core::ReadSetting(dir.File("missing.ini"), core::kClientSection,
+                                                  core::kKeyUpdateServer))
                   .server.host,
               update::DefaultUpdateServer().host);
 }

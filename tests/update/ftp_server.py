@@ -118,6 +118,9 @@ def main():
     parser.add_argument("--throttle", type=int, default=0)
     parser.add_argument("--list", choices=["normal", "drop", "endless"], default="normal")
     parser.add_argument("--verbose", action="store_true")
+    # The port goes into this file (whole, by a rename), and the server ends
+    # once the file is gone; without it, the port is printed.
+    parser.add_argument("--port-file", default="")
     options = parser.parse_args()
 
     logging.basicConfig(level=logging.DEBUG if options.verbose else logging.ERROR)
@@ -129,8 +132,19 @@ def main():
     # A refused log-in is answered at once, not after the usual pause.
     handler.auth_failed_timeout = 0
     server = FTPServer(("127.0.0.1", 0), handler)
-    print("PORT %d" % server.socket.getsockname()[1], flush=True)
-    server.serve_forever(handle_exit=True)
+    port_line = "PORT %d\n" % server.socket.getsockname()[1]
+    if not options.port_file:
+        print(port_line, end="", flush=True)
+        server.serve_forever(handle_exit=True)
+        return
+    with open(options.port_file + ".new", "w") as f:
+        f.write(port_line)
+    os.replace(options.port_file + ".new", options.port_file)
+    try:
+        while os.path.exists(options.port_file):
+            server.serve_forever(timeout=0.2, blocking=False, handle_exit=False)
+    finally:
+        server.close_all()
 
 
 if __name__ == "__main__":
