@@ -1,8 +1,10 @@
 #include "platform/CommandLine.h"
 
 #if defined(_WIN32)
-#include <shellapi.h>
+// windows.h first: shellapi.h needs its types.
 #include <windows.h>
+
+#include <shellapi.h>
 
 #include "platform/WindowsText.h"
 #endif

@@ -18,6 +18,8 @@ export LC_ALL=C.UTF-8
 unset QT_QPA_PLATFORM
 trap 'wineserver -k >/dev/null 2>&1 || true; [ -n "${windows_xvfb:-}" ] && kill "$windows_xvfb" 2>/dev/null || true' EXIT
 root=$(pwd)
+# Before any program of Wine's: its desktop takes the display it finds first.
+start_display
 
 stage="$build/installer/stage"
 python3 scripts/windows-stage.py "$build" "$stage" "$windows_qt" "${windows_dll_dirs[@]}" >/dev/null
@@ -59,7 +61,6 @@ check "the .zv file type" bash -c "wine reg query 'HKCU\\Software\\Classes\\.zv'
 
 # The installed program starts and shows its window; the settings file of a
 # first start and an order are what a user leaves behind.
-start_display
 (cd "$install_dir" && wine zayavka.exe >"$root/$build/installed-run.log" 2>&1) &
 if window=$(wait_for_window 120); then
     sleep 3

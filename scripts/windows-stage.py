@@ -86,8 +86,8 @@ def main() -> int:
     # What the uninstaller removes: exactly these files and their folders,
     # never what the program or the user put beside them.
     files = sorted(p.relative_to(stage) for p in stage.rglob("*") if p.is_file())
-    folders = sorted({f.parent for f in files if f.parent != pathlib.Path(".")},
-                     key=lambda p: -len(p.parts))
+    folders = sorted({parent for f in files for parent in f.parents
+                      if parent != pathlib.Path(".")}, key=lambda p: -len(p.parts))
     lines = [f'Delete "$INSTDIR\\{str(f).replace("/", chr(92))}"' for f in files]
     lines += [f'RMDir "$INSTDIR\\{str(d).replace("/", chr(92))}"' for d in folders]
     (stage.parent / "files.nsh").write_text("\r\n".join(lines) + "\r\n")

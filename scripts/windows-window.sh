@@ -17,8 +17,10 @@ export LC_ALL=C.UTF-8
 unset QT_QPA_PLATFORM
 trap 'wineserver -k >/dev/null 2>&1 || true; [ -n "${windows_xvfb:-}" ] && kill "$windows_xvfb" 2>/dev/null || true' EXIT
 linux_zv="$build/linux/tools/zv"
+# Before any program of Wine's: its desktop takes the display it finds first.
+start_display
 
-demo="$build/demo"
+demo="$(pwd)/$build/demo"
 rm -rf "$demo"
 mkdir -p "$demo/foto"
 cp "$build/app/zayavka.exe" resources/readme.txt "$demo/"
@@ -28,13 +30,15 @@ printf '[Client]\r\nKlient=Автосервис "Демо"\r\nAdres=г. Моск
     "$photos" | iconv -f UTF-8 -t CP1251 >"$demo/Zetrovo.ini"
 # Photos of every third of the first sixty products by name, so that the
 # camera mark shows on the first screen.
-"$linux_zv" dump "$demo/price.zv" | tail -n +2 | LC_ALL=C sort -s -t $'\t' -k4,4 | head -n 60 |
-    awk 'NR % 3 == 1' | while IFS=$'\t' read -r id _ _ name _; do
-        (cd "$demo/foto" && QT_QPA_PLATFORM=offscreen wine ../../tools/demo/zv_demo_photo.exe \
-            "ZV$id.jpg" "$id" "$name")
-    done
+"$linux_zv" dump "$demo/price.zv" >"$demo/catalog.txt"
+tail -n +2 "$demo/catalog.txt" | LC_ALL=C sort -s -t $'\t' -k4,4 >"$demo/sorted.txt"
+head -n 60 "$demo/sorted.txt" | awk 'NR % 3 == 1' >"$demo/photos.txt"
+while IFS=$'\t' read -r id _ _ name _; do
+    (cd "$demo/foto" && QT_QPA_PLATFORM=offscreen wine ../../tools/demo/zv_demo_photo.exe \
+        "ZV$id.jpg" "$id" "$name")
+done <"$demo/photos.txt"
+rm "$demo/catalog.txt" "$demo/sorted.txt" "$demo/photos.txt"
 
-start_display
 (cd "$demo" && wine zayavka.exe >"$demo/zayavka.log" 2>&1) &
 window=$(wait_for_window 120) || {
     echo "zayavka.exe showed no window; its output:" >&2
@@ -72,7 +76,7 @@ if [ "$(echo "$lines" | wc -l)" -ne 1 ] || ! echo "$lines" | cut -f2 | grep -qx 
     exit 1
 fi
 code=$(echo "$lines" | cut -f1)
-if ! "$linux_zv" dump "$demo/price.zv" | cut -f1 | grep -qxF "$code"; then
+if ! "$linux_zv" dump "$demo/price.zv" | cut -f1 | grep -xF "$code" >/dev/null; then
     echo "the ordered code $code is not in the catalog" >&2
     exit 1
 fi

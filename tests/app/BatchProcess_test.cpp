@@ -510,7 +510,9 @@ TEST_F(BatchProcessTest, CatalogToSpreadsheetFailuresAreReported) {
     EXPECT_TRUE(big.err.contains(Report("big.xls"))) << big.err.toStdString();
     EXPECT_TRUE(big.err.contains("65536")) << big.err.toStdString();
     EXPECT_FALSE(fs::exists(Work("big.xls")));
-    if (recording) EXPECT_EQ(Opened(), "");
+    if (recording) {
+        EXPECT_EQ(Opened(), "");
+    }
     EXPECT_FALSE(fs::exists(Screenshot()));
 }
 
