@@ -68,3 +68,18 @@ prepare_prefix() {
     wineboot --init >/dev/null 2>&1
     wineserver -w
 }
+
+# start_window_session: what a script that shows Wine's windows needs
+# first: an Xvfb (before any program of Wine's, whose desktop takes the
+# display it finds first: a Wine still running is ended), the locale's text in UTF-8 (Wine hands programs
+# their arguments and file names in it), the windows platform, and an end
+# to Wine and Xvfb when the script ends.
+start_window_session() {
+    # A Wine still running from before has a desktop without the display.
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
+    export LC_ALL=C.UTF-8
+    unset QT_QPA_PLATFORM
+    trap 'wineserver -k >/dev/null 2>&1 || true; [ -n "${windows_xvfb:-}" ] && kill "$windows_xvfb" 2>/dev/null || true' EXIT
+    start_display
+}

@@ -14,12 +14,8 @@ cd "$(dirname "$0")/.."
 build=$1
 deps=$2
 source scripts/windows-env.sh
-export LC_ALL=C.UTF-8
-unset QT_QPA_PLATFORM
-trap 'wineserver -k >/dev/null 2>&1 || true; [ -n "${windows_xvfb:-}" ] && kill "$windows_xvfb" 2>/dev/null || true' EXIT
+start_window_session
 root=$(pwd)
-# Before any program of Wine's: its desktop takes the display it finds first.
-start_display
 
 stage="$build/installer/stage"
 python3 scripts/windows-stage.py "$build" "$stage" "$windows_qt" "${windows_dll_dirs[@]}" >/dev/null

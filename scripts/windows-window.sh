@@ -12,13 +12,8 @@ cd "$(dirname "$0")/.."
 build=$1
 deps=$2
 source scripts/windows-env.sh
-# Wine hands the program its arguments and file names in the locale's text.
-export LC_ALL=C.UTF-8
-unset QT_QPA_PLATFORM
-trap 'wineserver -k >/dev/null 2>&1 || true; [ -n "${windows_xvfb:-}" ] && kill "$windows_xvfb" 2>/dev/null || true' EXIT
+start_window_session
 linux_zv="$build/linux/tools/zv"
-# Before any program of Wine's: its desktop takes the display it finds first.
-start_display
 
 demo="$(pwd)/$build/demo"
 rm -rf "$demo"

@@ -116,11 +116,11 @@ class QueryTest : public ::testing::Test {
 
     std::string Run(const std::string& sql, const Params& params = {},
                     const QueryOptions& options = {}) {
-        return Dump(*RunQuery(sql, dir_.Path() + "/", "", params, options));
+        return Dump(*RunQuery(sql, dir_.Folder(), "", params, options));
     }
     std::string ErrorOf(const std::string& sql) {
         try {
-            RunQuery(sql, dir_.Path() + "/", "", {});
+            RunQuery(sql, dir_.Folder(), "", {});
         } catch (const DatabaseError& e) {
             return e.what();
         }
