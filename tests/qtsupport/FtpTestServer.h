@@ -26,9 +26,7 @@
 #include <QThread>
 #include <memory>
 
-#if defined(_WIN32)
-#include <windows.h>
-#endif
+#include "qtsupport/HostPath.h"
 
 namespace testing_support {
 
@@ -54,30 +52,7 @@ class FtpTestServer {
     const QString& Failure() const { return failure_; }
 
   private:
-    // The Linux path of `path` under Wine, which knows it; elsewhere `path`.
-    static QString HostPath(const QString& path) {
-#if defined(_WIN32)
-        using ToUnix = char*(CDECL*)(LPCWSTR);
-        const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
-        const auto toUnix = kernel == nullptr
-                                ? nullptr
-                                : reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
-                                      ::GetProcAddress(kernel, "wine_get_unix_file_name")));
-        if (toUnix == nullptr) return path;
-        const QString native = QDir::toNativeSeparators(path);
-        char* unixPath = toUnix(reinterpret_cast<LPCWSTR>(native.utf16()));
-        if (unixPath == nullptr) return path;
-        const QString result = QString::fromUtf8(unixPath);
-        ::HeapFree(::GetProcessHeap(), 0, unixPath);
-        return result;
-#else
-        return path;
-#endif
-    }
-
-    QString PortFile() const {
-        return lifeline_.filePath(QStringLiteral("port"));
-    }
+    QString PortFile() const { return lifeline_.filePath(QStringLiteral("port")); }
 
     bool Start(const QString& python, const QStringList& arguments) {
         Stop();

@@ -21,4 +21,8 @@ inline bool UnderWine() {
 inline constexpr const char* kWineFonts =
     "page counts follow the metrics of Verdana and MS Sans Serif, which Wine does not have";
 
+inline constexpr const char* kWinePdfText =
+    "Wine's fonts reach the PDF writer without their tables, so it draws the text as outlines, "
+    "which no PDF reader gives back as text";
+
 }  // namespace testing_support
