@@ -22,7 +22,6 @@ STRIP = "x86_64-w64-mingw32-strip"
 # The plugins the program needs: the windows platform and its native style.
 # Others (offscreen, minimal) serve tests only.
 PLUGINS = ["platforms/qwindows.dll", "styles/qwindowsvistastyle.dll"]
-TRANSLATIONS = pathlib.Path("/usr/share/qt6/translations")
 
 
 def imports(binary: pathlib.Path) -> list[str]:
@@ -68,7 +67,7 @@ def main() -> int:
         binaries.append(stage / "plugins" / plugin)
         copy_binary(source, binaries[-1])
     (stage / "translations").mkdir()
-    shutil.copyfile(TRANSLATIONS / "qtbase_ru.qm", stage / "translations" / "qtbase_ru.qm")
+    shutil.copyfile(qt / "translations" / "qtbase_ru.qm", stage / "translations" / "qtbase_ru.qm")
     (stage / "qt.conf").write_text("[Paths]\r\nPrefix = .\r\n")
 
     seen: set[str] = set()
