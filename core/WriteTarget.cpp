@@ -1,19 +1,9 @@
 #include "core/WriteTarget.h"
 
-#include <QFile>
-
 #include "core/EnginePath.h"
 #include "platform/FileIdentity.h"
 
 namespace core {
-
-namespace {
-
-QString PathText(const std::string& path) {
-    return FromEnginePath(path);
-}
-
-}  // namespace
 
 WriteRefused::WriteRefused(const QString& text)
     : std::runtime_error(text.toStdString()), text_(text) {}
@@ -27,11 +17,13 @@ QString OwnInputText(const QString& path) {
 }
 
 void CheckWriteTarget(const std::string& path) {
-    if (platform::IsNonRegularFile(path)) throw WriteRefused(NotRegularFileText(PathText(path)));
+    if (platform::IsNonRegularFile(path))
+        throw WriteRefused(NotRegularFileText(FromEnginePath(path)));
 }
 
 void CheckConversionTarget(const std::string& input, const std::string& output) {
-    if (platform::IsSameFile(input, output)) throw WriteRefused(OwnInputText(PathText(output)));
+    if (platform::IsSameFile(input, output))
+        throw WriteRefused(OwnInputText(FromEnginePath(output)));
     CheckWriteTarget(output);
 }
 
